@@ -1,0 +1,57 @@
+// The application shell: start-up, the engine life cycle, the window procedure and menu.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace veloria {
+
+struct Engine;
+
+struct AppOptions {
+  std::string gameDir = ".";
+  std::string dumpOnExit;        // JSON file written when the run ends
+  std::string screenshotOnExit;  // PNG file written when the run ends
+};
+
+// Runs the whole program on `platform` until the window is destroyed; returns the exit code.
+int runApplication(Platform& platform, const AppOptions& options);
+
+// The window procedure.
+void windowProc(Engine& e, const Message& m);
+// Removes and dispatches one message; false when there was none.
+bool pumpOneMessage(Engine& e);
+// Switches to 800x600 (the script's ";mode800" first line).
+void switchTo800(Engine& e);
+// DestroyWindow: the orderly shut-down; ends the run with e.app.exitCode.
+[[noreturn]] void destroyMainWindow(Engine& e);
+// Repaints the window from the composed screen (WM_PAINT's work).
+void paintWindow(Engine& e);
+
+// Menu command ids.
+enum MenuId : int {
+  IDM_EXIT = 40001,
+  IDM_FULLSCREEN = 40002,
+  IDM_WINDOWED = 40003,
+  IDM_FONT_DEFAULT = 40004,
+  IDM_VERSION = 40005,
+  IDM_SKIP_TO_CHOICE = 40006,
+  IDM_PAGE_ONLY = 40007,
+  IDM_PAGE_DEFAULT = 40008,
+  IDM_SPEED_SLOW = 40014,
+  IDM_SPEED_NORMAL = 40015,
+  IDM_SPEED_FAST = 40016,
+  IDM_WAVE_ON = 40017,
+  IDM_WAVE_OFF = 40018,
+  IDM_AUTO_MODE = 40019,
+  IDM_CD_DRIVE = 40020,
+  IDM_CD_ON = 40021,
+  IDM_CD_OFF = 40022,
+};
+
+// Builds the IDR_MENU bar.
+void loadMenuResource(Platform& p);
+
+}  // namespace veloria

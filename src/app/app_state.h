@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace veloria {
+
+// The main window's record: what the window procedure last saw.
+struct AppWindow {
+  int32_t fullScreen = 0;
+  uint32_t lastMessage = 0;
+  int32_t lastX = 0;  // also the character code of the last WM_CHAR
+  int32_t lastY = 0;
+  int32_t menuHidden = 0;  // full screen: the menu bar is detached below the top strip
+};
+
+struct ScriptErrorRecord {
+  bool set = false;
+  std::string caption;  // Shift-JIS
+  std::string message;  // Shift-JIS, with the file/line and excerpt
+};
+
+struct AppState {
+  int32_t screenWidth = 640;
+  int32_t screenHeight = 480;
+  int32_t debugMode = 0;
+  int32_t cdFadeOff = 0;
+  int32_t quitRequested = 0;
+  std::string tempDirectory;  // host path, ends in '/'
+  int32_t selectedFontItem = 40004;
+  int32_t engineCycles = 0;  // completed define passes (1 after the first start)
+  int exitCode = 0;          // handed to ProcessExit when the window is destroyed
+  ScriptErrorRecord error;   // the fatal script error that ended the run, if any
+};
+
+}  // namespace veloria

@@ -1,0 +1,161 @@
+// The headless backend: no display, a virtual millisecond clock and scripted input, so
+// that every run is fast and identical.
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/headless/input_script.h"
+#include "platform/platform.h"
+#include "platform/text_codec.h"
+
+namespace veloria {
+
+namespace {
+
+class HeadlessPlatform final : public Platform {
+ public:
+  explicit HeadlessPlatform(const HeadlessOptions& o) : options_(o) {
+    events_ = parseInputScript(o.inputScript);
+  }
+
+  uint32_t timeGetTime() override { return static_cast<uint32_t>(nowUs_ / 1000); }
+
+  void sleep(uint32_t ms) override {
+    // A yield costs a microsecond, so a script that loops without waiting still sees time pass.
+    advance(ms == 0 ? 1 : static_cast<uint64_t>(ms) * 1000);
+  }
+
+  void createWindow(int w, int h) override { setClientSize(w, h); }
+  void showWindow() override { shown_ = true; }
+  bool windowShown() const override { return shown_; }
+  void resizeClient(int w, int h) override { setClientSize(w, h); }
+  void setTitle(std::string_view sjis) override { title_ = sjisToUtf8(sjis); }
+  void destroyWindow() override { shown_ = false; }
+  bool setFullscreen(bool on) override {
+    fullscreen_ = on;
+    return true;
+  }
+  bool setCursorFile(const std::string& path) override {
+    cursor_ = path;
+    return true;
+  }
+  bool headless() const override { return true; }
+
+ protected:
+  void pumpOsEvents() override { injectDue(); }
+
+  void idle() override {
+    if (options_.autoplay && modalDepth_ == 0 && nextEvent_ >= events_.size()) autoplayInput();
+    advance(1000);
+  }
+
+  int showMessageBox(std::string_view text, std::string_view caption, int type) override {
+    std::fprintf(stderr, "[%s] %s\n", sjisToUtf8(caption).c_str(), sjisToUtf8(text).c_str());
+    injectDue();
+    int answer = type == MB_YESNO ? IDYES : IDOK;
+    if (!answers_.empty()) {
+      std::string a = answers_.front();
+      answers_.pop_front();
+      if (type == MB_YESNO) answer = a == "no" ? IDNO : IDYES;
+    }
+    return answer;
+  }
+
+  std::optional<std::string> showInputDialog(std::string_view prompt, std::string_view initial, int maxBytes) override {
+    std::fprintf(stderr, "[input] %s\n", sjisToUtf8(prompt).c_str());
+    injectDue();
+    std::string r(initial);
+    if (!typed_.empty()) {
+      r = utf8ToSjis(typed_.front());
+      typed_.pop_front();
+    }
+    if (maxBytes > 0 && static_cast<int>(r.size()) > maxBytes) r.resize(static_cast<size_t>(maxBytes));
+    return r;
+  }
+
+  void pictureChanged(const Rect&) override {}
+
+ private:
+  void advance(uint64_t us) {
+    nowUs_ += us;
+    injectDue();
+    if (options_.timeoutMs && nowUs_ / 1000 >= options_.timeoutMs && !timedOut_) {
+      timedOut_ = true;
+      if (onTimeout) onTimeout();
+    }
+  }
+
+  void autoplayInput() {
+    if (waitKind_ == WaitKind::None || waitKind_ == WaitKind::Dialog) return;
+    for (const auto& m : queue_)
+      if (m.message == WM_LBUTTONUP) return;
+    uint32_t l = makeLParam(waitX_, waitY_);
+    postMessage(WM_MOUSEMOVE, 0, l);
+    postMessage(WM_LBUTTONDOWN, 0, l);
+    postMessage(WM_LBUTTONUP, 0, l);
+  }
+
+  void injectDue() {
+    uint64_t nowMs = nowUs_ / 1000;
+    while (nextEvent_ < events_.size() && events_[nextEvent_].timeMs <= nowMs && !injecting_) {
+      injecting_ = true;
+      const InputEvent ev = events_[nextEvent_++];
+      apply(ev);
+      injecting_ = false;
+    }
+  }
+
+  void apply(const InputEvent& ev) {
+    uint32_t l = makeLParam(ev.x, ev.y);
+    switch (ev.kind) {
+      case InputEvent::Move: postMessage(WM_MOUSEMOVE, 0, l); break;
+      case InputEvent::Click:
+        postMessage(WM_MOUSEMOVE, 0, l);
+        postMessage(WM_LBUTTONDOWN, 1, l);
+        postMessage(WM_LBUTTONUP, 0, l);
+        break;
+      case InputEvent::RClick:
+        postMessage(WM_MOUSEMOVE, 0, l);
+        postMessage(WM_RBUTTONDOWN, 2, l);
+        postMessage(WM_RBUTTONUP, 0, l);
+        break;
+      case InputEvent::Key:
+        postMessage(WM_KEYDOWN, static_cast<uint32_t>(ev.code), 0);
+        postMessage(WM_CHAR, static_cast<uint32_t>(ev.code), 0);
+        break;
+      case InputEvent::Menu: postMessage(WM_COMMAND, static_cast<uint32_t>(ev.code), 0); break;
+      case InputEvent::Close: postMessage(WM_CLOSE); break;
+      case InputEvent::Answer: answers_.push_back(ev.text); break;
+      case InputEvent::Type: typed_.push_back(ev.text); break;
+      case InputEvent::Screenshot:
+        if (!writeScreenshotPng(ev.text)) std::fprintf(stderr, "veloria: cannot write %s\n", ev.text.c_str());
+        break;
+      case InputEvent::Dump:
+        if (onDumpRequest) onDumpRequest(ev.text);
+        break;
+      case InputEvent::Quit:
+        if (onQuitRequest) onQuitRequest();
+        break;
+    }
+  }
+
+  HeadlessOptions options_;
+  uint64_t nowUs_ = 0;
+  bool shown_ = false;
+  bool timedOut_ = false;
+  bool injecting_ = false;
+  std::string cursor_;
+  std::vector<InputEvent> events_;
+  size_t nextEvent_ = 0;
+  std::deque<std::string> answers_;
+  std::deque<std::string> typed_;
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> makeHeadlessPlatform(const HeadlessOptions& options) {
+  return std::make_unique<HeadlessPlatform>(options);
+}
+
+}  // namespace veloria

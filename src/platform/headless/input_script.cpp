@@ -1,0 +1,107 @@
+#include "platform/headless/input_script.h"
+
+#include <sstream>
+
+#include "platform/text_codec.h"
+
+namespace veloria {
+
+namespace {
+
+std::string trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r");
+  if (b == std::string::npos) return {};
+  size_t e = s.find_last_not_of(" \t\r");
+  return s.substr(b, e - b + 1);
+}
+
+long parseInt(const std::string& s, int line) {
+  try {
+    size_t used = 0;
+    long v = std::stol(s, &used, 10);
+    if (used != s.size()) throw std::invalid_argument(s);
+    return v;
+  } catch (const std::exception&) {
+    throw InputScriptError("input line " + std::to_string(line) + ": not a number: " + s);
+  }
+}
+
+}  // namespace
+
+std::vector<InputEvent> parseInputScript(const std::string& text) {
+  std::vector<InputEvent> out;
+  std::istringstream in(text);
+  std::string raw;
+  uint64_t t = 0;
+  int lineNo = 0;
+  while (std::getline(in, raw)) {
+    ++lineNo;
+    std::string line = trim(raw);
+    if (line.empty() || line[0] == '#') continue;
+    size_t sp = line.find_first_of(" \t");
+    std::string cmd = line.substr(0, sp);
+    std::string rest = sp == std::string::npos ? std::string() : trim(line.substr(sp));
+    std::istringstream args(rest);
+    std::vector<std::string> words;
+    for (std::string w; args >> w;) words.push_back(w);
+    auto need = [&](size_t n) {
+      if (words.size() != n)
+        throw InputScriptError("input line " + std::to_string(lineNo) + ": '" + cmd + "' takes " +
+                               std::to_string(n) + " argument(s)");
+    };
+    InputEvent ev;
+    ev.timeMs = t;
+    if (cmd == "wait") {
+      need(1);
+      long ms = parseInt(words[0], lineNo);
+      if (ms < 0) throw InputScriptError("input line " + std::to_string(lineNo) + ": negative wait");
+      t += static_cast<uint64_t>(ms);
+      continue;
+    } else if (cmd == "move" || cmd == "click" || cmd == "rclick") {
+      need(2);
+      ev.kind = cmd == "move" ? InputEvent::Move : cmd == "click" ? InputEvent::Click : InputEvent::RClick;
+      ev.x = static_cast<int>(parseInt(words[0], lineNo));
+      ev.y = static_cast<int>(parseInt(words[1], lineNo));
+    } else if (cmd == "key") {
+      need(1);
+      ev.kind = InputEvent::Key;
+      if (words[0] == "space") ev.code = 32;
+      else if (words[0] == "enter") ev.code = 13;
+      else if (words[0] == "esc") ev.code = 27;
+      else {
+        std::string sj = utf8ToSjis(words[0]);
+        if (sj.size() == 1) ev.code = static_cast<unsigned char>(sj[0]);
+        else throw InputScriptError("input line " + std::to_string(lineNo) + ": key takes one character");
+      }
+    } else if (cmd == "menu") {
+      need(1);
+      ev.kind = InputEvent::Menu;
+      ev.code = static_cast<int>(parseInt(words[0], lineNo));
+    } else if (cmd == "close") {
+      need(0);
+      ev.kind = InputEvent::Close;
+    } else if (cmd == "answer") {
+      need(1);
+      if (words[0] != "ok" && words[0] != "yes" && words[0] != "no")
+        throw InputScriptError("input line " + std::to_string(lineNo) + ": answer takes ok, yes or no");
+      ev.kind = InputEvent::Answer;
+      ev.text = words[0];
+    } else if (cmd == "type") {
+      ev.kind = InputEvent::Type;
+      ev.text = rest;
+    } else if (cmd == "screenshot" || cmd == "dump") {
+      if (rest.empty()) throw InputScriptError("input line " + std::to_string(lineNo) + ": '" + cmd + "' needs a file");
+      ev.kind = cmd == "screenshot" ? InputEvent::Screenshot : InputEvent::Dump;
+      ev.text = rest;
+    } else if (cmd == "quit") {
+      need(0);
+      ev.kind = InputEvent::Quit;
+    } else {
+      throw InputScriptError("input line " + std::to_string(lineNo) + ": unknown command '" + cmd + "'");
+    }
+    out.push_back(std::move(ev));
+  }
+  return out;
+}
+
+}  // namespace veloria

@@ -1,0 +1,181 @@
+#include "platform/platform.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace veloria {
+
+Platform::~Platform() = default;
+
+void Platform::postMessage(uint32_t message, uint32_t wParam, uint32_t lParam) {
+  queue_.push_back(Message{message, wParam, lParam, timeGetTime()});
+}
+
+bool Platform::peekMessage(Message& out, uint32_t minId, uint32_t maxId, bool remove) {
+  pumpOsEvents();
+  postTimersDue();
+  bool any = minId == 0 && maxId == 0;
+  for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+    if (any || (it->message >= minId && it->message <= maxId)) {
+      out = *it;
+      if (remove) queue_.erase(it);
+      return true;
+    }
+  }
+  idle();
+  return false;
+}
+
+Message Platform::getMessage() {
+  Message m;
+  while (!peekMessage(m, 0, 0, true)) sleep(1);
+  return m;
+}
+
+void Platform::dispatchMessage(const Message& m) {
+  if (windowProc_) windowProc_(m);
+}
+
+bool Platform::pumpOneMessage() {
+  Message m;
+  if (!peekMessage(m, 0, 0, true)) return false;
+  dispatchMessage(m);
+  return true;
+}
+
+void Platform::setTimer(uint32_t id, uint32_t periodMs) {
+  killTimer(id);
+  if (periodMs == 0) periodMs = 1;
+  timers_.push_back(Timer{id, periodMs, timeGetTime() + periodMs});
+}
+
+void Platform::killTimer(uint32_t id) {
+  timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; }),
+                timers_.end());
+}
+
+bool Platform::timerRunning(uint32_t id) const {
+  return std::any_of(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
+}
+
+void Platform::postTimersDue() {
+  uint32_t now = timeGetTime();
+  for (auto& t : timers_) {
+    if (static_cast<int32_t>(now - t.next) >= 0) {
+      // Like Windows, a late timer posts one WM_TIMER, and never queues a second one.
+      bool queued = std::any_of(queue_.begin(), queue_.end(), [&](const Message& m) {
+        return m.message == WM_TIMER && m.wParam == t.id;
+      });
+      if (!queued) queue_.push_back(Message{WM_TIMER, t.id, 0, now});
+      t.next = now + t.period;
+    }
+  }
+}
+
+void Platform::setClientSize(int w, int h) {
+  clientW_ = w;
+  clientH_ = h;
+  picture_.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
+}
+
+void Platform::present(const SurfaceView& s, Rect r) {
+  r.left = std::max({r.left, 0});
+  r.top = std::max({r.top, 0});
+  r.right = std::min({r.right, clientW_, s.width});
+  r.bottom = std::min({r.bottom, clientH_, s.height});
+  if (r.empty() || !s.bits) return;
+  for (int y = r.top; y < r.bottom; ++y) {
+    const uint8_t* src = s.bits + static_cast<size_t>(s.height - 1 - y) * s.stride + r.left * 3;
+    uint8_t* dst = picture_.data() + (static_cast<size_t>(y) * clientW_ + r.left) * 3;
+    for (int x = r.left; x < r.right; ++x, src += 3, dst += 3) {
+      dst[0] = src[2];
+      dst[1] = src[1];
+      dst[2] = src[0];
+    }
+  }
+  pictureChanged(r);
+}
+
+void Platform::blitToWindow(const SurfaceView& s, int srcX, int srcY, int w, int h, int dstX, int dstY) {
+  // Clip against both the source surface and the window.
+  if (srcX < 0) { w += srcX; dstX -= srcX; srcX = 0; }
+  if (srcY < 0) { h += srcY; dstY -= srcY; srcY = 0; }
+  if (dstX < 0) { w += dstX; srcX -= dstX; dstX = 0; }
+  if (dstY < 0) { h += dstY; srcY -= dstY; dstY = 0; }
+  w = std::min({w, s.width - srcX, clientW_ - dstX});
+  h = std::min({h, s.height - srcY, clientH_ - dstY});
+  if (w <= 0 || h <= 0 || !s.bits) return;
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* src = s.bits + static_cast<size_t>(s.height - 1 - (srcY + y)) * s.stride + srcX * 3;
+    uint8_t* dst = picture_.data() + (static_cast<size_t>(dstY + y) * clientW_ + dstX) * 3;
+    for (int x = 0; x < w; ++x, src += 3, dst += 3) {
+      dst[0] = src[2];
+      dst[1] = src[1];
+      dst[2] = src[0];
+    }
+  }
+  pictureChanged(Rect{dstX, dstY, dstX + w, dstY + h});
+}
+
+void Platform::scrollWindow(Rect r, int dx, int dy) {
+  r.left = std::max(r.left, 0);
+  r.top = std::max(r.top, 0);
+  r.right = std::min(r.right, clientW_);
+  r.bottom = std::min(r.bottom, clientH_);
+  if (r.empty()) return;
+  // Copy the part of `r` that stays inside `r` after the move; the rest keeps its pixels.
+  int w = r.width() - std::abs(dx), h = r.height() - std::abs(dy);
+  if (w <= 0 || h <= 0) return;
+  int sx = dx >= 0 ? r.left : r.left - dx, sy = dy >= 0 ? r.top : r.top - dy;
+  int tx = sx + dx, ty = sy + dy;
+  std::vector<uint8_t> tmp(static_cast<size_t>(w) * h * 3);
+  for (int y = 0; y < h; ++y)
+    std::memcpy(&tmp[static_cast<size_t>(y) * w * 3], &picture_[(static_cast<size_t>(sy + y) * clientW_ + sx) * 3],
+                static_cast<size_t>(w) * 3);
+  for (int y = 0; y < h; ++y)
+    std::memcpy(&picture_[(static_cast<size_t>(ty + y) * clientW_ + tx) * 3], &tmp[static_cast<size_t>(y) * w * 3],
+                static_cast<size_t>(w) * 3);
+  pictureChanged(r);
+}
+
+bool Platform::writeScreenshotPng(const std::string& path) const {
+  if (clientW_ <= 0 || clientH_ <= 0) return false;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(clientW_), static_cast<png_uint_32>(clientH_), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < clientH_; ++y)
+    png_write_row(png, const_cast<png_bytep>(&picture_[static_cast<size_t>(y) * clientW_ * 3]));
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}
+
+int Platform::messageBox(std::string_view text, std::string_view caption, int type) {
+  ++modalDepth_;
+  int r = showMessageBox(text, caption, type);
+  --modalDepth_;
+  return r;
+}
+
+std::optional<std::string> Platform::inputDialog(std::string_view prompt, std::string_view initial, int maxBytes) {
+  ++modalDepth_;
+  auto r = showInputDialog(prompt, initial, maxBytes);
+  --modalDepth_;
+  return r;
+}
+
+}  // namespace veloria

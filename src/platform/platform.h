@@ -1,0 +1,206 @@
+// The platform layer: the only code that talks to the OS or SDL. It stands in for the
+// window, message queue, clock, menu, message boxes and files the engine was designed
+// around, keeping the Windows message ids and queue semantics so wait loops read naturally.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/menu_model.h"
+
+namespace veloria {
+
+// Window message ids, as the engine's wait loops know them.
+enum : uint32_t {
+  WM_NULL = 0x0000,
+  WM_DESTROY = 0x0002,
+  WM_PAINT = 0x000F,
+  WM_CLOSE = 0x0010,
+  WM_QUIT = 0x0012,
+  WM_KEYDOWN = 0x0100,
+  WM_CHAR = 0x0102,
+  WM_COMMAND = 0x0111,
+  WM_TIMER = 0x0113,
+  WM_MOUSEMOVE = 0x0200,
+  WM_LBUTTONDOWN = 0x0201,
+  WM_LBUTTONUP = 0x0202,
+  WM_RBUTTONDOWN = 0x0204,
+  WM_RBUTTONUP = 0x0205,
+  MM_MCINOTIFY = 0x03B9,
+  WM_USER = 0x0400,
+};
+
+// Message box buttons and answers (the Windows values).
+enum : int { MB_OK = 0, MB_YESNO = 4 };
+enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+// MM_MCINOTIFY wParam for a completed play.
+enum : uint32_t { MCI_NOTIFY_SUCCESSFUL = 1 };
+
+struct Message {
+  uint32_t message = 0;
+  uint32_t wParam = 0;
+  uint32_t lParam = 0;  // mouse messages: x in the low 16 bits, y in the high 16 bits
+  uint32_t time = 0;
+};
+
+inline uint32_t makeLParam(int x, int y) {
+  return (static_cast<uint32_t>(y & 0xFFFF) << 16) | static_cast<uint32_t>(x & 0xFFFF);
+}
+inline int lParamX(uint32_t l) { return static_cast<int16_t>(l & 0xFFFF); }
+inline int lParamY(uint32_t l) { return static_cast<int16_t>(l >> 16); }
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+  bool empty() const { return right <= left || bottom <= top; }
+};
+
+// A view of a 24-bit bottom-up surface (BGR bytes, rows padded to 4 bytes).
+struct SurfaceView {
+  const uint8_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;
+};
+
+// What a waiting command is waiting for; the headless autoplay answers these.
+enum class WaitKind { None, Click, Choice, Button, Dialog };
+
+class Platform {
+ public:
+  virtual ~Platform();
+
+  // ---- clock ----
+  // Milliseconds, wrapping at 32 bits, like timeGetTime.
+  virtual uint32_t timeGetTime() = 0;
+  // Sleep(0) yields; longer sleeps block (headless: advance the virtual clock).
+  virtual void sleep(uint32_t ms) = 0;
+
+  // ---- message queue ----
+  void postMessage(uint32_t message, uint32_t wParam = 0, uint32_t lParam = 0);
+  // PeekMessage: the first queued message whose id lies in [minId, maxId] (both 0 = any).
+  // Pulls pending OS input first. An empty answer lets time pass (headless: 1 ms).
+  bool peekMessage(Message& out, uint32_t minId = 0, uint32_t maxId = 0, bool remove = true);
+  // GetMessage: blocks until a message arrives.
+  Message getMessage();
+  // Hands a message to the window procedure.
+  void dispatchMessage(const Message& m);
+  // Removes one message and dispatches it; false when the queue was empty.
+  bool pumpOneMessage();
+  void setWindowProc(std::function<void(const Message&)> proc) { windowProc_ = std::move(proc); }
+  size_t queuedMessageCount() const { return queue_.size(); }
+  void clearQueue() { queue_.clear(); }
+
+  // Timers post WM_TIMER with their id as wParam.
+  void setTimer(uint32_t id, uint32_t periodMs);
+  void killTimer(uint32_t id);
+  bool timerRunning(uint32_t id) const;
+
+  // ---- window ----
+  virtual void createWindow(int clientWidth, int clientHeight) = 0;
+  virtual void showWindow() = 0;
+  virtual bool windowShown() const = 0;
+  virtual void resizeClient(int clientWidth, int clientHeight) = 0;
+  virtual void setTitle(std::string_view sjisTitle) = 0;
+  virtual void destroyWindow() = 0;
+  int clientWidth() const { return clientW_; }
+  int clientHeight() const { return clientH_; }
+  // Copies `r` of a bottom-up 24-bit surface to the same place in the window picture.
+  void present(const SurfaceView& surface, Rect r);
+  // Moves a rectangle of the window picture by (dx, dy) (ScrollDC); uncovered pixels keep their values.
+  void scrollWindow(Rect r, int dx, int dy);
+  // Copies a rectangle of a surface to another place in the window picture (BitBlt).
+  void blitToWindow(const SurfaceView& surface, int srcX, int srcY, int w, int h, int dstX, int dstY);
+  // The window picture, top-down RGB (3 bytes a pixel, no padding).
+  const std::vector<uint8_t>& windowPicture() const { return picture_; }
+  bool writeScreenshotPng(const std::string& path) const;
+
+  virtual bool setFullscreen(bool on) = 0;
+  bool fullscreen() const { return fullscreen_; }
+  // A custom cursor from a .cur/.ico/.bmp file; empty path = the system arrow.
+  virtual bool setCursorFile(const std::string& realPath) = 0;
+  virtual void showCustomCursor() {}
+
+  // ---- menu ----
+  MenuBar& menu() { return menu_; }
+  virtual void setMenuAttached(bool attached) { menuAttached_ = attached; onMenuChanged(); }
+  bool menuAttached() const { return menuAttached_; }
+  virtual void onMenuChanged() {}
+
+  // ---- modal boxes ----
+  // Shows a modal box (Shift-JIS texts); the window procedure keeps getting timer and paint
+  // messages meanwhile. Returns IDOK, IDYES or IDNO.
+  int messageBox(std::string_view sjisText, std::string_view sjisCaption, int type);
+  // A one-line text input (Shift-JIS in and out); nullopt when cancelled.
+  std::optional<std::string> inputDialog(std::string_view sjisPrompt, std::string_view sjisDefault,
+                                         int maxBytes);
+
+  // ---- automation hooks ----
+  // Waiting commands say what they wait for, so headless autoplay can answer.
+  void noteWaiting(WaitKind kind, int x = 0, int y = 0) {
+    waitKind_ = kind;
+    waitX_ = x;
+    waitY_ = y;
+  }
+  WaitKind waitingFor() const { return waitKind_; }
+  virtual bool headless() const = 0;
+
+  // Called when the headless virtual time limit passes; never returns normally.
+  std::function<void()> onTimeout;
+  // Scripted input asks for a state dump or the end of the run.
+  std::function<void(const std::string&)> onDumpRequest;
+  std::function<void()> onQuitRequest;
+  const std::string& titleUtf8() const { return title_; }
+
+ protected:
+  // Backends move OS input into the queue (without dispatching it).
+  virtual void pumpOsEvents() = 0;
+  // Called when a peek found nothing: time passes.
+  virtual void idle() = 0;
+  virtual int showMessageBox(std::string_view sjisText, std::string_view sjisCaption, int type) = 0;
+  virtual std::optional<std::string> showInputDialog(std::string_view sjisPrompt,
+                                                     std::string_view sjisDefault, int maxBytes) = 0;
+  // The window picture changed inside `r` (top-down client coordinates).
+  virtual void pictureChanged(const Rect& r) = 0;
+  void postTimersDue();
+  void setClientSize(int w, int h);
+
+  std::deque<Message> queue_;
+  std::function<void(const Message&)> windowProc_;
+  std::vector<uint8_t> picture_;
+  int clientW_ = 0, clientH_ = 0;
+  MenuBar menu_;
+  bool menuAttached_ = false;
+  bool fullscreen_ = false;
+  WaitKind waitKind_ = WaitKind::None;
+  int waitX_ = 0, waitY_ = 0;
+  int modalDepth_ = 0;
+  std::string title_;
+
+ private:
+  struct Timer {
+    uint32_t id;
+    uint32_t period;
+    uint32_t next;
+  };
+  std::vector<Timer> timers_;
+};
+
+struct HeadlessOptions {
+  std::string inputScript;  // the text of the --input file (may be empty)
+  bool autoplay = false;
+  uint32_t timeoutMs = 0;   // 0 = none
+};
+
+std::unique_ptr<Platform> makeHeadlessPlatform(const HeadlessOptions& options);
+// nullptr when the SDL backend is not built or no display can be opened.
+std::unique_ptr<Platform> makeSdlPlatform(std::string* error);
+
+}  // namespace veloria

@@ -1,0 +1,34 @@
+// Command words and their handlers. Each subsystem registers its own commands; the
+// dispatcher looks a lower-case word up here.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace veloria {
+
+struct Engine;
+
+// A handler reads its own arguments from scriptPos. `word` is the command as read, so one
+// handler can serve several words.
+using CommandHandler = void (*)(Engine& e, std::string_view word, bool definePass);
+
+class CommandTable {
+ public:
+  void add(std::string_view word, CommandHandler handler) { table_[std::string(word)] = handler; }
+  CommandHandler find(std::string_view word) const {
+    auto it = table_.find(std::string(word));
+    return it == table_.end() ? nullptr : it->second;
+  }
+  size_t size() const { return table_.size(); }
+  void clear() { table_.clear(); }
+
+ private:
+  std::unordered_map<std::string, CommandHandler> table_;
+};
+
+// Fills the table with every subsystem's commands (app/commands.cpp).
+void registerAllCommands(CommandTable& table);
+
+}  // namespace veloria

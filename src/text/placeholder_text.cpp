@@ -1,0 +1,12 @@
+// Temporary definitions so the tree links while the text subsystem is being written.
+// The text subsystem replaces this file.
+#include "app/engine.h"
+#include "text/text.h"
+
+namespace veloria {
+void buildFontMenu(Engine&) {}
+const std::string* fontItemFace(Engine&, int) { return nullptr; }
+void textRestoreDefaults(Engine&) {}
+void textResetGame(Engine&) {}
+void registerTextCommands(CommandTable&) {}
+}  // namespace veloria

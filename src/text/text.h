@@ -1,0 +1,21 @@
+// The text subsystem's interface to the others.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace veloria {
+
+struct Engine;
+class CommandTable;
+
+// Lists the installed fonts and adds one menu item per family before "デフォルト" (40004).
+void buildFontMenu(Engine& e);
+// The face name of a font menu item id, or nullptr for an id that is no font item.
+const std::string* fontItemFace(Engine& e, int id);
+
+void textRestoreDefaults(Engine& e);
+void textResetGame(Engine& e);
+void registerTextCommands(CommandTable& t);
+
+}  // namespace veloria

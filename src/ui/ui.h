@@ -1,0 +1,21 @@
+// The system-menu and dialog subsystem's interface to the others.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace veloria {
+
+struct Engine;
+class CommandTable;
+
+// The input dialog IDD_DIALOG: a prompt and a one-line answer (Shift-JIS); nullopt if cancelled.
+std::optional<std::string> runInputDialog(Engine& e, const std::string& prompt, const std::string& initial,
+                                          int maxBytes);
+// The CD drive dialog IDD_CDDRIVEDIALOG.
+void runCdDriveDialog(Engine& e);
+
+void uiRestoreDefaults(Engine& e);
+void registerUiCommands(CommandTable& t);
+
+}  // namespace veloria
