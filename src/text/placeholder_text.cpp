@@ -6,6 +6,9 @@
 namespace veloria {
 void buildFontMenu(Engine&) {}
 const std::string* fontItemFace(Engine&, int) { return nullptr; }
+void composeTextWindow(Engine&) {}
+void hideTextWindow(Engine&) {}
+void typeText(Engine&, const std::string&) {}
 void textRestoreDefaults(Engine&) {}
 void textResetGame(Engine&) {}
 void registerTextCommands(CommandTable&) {}
