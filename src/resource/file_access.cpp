@@ -1,6 +1,7 @@
 // Making media files available as loose files: the loose file, an archive member extracted
 // into the temporary directory, or a member an archive plug-in extracts there.
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "app/engine.h"
@@ -70,6 +71,25 @@ bool extractMember(Engine& e, const ArchiveHit& hit, const std::string& target,
   return ok;
 }
 
+// The file a plug-in extracted: it writes the member under the member's own base name, which
+// may differ from the requested one in letter case. nullopt when there is no such file.
+std::optional<std::string> findExtracted(const std::string& dir, std::string_view base) {
+  const std::string utf8 = sjisToUtf8(base);
+  if (fs::hostExists(dir + utf8)) return dir + utf8;
+  auto fold = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    return s;
+  };
+  const std::string want = fold(utf8), wantRaw = fold(std::string(base));
+  std::error_code ec;
+  for (const auto& de : std::filesystem::directory_iterator(dir, ec)) {
+    std::string n = fold(de.path().filename().string());
+    if (n == want || n == wantRaw) return de.path().string();
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string formatMessage(const std::string& pattern, std::string_view arg) {
@@ -110,8 +130,7 @@ std::optional<std::string> resolveFile(Engine& e, std::string_view name) {
                 nullptr, 0) != 0)
       continue;
     // A plug-in that reports success without writing the file has not delivered it.
-    if (!fs::hostExists(target)) continue;
-    return target;
+    if (auto path = findExtracted(tempDir, base)) return path;
   }
   return std::nullopt;
 }

@@ -43,8 +43,9 @@ std::optional<std::vector<uint8_t>> readArchiveMember(Engine& e, const ArchiveHi
 // Makes a file that does not exist loose available as one: looks it up in the archives (when
 // archive lookup is on), then through the archive plug-ins in registration order, and
 // extracts it into the temporary directory (e.app.tempDirectory) under its base name,
-// replacing any file of that name. Returns the extracted file's host path, or nullopt when
-// the file is found nowhere. A delta-coded picture member cannot be extracted: that is a
+// replacing any file of that name. Returns the extracted file's host path (a plug-in may
+// write the member's base name in another letter case), or nullopt when the file is found
+// nowhere or cannot be written. A delta-coded picture member cannot be extracted: that is a
 // fatal script error ("%sが開けませんでした。").
 std::optional<std::string> resolveFile(Engine& e, std::string_view name);
 
