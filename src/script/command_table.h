@@ -2,6 +2,7 @@
 // dispatcher looks a lower-case word up here.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,14 +19,18 @@ class CommandTable {
  public:
   void add(std::string_view word, CommandHandler handler) { table_[std::string(word)] = handler; }
   CommandHandler find(std::string_view word) const {
-    auto it = table_.find(std::string(word));
+    auto it = table_.find(word);  // looked up without copying the word
     return it == table_.end() ? nullptr : it->second;
   }
   size_t size() const { return table_.size(); }
   void clear() { table_.clear(); }
 
  private:
-  std::unordered_map<std::string, CommandHandler> table_;
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, CommandHandler, Hash, std::equal_to<>> table_;
 };
 
 // Fills the table with every subsystem's commands (app/commands.cpp).

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veloria {
 
@@ -12,14 +13,24 @@ class CommandTable;
 
 // Loading (may switch the screen to 800x600 through the app shell) and the label table.
 void loadScript(Engine& e);
+// Installs `bytes` as if they were the only script file 0.txt (tests, tools, fuzzing):
+// the same buffer, fileEndTable and length rules as loading from disk.
+void loadScriptFromMemory(Engine& e, std::string_view bytes);
 void buildLabelTable(Engine& e);
 // The main loop: define pass (true) from label define up to `game`, or the game pass.
 void runInterpreter(Engine& e, bool definePass);
 void dispatchCommand(Engine& e, std::string_view word, bool definePass);
 void jumpToLabel(Engine& e, std::string_view name);
+// Position of a label, or -1 when the script has no such label (no error).
+int64_t findLabel(const Engine& e, std::string_view name);
 void resetEngine(Engine& e);
 // The fatal error report: box, stderr, shut-down. Texts are Shift-JIS.
 [[noreturn]] void reportScriptError(Engine& e, std::string_view caption, std::string_view message);
+// The same, with the message formatted from a pattern holding one "%s" (or "%d").
+[[noreturn]] void reportScriptErrorF(Engine& e, std::string_view caption, std::string_view pattern,
+                                     std::string_view arg);
+// "%d.txt line:%d" (or the scrambled file's name) for a script position.
+std::string describeScriptPosition(const Engine& e, uint32_t pos);
 
 // Reader operations: each reads from scriptPos and leaves it behind what it read.
 void skipBlanks(Engine& e);
@@ -28,8 +39,53 @@ std::string readWord(Engine& e);
 int32_t readNumber(Engine& e);
 std::string readString(Engine& e);
 std::string readLabel(Engine& e);
+// Reads the six digits after a '#' at scriptPos and steps over all seven bytes.
 uint32_t readColor(Engine& e);  // 0xRRGGBB
+// The pure form: the six bytes at `digits` (stops with the colour error when one is no hex digit).
+uint32_t parseColor(Engine& e, std::string_view digits);
 void expectComma(Engine& e);
+// The byte at scriptPos (0 at and past the end of the script).
+uint8_t currentByte(const Engine& e);
+// The byte `offset` bytes from scriptPos, 0 outside the script.
+uint8_t peekByte(const Engine& e, int64_t offset);
+
+// ---- variables ----
+// Range-checked access (an index outside 0..4095 is a script error).
+int32_t& numVar(Engine& e, int32_t index);
+std::string& strVar(Engine& e, int32_t index);
+// Stores and then applies the bounds of intlimit to every variable.
+void setNumVar(Engine& e, int32_t index, int32_t value);
+// Stores a copy cut to kMaxStringBytes at a character boundary.
+void setStrVar(Engine& e, int32_t index, std::string_view value);
+void applyIntLimits(Engine& e);
+// Reads a variable argument: the next byte (after blanks) must be '%' (numeric) or '$'
+// (string), else a syntax error ("構文エラー") with `utf8Message` (a UTF-8 literal, converted
+// only when the error happens). Returns the variable's index.
+int32_t readNumVarRef(Engine& e, const char* utf8Message);
+int32_t readStrVarRef(Engine& e, const char* utf8Message);
+struct VarRef {
+  bool isString = false;
+  int32_t index = 0;
+};
+// Either kind ("%n" or "$n").
+VarRef readVarRef(Engine& e, const char* utf8Message);
+// Cuts `s` to at most `maxBytes` without splitting a two-byte character.
+void truncateSjis(std::string& s, size_t maxBytes);
+
+// ---- call stack (gosub, text routines, choices, saves, the right-click subroutine) ----
+bool callStackFull(const Engine& e);
+// False (nothing pushed) when the stack already holds 1000 entries.
+bool callStackPush(Engine& e, uint32_t pos);
+// False when the stack is empty.
+bool callStackPop(Engine& e, uint32_t& pos);
+
+// ---- label and file logs ----
+// ASCII letters upper-cased (lead bytes' partners untouched) and '/' turned into '\'.
+std::string normalizeLogName(std::string_view name);
+bool labelLogged(const Engine& e, std::string_view name);
+void logLabel(Engine& e, std::string_view name);
+bool fileLogged(const Engine& e, std::string_view name);
+void logFile(Engine& e, std::string_view name);
 
 // Life-cycle hooks called by the app shell and by resetEngine.
 void scriptRestoreDefaults(Engine& e);

@@ -1,19 +1,187 @@
-// Script engine state: the script buffer and position, labels, variables, the call stack.
+// Script engine state: the script buffer and position, labels, variables, aliases, the call
+// stack, the label and file logs, and the flags the interpreter loop polls.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace veloria {
 
+inline constexpr size_t kScriptBufferSize = 5242880;  // bytes, the terminating 0 included
+inline constexpr int kScriptFileCount = 100;          // 0.txt .. 99.txt
+inline constexpr int32_t kMissingFileEnd = 9999999;   // fileEndTable entry of a missing file
+inline constexpr size_t kMaxLabels = 5000;
+inline constexpr int kVariableCount = 4096;
+inline constexpr int kLocalVariableCount = 200;  // 0..199 are cleared by every reset
+inline constexpr size_t kMaxAliases = 4096;
+inline constexpr int kCallStackSize = 1000;
+inline constexpr size_t kMaxLogEntries = 4000;
+inline constexpr size_t kMaxWordBytes = 254;
+inline constexpr size_t kMaxLiteralBytes = 254;
+// Longest string a variable or alias holds; longer results (add $) are cut at a character end.
+inline constexpr size_t kMaxStringBytes = 4095;
+// Longest story-text line handed to the text engine after expansion.
+inline constexpr size_t kMaxTextLineBytes = 65535;
+
+// Where the loaded script came from; decides how an error position is named.
+enum class ScriptSource { None, TextFiles, VeloriaDat, VeloSecDat };
+
+// Hashing that lets a std::string_view look up std::string keys without a copy.
+struct StringHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+};
+using NameIndex = std::unordered_map<std::string, uint32_t, StringHash, std::equal_to<>>;
+
+struct Label {
+  std::string name;  // lower-case, without '*'
+  uint32_t pos = 0;  // where execution continues after a jump
+};
+
+struct NumAlias {
+  std::string name;
+  int32_t value = 0;
+};
+struct StrAlias {
+  std::string name;
+  std::string value;
+};
+
+// A log of names (label log, file log): entries are kept in the order they were first
+// added, at most kMaxLogEntries, with an index for fast membership tests. Entries are stored
+// normalised (ASCII letters upper-cased, '/' turned into '\'); see normalizeLogName.
+class NameLog {
+ public:
+  // Adds an already normalised name unless present or the log is full; true when added.
+  bool push_back(std::string normalised) {
+    if (entries_.size() >= kMaxLogEntries || index_.count(normalised)) return false;
+    index_.insert(normalised);
+    entries_.push_back(std::move(normalised));
+    return true;
+  }
+  bool contains(std::string_view normalised) const { return index_.find(normalised) != index_.end(); }
+  size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+  const std::string& operator[](size_t i) const { return entries_[i]; }
+  std::vector<std::string>::const_iterator begin() const { return entries_.begin(); }
+  std::vector<std::string>::const_iterator end() const { return entries_.end(); }
+  void clear() {
+    entries_.clear();
+    index_.clear();
+  }
+
+ private:
+  std::vector<std::string> entries_;
+  std::unordered_set<std::string, StringHash, std::equal_to<>> index_;
+};
+
+// The gosub stack, shared with the text routines, choices, saves and the right-click menu.
+struct CallStack {
+  std::array<uint32_t, kCallStackSize> entries{};  // return positions, bottom first
+  int32_t depth = 0;
+
+  bool full() const { return depth >= kCallStackSize; }
+  // False (and nothing stored) when the stack is full: callers report their own message.
+  bool push(uint32_t pos) {
+    if (depth < 0) depth = 0;
+    if (full()) return false;
+    entries[static_cast<size_t>(depth++)] = pos;
+    return true;
+  }
+  // False when the stack is empty.
+  bool pop(uint32_t& pos) {
+    if (depth <= 0) {
+      depth = 0;
+      return false;
+    }
+    pos = entries[static_cast<size_t>(--depth)];
+    return true;
+  }
+  void clear() { depth = 0; }
+};
+
+// Per-variable bounds. Only variables that carry bounds are visited when they are applied.
+class IntLimits {
+ public:
+  IntLimits() { clear(); }
+  void clear() {
+    low_.fill(-1);
+    high_.fill(-1);
+    limited_.clear();
+  }
+  // high == -1 removes the bounds of `index` (0..4095).
+  void set(int index, int32_t low, int32_t high);
+  int32_t low(int index) const { return low_[static_cast<size_t>(index)]; }
+  int32_t high(int index) const { return high_[static_cast<size_t>(index)]; }
+  // Clamps every bounded variable of `vars` into its bounds.
+  void apply(std::array<int32_t, kVariableCount>& vars) const {
+    for (int i : limited_) {
+      int32_t& v = vars[static_cast<size_t>(i)];
+      if (v > high_[static_cast<size_t>(i)]) v = high_[static_cast<size_t>(i)];
+      if (v < low_[static_cast<size_t>(i)]) v = low_[static_cast<size_t>(i)];
+    }
+  }
+
+ private:
+  std::array<int32_t, kVariableCount> low_;
+  std::array<int32_t, kVariableCount> high_;
+  std::vector<int> limited_;  // indices whose upper bound is not -1, ascending
+};
+
 struct ScriptState {
-  std::vector<uint8_t> scriptBuffer;  // the whole script, NUL-terminated
+  // ---- the loaded script ----
+  std::vector<uint8_t> scriptBuffer;  // the whole script, 0-terminated (and 0-padded)
   uint32_t scriptPos = 0;
-  uint32_t scriptLength = 0;
+  uint32_t scriptLength = 0;  // position of the terminating 0
+  std::array<int32_t, kScriptFileCount> fileEndTable{};
+  ScriptSource source = ScriptSource::None;
+  std::vector<Label> labels;
+  NameIndex labelIndex;  // name -> first entry of `labels`
+
+  // ---- variables and aliases ----
+  std::array<int32_t, kVariableCount> numVars{};
+  std::array<std::string, kVariableCount> strVars;
+  IntLimits intLimits;
+  std::vector<NumAlias> numAliases;
+  NameIndex numAliasIndex;
+  std::vector<StrAlias> strAliases;
+  NameIndex strAliasIndex;
+  uint32_t randomState = 1;  // the one pseudo-random generator (rnd, rnd2)
+  // Where date and time read the local clock; empty = the real one (tests set a fixed time).
+  std::function<std::tm()> localTimeSource;
+
+  // ---- control flow ----
+  CallStack callStack;
   int32_t gameStarted = 0;
   int32_t resetRequested = 0;
-  std::string versionLines[2];  // the About box (versionstr), Shift-JIS
+  // Set while the right-click subroutine runs; `return` then makes the interrupted wait again.
+  int32_t rgosubTaken = 0;
+  int32_t interruptedWaitKind = 0;  // 0 click wait, 1 page wait, 2 choice
+  // textgosub is on: '@' and '\' end a story-text line (set by the text commands).
+  int32_t textGosubOn = 0;
+
+  // ---- click trap: set by the text subsystem's trap commands, polled between statements ----
+  std::string pendingTrapLabel;  // empty = no trap
+  int32_t trapState = 0;         // 0 armed, 1 stopped, 2 stopped with a click pending
+  int32_t lrTrap = 0;            // a right-button release also fires the trap
+
+  // ---- logs (persisted by the save subsystem) ----
+  NameLog labelLog;
+  NameLog fileLog;
+
+  // ---- system ----
+  int32_t autoModeAllowed = 0;   // mode_ext / automode in the define block
+  int32_t pictureViewFlag = 0;   // mode_saya
+  int32_t customCursorSet = 0;   // mousecursor gave a cursor file
+  std::string versionLines[2];   // the About box (versionstr), Shift-JIS
+  bool reportingError = false;   // a fatal report is under way
 };
 
 }  // namespace veloria

@@ -1,0 +1,217 @@
+// Commands that move scriptPos: jumps, subroutines, conditions, relative moves, jump tables.
+#include <cstdint>
+#include <string>
+
+#include "app/engine.h"
+#include "platform/text_codec.h"
+#include "script/command_table.h"
+#include "script/script.h"
+#include "script/script_internal.h"
+#include "text/text.h"
+
+namespace veloria {
+
+namespace {
+
+void cmdGoto(Engine& e, std::string_view, bool) {
+  std::string label = readLabel(e);
+  jumpToLabel(e, label);
+}
+
+void cmdGosub(Engine& e, std::string_view, bool) {
+  if (callStackFull(e)) reportScriptError(e, sj("スタックエラー"), sj("gosub文のせいでスタックが溢れました。"));
+  std::string label = readLabel(e);
+  callStackPush(e, e.script.scriptPos);
+  jumpToLabel(e, label);
+}
+
+void cmdReturn(Engine& e, std::string_view, bool) {
+  uint32_t pos = 0;
+  if (!callStackPop(e, pos))
+    reportScriptError(e, sj("スタックエラー"), sj("returnとgosub文が正しく対応していません。"));
+  e.script.scriptPos = pos;
+  auto& s = e.script;
+  if (s.rgosubTaken) {
+    // The right-click subroutine is over: make the wait it interrupted again.
+    s.rgosubTaken = 0;
+    if (s.interruptedWaitKind == 0) typeText(e, "@");
+    else if (s.interruptedWaitKind == 1) typeText(e, "\\");
+  }
+}
+
+[[noreturn]] void badCondition(Engine& e) { reportScriptError(e, sj("エラー"), sj("if条件式が間違っています。")); }
+
+// One comparison. Returns false for "no comparison" (a '!' without '='), leaving the
+// position on the '!'.
+bool readComparison(Engine& e, bool definePass, bool& result) {
+  skipBlanks(e);
+  uint8_t c = currentByte(e);
+  if (c == 'f') {
+    if (readWord(e) != "fchk") badCondition(e);
+    if (definePass) reportScriptError(e, sj("エラー"), sj("fchk条件式は、定義ブロックでは使えません。"));
+    std::string file = readString(e);
+    result = fileLogged(e, file);
+    return true;
+  }
+  if (c == 'l') {
+    if (readWord(e) != "lchk") badCondition(e);
+    if (definePass) reportScriptError(e, sj("エラー"), sj("lchk条件式は、定義ブロックでは使えません。"));
+    std::string label = readLabel(e);
+    result = labelLogged(e, label);
+    return true;
+  }
+  int32_t a = readNumber(e);
+  skipBlanks(e);
+  uint32_t& pos = e.script.scriptPos;
+  enum { EQ, NE, LT, LE, GT, GE } op;
+  switch (currentByte(e)) {
+    case '=':
+      ++pos;
+      if (currentByte(e) == '=') ++pos;
+      op = EQ;
+      break;
+    case '!':
+      if (peekByte(e, 1) != '=') return false;
+      pos += 2;
+      op = NE;
+      break;
+    case '<':
+      ++pos;
+      if (currentByte(e) == '=') {
+        ++pos;
+        op = LE;
+      } else if (currentByte(e) == '>') {
+        ++pos;
+        op = NE;
+      } else {
+        op = LT;
+      }
+      break;
+    case '>':
+      ++pos;
+      if (currentByte(e) == '=') {
+        ++pos;
+        op = GE;
+      } else {
+        op = GT;
+      }
+      break;
+    default:
+      badCondition(e);
+  }
+  int32_t b = readNumber(e);
+  switch (op) {
+    case EQ: result = a == b; break;
+    case NE: result = a != b; break;
+    case LT: result = a < b; break;
+    case LE: result = a <= b; break;
+    case GT: result = a > b; break;
+    case GE: result = a >= b; break;
+  }
+  return true;
+}
+
+void skipRestOfLine(Engine& e) {
+  const uint8_t* b = scriptBytes(e);
+  uint32_t& pos = e.script.scriptPos;
+  while (b[pos] != 0 && b[pos] != '\n') ++pos;
+  if (b[pos] == '\n') ++pos;
+}
+
+// if runs the rest of the line when every comparison holds; notif when none does.
+void condition(Engine& e, bool definePass, bool negated) {
+  bool result = false;
+  for (;;) {
+    readComparison(e, definePass, result);
+    skipBlanks(e);
+    if (currentByte(e) != '&') break;
+    ++e.script.scriptPos;
+    if (currentByte(e) == '&') ++e.script.scriptPos;
+    if (result == negated) {
+      skipRestOfLine(e);
+      return;
+    }
+  }
+  if (result == negated) skipRestOfLine(e);
+}
+
+void cmdIf(Engine& e, std::string_view, bool definePass) { condition(e, definePass, false); }
+void cmdNotif(Engine& e, std::string_view, bool definePass) { condition(e, definePass, true); }
+
+[[noreturn]] void skipOutOfRange(Engine& e) {
+  reportScriptError(e, sj("構文エラー"), sj("SKIPがスクリプトの範囲を飛び出しました。"));
+}
+
+void cmdSkip(Engine& e, std::string_view, bool) {
+  int32_t n = readNumber(e);
+  const uint8_t* b = scriptBytes(e);
+  uint32_t& pos = e.script.scriptPos;
+  if (n > 0) {
+    for (int32_t i = 0; i < n; ++i) {
+      while (b[pos] != '\n') {
+        if (b[pos] == 0) skipOutOfRange(e);
+        ++pos;
+      }
+      ++pos;
+    }
+    return;
+  }
+  if (n == 0) return;
+  int64_t p = pos;
+  if (b[p] == '\n') --p;
+  int64_t times = -int64_t{n} + 1;
+  for (int64_t i = 0; i < times; ++i) {
+    if (p < 0) skipOutOfRange(e);
+    while (b[p] != '\n') {
+      if (p == 0) skipOutOfRange(e);
+      --p;
+    }
+    --p;
+  }
+  pos = static_cast<uint32_t>(p + 1);
+}
+
+void cmdJumpf(Engine& e, std::string_view, bool) {
+  const uint8_t* b = scriptBytes(e);
+  uint32_t p = e.script.scriptPos;
+  while (b[p] != '~') {
+    if (b[p] == 0) reportScriptError(e, sj("エラー"), sj("jumpf命令が#を見つけられませんでした。"));
+    ++p;
+  }
+  e.script.scriptPos = p + 1;
+}
+
+void cmdJumpb(Engine& e, std::string_view, bool) {
+  const uint8_t* b = scriptBytes(e);
+  int64_t p = static_cast<int64_t>(e.script.scriptPos) - 1;
+  while (p >= 0 && b[p] != '~') --p;
+  if (p < 0) reportScriptError(e, sj("エラー"), sj("jumpb命令が#を見つけられませんでした。"));
+  e.script.scriptPos = static_cast<uint32_t>(p + 1);
+}
+
+void cmdTablegoto(Engine& e, std::string_view, bool) {
+  int32_t n = readNumber(e);
+  expectComma(e);
+  for (int32_t i = 0; i < n; ++i) {
+    readLabel(e);
+    expectComma(e);
+  }
+  std::string label = readLabel(e);
+  jumpToLabel(e, label);
+}
+
+}  // namespace
+
+void registerControlCommands(CommandTable& t) {
+  t.add("goto", cmdGoto);
+  t.add("gosub", cmdGosub);
+  t.add("return", cmdReturn);
+  t.add("if", cmdIf);
+  t.add("notif", cmdNotif);
+  t.add("skip", cmdSkip);
+  t.add("jumpf", cmdJumpf);
+  t.add("jumpb", cmdJumpb);
+  t.add("tablegoto", cmdTablegoto);
+}
+
+}  // namespace veloria

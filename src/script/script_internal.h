@@ -1,0 +1,45 @@
+// Helpers shared by the script engine's own files (not part of its interface).
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "app/engine.h"
+
+namespace veloria {
+
+class CommandTable;
+
+// Zero bytes kept after the script's terminating 0, so a reader may look a few bytes ahead.
+inline constexpr size_t kScriptPadding = 16;
+
+// The script bytes; never null, and always 0-terminated.
+inline const uint8_t* scriptBytes(const Engine& e) {
+  static const uint8_t kEmpty[kScriptPadding] = {};
+  return e.script.scriptBuffer.empty() ? kEmpty : e.script.scriptBuffer.data();
+}
+
+inline int32_t clampToInt32(int64_t v) {
+  if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(v);
+}
+
+// Command registration of each of the engine's files.
+void registerVariableCommands(CommandTable& t);
+void registerControlCommands(CommandTable& t);
+void registerSystemCommands(CommandTable& t);
+
+// The INI reader behind getini and getreg: the value of `key` in `section` of the file's
+// bytes, following the private-profile rules (case-insensitive names, trimmed value).
+std::string iniLookup(std::string_view text, std::string_view section, std::string_view key);
+// The file that stands in for HKEY_CURRENT_USER (host path).
+std::string registryFilePath();
+
+// The pseudo-random generator of rnd and rnd2: 0..32767.
+int32_t nextRandom(Engine& e);
+void seedRandom(Engine& e, uint32_t seed);
+
+}  // namespace veloria

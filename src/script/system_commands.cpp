@@ -1,0 +1,203 @@
+// Commands that end or restart the engine, start the game, and talk to the system: other
+// programs, documents, files, the window caption, message boxes, the cursor, the About box.
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "app/app.h"
+#include "app/engine.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/text_codec.h"
+#include "script/command_table.h"
+#include "script/script.h"
+#include "script/script_internal.h"
+#include "sound/sound.h"
+
+namespace veloria {
+
+namespace {
+
+constexpr uint32_t kContinueMessage = WM_USER + 10;
+constexpr uint32_t kEndMessage = WM_USER + 20;
+
+// Extraction of a file from the archives into a temporary file (host path). The resource
+// subsystem's file access is not available yet; this is the one place to call it from.
+std::optional<std::string> extractToTemporaryFile(Engine&, const std::string& /*gamePath*/) { return std::nullopt; }
+
+// Stopping CD audio and closing its device before another program starts. The sound
+// subsystem's CD control is not available yet; this is the one place to call it from.
+void releaseCdDevice(Engine&) {}
+
+void cmdEnd(Engine& e, std::string_view, bool) {
+  e.app.exitCode = 0;
+  destroyMainWindow(e);
+}
+
+void cmdReset(Engine& e, std::string_view, bool) { resetEngine(e); }
+
+void cmdDefinereset(Engine& e, std::string_view, bool) { e.app.quitRequested = 1; }
+
+void cmdGame(Engine& e, std::string_view, bool) {
+  e.script.gameStarted = 1;
+  e.text.chosenFaceName = e.text.defaultFaceName;
+  e.text.faceName = e.text.defaultFaceName;
+  if (e.script.autoModeAllowed) return;
+  auto& items = e.platform.menu().items();
+  for (size_t i = 0; i < items.size() && i < 10; ++i) {
+    if (items[i].id == IDM_AUTO_MODE) {
+      e.platform.menu().removeTopLevel(i);
+      e.platform.onMenuChanged();
+      break;
+    }
+  }
+}
+
+std::string notifyFilePath(Engine& e) {
+  std::string dir = e.app.tempDirectory.empty() ? fs::runtimeDirectory() : e.app.tempDirectory;
+  fs::makeDirectories(dir);
+  return fs::joinHost(dir, "winexec.notify");
+}
+
+// The program's name may be a game path ("tools\Config.exe") or a command found in PATH.
+std::vector<std::string> programArguments(const std::string& commandLine) {
+  std::vector<std::string> args = proc::splitCommandLine(sjisToUtf8(commandLine));
+  if (!args.empty()) {
+    if (auto host = fs::resolve(utf8ToSjis(args[0]))) args[0] = *host;
+  }
+  return args;
+}
+
+// Waits until the program answers "continue" or "end" (or posts the same window messages),
+// pumping window messages meanwhile.
+void waitForProgram(Engine& e, int pid, const std::string& notifyPath) {
+  uint64_t offset = 0;
+  bool ended = false;
+  for (;;) {
+    std::string word = proc::takeNotification(notifyPath, offset);
+    if (word == "continue") e.platform.postMessage(kContinueMessage);
+    if (word == "end") e.platform.postMessage(kEndMessage);
+    Message m;
+    if (e.platform.peekMessage(m, 0, 0, true)) {
+      e.platform.dispatchMessage(m);
+      uint32_t last = e.appWindow.lastMessage;
+      if (m.message == kContinueMessage || last == kContinueMessage) return;
+      if (m.message == kEndMessage || last == kEndMessage) {
+        e.app.exitCode = 0;
+        destroyMainWindow(e);
+      }
+      continue;
+    }
+    if (!word.empty()) continue;
+    // A program that has ended cannot answer any more: once its last words are read, go on.
+    if (ended) return;
+    e.platform.sleep(10);
+    ended = proc::waitForExit(pid, e.platform.headless() ? 10 : 0);
+  }
+}
+
+void cmdWinexec(Engine& e, std::string_view, bool) {
+  std::string commandLine = readString(e);
+  expectComma(e);
+  int32_t wait = readNumber(e);
+  releaseCdDevice(e);
+  stopWave(e);
+  std::string notifyPath = notifyFilePath(e);
+  fs::writeHostFile(notifyPath, "", 0);
+  int pid = proc::spawnProgram(programArguments(commandLine), {"VELORIA_NOTIFY=" + notifyPath}, fs::gameDirectory());
+  if (pid < 0) {
+    // Nothing will ever answer a program that did not start: do not wait for it.
+    std::fprintf(stderr, "veloria: winexec: cannot start %s\n", sjisToUtf8(commandLine).c_str());
+    return;
+  }
+  if (wait != 0) waitForProgram(e, pid, notifyPath);
+}
+
+void cmdShell(Engine& e, std::string_view, bool) {
+  std::string target = readString(e);
+  auto host = fs::resolve(target);
+  proc::openWithDesktop(host ? *host : sjisToUtf8(target));
+}
+
+void cmdFilecreate(Engine& e, std::string_view, bool) {
+  std::string name = readString(e);
+  if (!fs::writeFile(name, "", 0))
+    std::fprintf(stderr, "veloria: filecreate: cannot create %s\n", sjisToUtf8(name).c_str());
+}
+
+void cmdFileremove(Engine& e, std::string_view, bool) {
+  std::string name = readString(e);
+  fs::removeFile(name);
+}
+
+void cmdCaption(Engine& e, std::string_view, bool) {
+  std::string text = readString(e);
+  e.platform.setTitle(text);
+}
+
+void cmdMesbox(Engine& e, std::string_view, bool) {
+  std::string text = readString(e);
+  expectComma(e);
+  std::string title = readString(e);
+  e.platform.killTimer(1);
+  e.platform.messageBox(text, title, MB_OK);
+  e.platform.setTimer(1, 100);
+}
+
+void cmdMousecursor(Engine& e, std::string_view, bool) {
+  skipBlanks(e);
+  if (currentByte(e) == 'o') {
+    if (readWord(e) != "off")
+      reportScriptError(e, sj("エラー"), sj("mousecursorのパラメータは、offかファイル名です。"));
+    e.platform.setCursorFile("");
+    e.script.customCursorSet = 0;
+    return;
+  }
+  std::string name = readString(e);
+  std::string path, temporary;
+  if (auto loose = fs::resolve(name)) {
+    path = *loose;
+  } else if (auto extracted = extractToTemporaryFile(e, name)) {
+    path = temporary = *extracted;
+  } else {
+    reportScriptError(e, sj("エラー"), sj("カーソルファイルが見つかりません。"));
+  }
+  if (e.platform.setCursorFile(path)) {
+    e.script.customCursorSet = 1;
+    e.platform.showCustomCursor();
+  }
+  if (!temporary.empty()) fs::removeTree(temporary);
+}
+
+void cmdVersionstr(Engine& e, std::string_view, bool) {
+  std::string first = readString(e);
+  expectComma(e);
+  std::string second = readString(e);
+  e.script.versionLines[0] = first;
+  e.script.versionLines[1] = second;
+}
+
+void cmdModeExt(Engine& e, std::string_view, bool) { e.script.autoModeAllowed = 1; }
+void cmdModeSaya(Engine& e, std::string_view, bool) { e.script.pictureViewFlag = 1; }
+
+}  // namespace
+
+void registerSystemCommands(CommandTable& t) {
+  t.add("end", cmdEnd);
+  t.add("reset", cmdReset);
+  t.add("definereset", cmdDefinereset);
+  t.add("game", cmdGame);
+  t.add("winexec", cmdWinexec);
+  t.add("shell", cmdShell);
+  t.add("filecreate", cmdFilecreate);
+  t.add("fileremove", cmdFileremove);
+  t.add("caption", cmdCaption);
+  t.add("mesbox", cmdMesbox);
+  t.add("mousecursor", cmdMousecursor);
+  t.add("versionstr", cmdVersionstr);
+  t.add("mode_ext", cmdModeExt);
+  t.add("automode", cmdModeExt);
+  t.add("mode_saya", cmdModeSaya);
+}
+
+}  // namespace veloria
