@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/app.h"
 #include "app/engine.h"
 #include "graphics/blend_rows.h"
 #include "graphics/graphics.h"
@@ -29,7 +30,7 @@ class Frames {
   // Ends a frame that was shown: one message is handled, then the hook sees the frame.
   void shown() {
     // One waiting window message per frame keeps painting and input alive during effects.
-    e_.platform.pumpOneMessage();
+    pumpOneMessage(e_);
     if (e_.gfx.effectFrameHook) e_.gfx.effectFrameHook(e_, type_, count_);
     ++count_;
   }

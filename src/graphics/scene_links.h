@@ -6,10 +6,10 @@
 
 namespace veloria {
 
-inline int humanzDepthOf(const Engine&) { return 127; }
-inline int underlineOf(const Engine& e) { return e.app.screenHeight; }
-inline bool windowInFrameOf(const Engine&) { return false; }
-inline bool windowBehindOf(const Engine&) { return false; }
+inline int humanzDepthOf(const Engine& e) { return e.text.humanzDepth; }
+inline int underlineOf(const Engine& e) { return e.text.underlineValue; }
+inline bool windowInFrameOf(const Engine& e) { return e.text.windowInFrame != 0; }
+inline bool windowBehindOf(const Engine& e) { return e.text.windowBehind != 0; }
 // Sprites 0-9 are left out while the system menu draws over a mode_saya game.
 inline bool systemMenuHidesLowSprites(const Engine&) { return false; }
 
