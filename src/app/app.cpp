@@ -1,1 +1,159 @@
+// Start-up and the engine's outer life cycle.
 #include "app/app.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+#include "app/dump.h"
+#include "app/engine.h"
+#include "graphics/graphics.h"
+#include "platform/files.h"
+#include "platform/instance_lock.h"
+#include "platform/text_codec.h"
+#include "resource/resource.h"
+#include "save/save.h"
+#include "script/script.h"
+#include "sound/sound.h"
+#include "text/text.h"
+#include "ui/ui.h"
+
+namespace veloria {
+
+namespace {
+
+// config.txt: a line starting with "cdfadeoff" turns the CD fade-out off. Lines are read
+// 255 bytes at a time, as the original reader did, so a long line counts as several.
+void readConfig(Engine& e) {
+  auto data = fs::readFile("config.txt");
+  if (!data) return;
+  std::string text(data->begin(), data->end());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t nl = text.find('\n', pos);
+    size_t end = nl == std::string::npos ? text.size() : nl + 1;
+    for (size_t chunk = pos; chunk < end; chunk += 254) {
+      if (text.compare(chunk, 9, "cdfadeoff") == 0) e.app.cdFadeOff = 1;
+    }
+    pos = end;
+  }
+}
+
+// The temporary directory for extracted archive members. Per user and per run; when it
+// cannot be made we say so once and go on (extraction then fails with its own load error).
+void makeTempDirectory(Engine& e) {
+  std::string base = fs::joinHost(fs::runtimeDirectory(), "Velo");
+  if (fs::makeDirectories(base)) {
+    e.app.tempDirectory = base + "/";
+    return;
+  }
+  char tmpl[] = "/tmp/veloria-temp-XXXXXX";
+  if (char* d = ::mkdtemp(tmpl)) {
+    e.app.tempDirectory = std::string(d) + "/";
+    return;
+  }
+  std::fprintf(stderr, "veloria: cannot create a temporary directory under %s\n", base.c_str());
+  e.app.tempDirectory.clear();
+}
+
+void restoreAllDefaults(Engine& e) {
+  e.app.quitRequested = 0;
+  scriptRestoreDefaults(e);
+  textRestoreDefaults(e);
+  graphicsRestoreDefaults(e);
+  resourceRestoreDefaults(e);
+  soundRestoreDefaults(e);
+  saveRestoreDefaults(e);
+  uiRestoreDefaults(e);
+}
+
+void runEngineCycle(Engine& e) {
+  restoreAllDefaults(e);
+  std::srand(e.platform.timeGetTime());
+  stopAllSound(e);
+  loadScript(e);
+  createScreenSurfaces(e);
+  loadGlobalVariables(e);
+  buildFontMenu(e);
+  e.platform.setMenuAttached(!e.appWindow.fullScreen || !e.appWindow.menuHidden);
+  buildLabelTable(e);
+  runInterpreter(e, true);
+  readLogs(e);
+  readEnvironment(e);
+  e.platform.showWindow();
+  paintWindow(e);
+  e.platform.sleep(500);
+  e.platform.setTimer(1, 100);
+  ++e.app.engineCycles;
+  resetEngine(e);
+  e.platform.sleep(5);
+  runInterpreter(e, false);
+  e.script.scriptBuffer.clear();
+  e.script.scriptBuffer.shrink_to_fit();
+}
+
+void writeExitArtifacts(Engine& e, const AppOptions& o) {
+  if (!o.dumpOnExit.empty()) writeDump(e, o.dumpOnExit);
+  if (!o.screenshotOnExit.empty() && !e.platform.writeScreenshotPng(o.screenshotOnExit))
+    std::fprintf(stderr, "veloria: cannot write %s\n", o.screenshotOnExit.c_str());
+}
+
+}  // namespace
+
+int runApplication(Platform& platform, const AppOptions& options) {
+  fs::setGameDirectory(options.gameDir);
+
+  InstanceLock lock;
+  if (!lock.acquire(fs::runtimeDirectory(), "MutexDesu2")) {
+    platform.messageBox(sj("同時に二つ実行しないでください"), sj("起動エラー"), MB_OK);
+    return kExitAlreadyRunning;
+  }
+
+  auto engine = std::make_unique<Engine>(platform);
+  Engine& e = *engine;
+  makeTempDirectory(e);
+  registerAllCommands(e.commands);
+
+  platform.createWindow(e.app.screenWidth, e.app.screenHeight);
+  loadMenuResource(platform);
+  platform.setWindowProc([&e](const Message& m) { windowProc(e, m); });
+  platform.onDumpRequest = [&e](const std::string& path) { writeDump(e, path); };
+  platform.onQuitRequest = [&e] {
+    e.app.exitCode = 0;
+    destroyMainWindow(e);
+  };
+  platform.onTimeout = [&e] {
+    std::fprintf(stderr, "veloria: virtual time limit reached\n");
+    throw ProcessExit{kExitTimeout};
+  };
+
+  readConfig(e);
+  if (fs::exists("debug.314")) e.app.debugMode = 1;
+
+  int code = 0;
+  try {
+    for (;;) runEngineCycle(e);
+  } catch (const ProcessExit& exit) {
+    code = exit.code;
+  }
+  platform.onDumpRequest = nullptr;
+  platform.onQuitRequest = nullptr;
+  platform.onTimeout = nullptr;
+  platform.setWindowProc(nullptr);
+
+  // Process exit: read marks, then the artefacts the automation asked for.
+  writeReadMarks(e);
+  writeExitArtifacts(e, options);
+  if (!e.app.tempDirectory.empty()) fs::removeTree(e.app.tempDirectory);
+  lock.release();
+  return code;
+}
+
+void switchTo800(Engine& e) {
+  e.app.screenWidth = 800;
+  e.app.screenHeight = 600;
+  e.platform.resizeClient(800, 600);
+}
+
+}  // namespace veloria

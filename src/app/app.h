@@ -10,6 +10,16 @@ namespace veloria {
 
 struct Engine;
 
+// Exit codes of the program.
+enum ExitCode : int {
+  kExitNormal = 0,
+  kExitScriptError = 1,
+  kExitUsage = 2,
+  kExitTimeout = 3,
+  kExitAlreadyRunning = 4,
+  kExitNoDisplay = 5,
+};
+
 struct AppOptions {
   std::string gameDir = ".";
   std::string dumpOnExit;        // JSON file written when the run ends
@@ -50,6 +60,9 @@ enum MenuId : int {
   IDM_CD_ON = 40021,
   IDM_CD_OFF = 40022,
 };
+
+// The debug build's variable poke (About item with debug.314); ignores indices out of range.
+void setDebugVariable(Engine& e, long index, int32_t value);
 
 // Builds the IDR_MENU bar.
 void loadMenuResource(Platform& p);

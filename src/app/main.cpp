@@ -1,1 +1,131 @@
-int main() { return 0; }
+// veloria [options] [GAME_DIR]
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/app.h"
+#include "platform/files.h"
+#include "platform/headless/input_script.h"
+#include "platform/platform.h"
+
+using namespace veloria;
+
+namespace {
+
+const char kUsage[] =
+    "usage: veloria [options] [GAME_DIR]\n"
+    "Plays the game in GAME_DIR (default: the current directory).\n"
+    "\n"
+    "  --headless               run without a window, on a virtual clock\n"
+    "  --input FILE             scripted input for --headless (see docs/automation.md)\n"
+    "  --timeout MS             --headless: stop after MS virtual milliseconds (exit code 3)\n"
+    "  --autoplay               --headless: answer every click wait, choice and box by itself\n"
+    "  --dump-on-exit FILE      write the engine state as JSON when the run ends\n"
+    "  --screenshot-on-exit FILE  write the window picture as PNG when the run ends\n"
+    "  --help                   show this text\n";
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "veloria: %s\n%s", message.c_str(), kUsage);
+  return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool headless = false;
+  HeadlessOptions hopt;
+  std::string inputFile;
+  AppOptions opt;
+  bool haveDir = false;
+  bool headlessOnlyOption = false;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string* out) -> bool {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return kExitNormal;
+    } else if (a == "--headless") {
+      headless = true;
+    } else if (a == "--input") {
+      if (!value(&inputFile)) return usageError("--input needs a file");
+      headlessOnlyOption = true;
+    } else if (a == "--timeout") {
+      std::string v;
+      if (!value(&v)) return usageError("--timeout needs a number of milliseconds");
+      char* end = nullptr;
+      unsigned long ms = std::strtoul(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || ms == 0 || ms > 0xFFFFFFFFul)
+        return usageError("--timeout needs a positive number of milliseconds");
+      hopt.timeoutMs = static_cast<uint32_t>(ms);
+      headlessOnlyOption = true;
+    } else if (a == "--autoplay") {
+      hopt.autoplay = true;
+      headlessOnlyOption = true;
+    } else if (a == "--dump-on-exit") {
+      if (!value(&opt.dumpOnExit)) return usageError("--dump-on-exit needs a file");
+    } else if (a == "--screenshot-on-exit") {
+      if (!value(&opt.screenshotOnExit)) return usageError("--screenshot-on-exit needs a file");
+    } else if (!a.empty() && a[0] == '-') {
+      return usageError("unknown option " + a);
+    } else if (haveDir) {
+      return usageError("more than one game directory given");
+    } else {
+      opt.gameDir = a;
+      haveDir = true;
+    }
+  }
+  if (headlessOnlyOption && !headless) return usageError("--input, --timeout and --autoplay need --headless");
+
+  // Output files are named relative to where we were started, before we move into the game.
+  auto absolute = [](std::string& p) {
+    if (p.empty() || p[0] == '/') return;
+    char cwd[4096];
+    if (::getcwd(cwd, sizeof cwd)) p = std::string(cwd) + "/" + p;
+  };
+  absolute(opt.dumpOnExit);
+  absolute(opt.screenshotOnExit);
+
+  if (!inputFile.empty()) {
+    auto data = fs::readHostFile(inputFile);
+    if (!data) return usageError("cannot read input file " + inputFile);
+    hopt.inputScript.assign(data->begin(), data->end());
+    try {
+      parseInputScript(hopt.inputScript);
+    } catch (const InputScriptError& err) {
+      return usageError(err.what());
+    }
+  }
+  // Screenshot and dump commands in the input name files relative to the start directory too.
+  {
+    char cwd[4096];
+    if (::getcwd(cwd, sizeof cwd)) hopt.baseDir = cwd;
+  }
+  struct stat st {};
+  if (::stat(opt.gameDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    return usageError("no such game directory: " + opt.gameDir);
+
+  std::unique_ptr<Platform> platform;
+  if (headless) {
+    platform = makeHeadlessPlatform(hopt);
+  } else {
+    std::string err;
+    platform = makeSdlPlatform(&err);
+    if (!platform) {
+      std::fprintf(stderr, "veloria: cannot open a window: %s (use --headless to run without one)\n",
+                   err.c_str());
+      return kExitNoDisplay;
+    }
+  }
+  if (::chdir(opt.gameDir.c_str()) != 0) return usageError("cannot enter game directory: " + opt.gameDir);
+  opt.gameDir = ".";
+  return runApplication(*platform, opt);
+}

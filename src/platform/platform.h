@@ -197,6 +197,7 @@ struct HeadlessOptions {
   std::string inputScript;  // the text of the --input file (may be empty)
   bool autoplay = false;
   uint32_t timeoutMs = 0;   // 0 = none
+  std::string baseDir;      // relative screenshot/dump paths in the input start here
 };
 
 std::unique_ptr<Platform> makeHeadlessPlatform(const HeadlessOptions& options);

@@ -9,6 +9,7 @@ class CommandTable;
 // Stops CD audio, MIDI, wave and MP3 sound and any movie (start of a cycle, reset, exit).
 void stopAllSound(Engine& e);
 void stopWave(Engine& e);
+void stopCdAudio(Engine& e);
 // Timer 1: restarts looping MIDI and wave sound that reached their end.
 void soundTimerTick(Engine& e);
 // MM_MCINOTIFY: a CD track finished.

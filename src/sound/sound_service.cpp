@@ -6,6 +6,7 @@
 namespace veloria {
 void stopAllSound(Engine& e) { e.sound.cdTrack = -1; }
 void stopWave(Engine& e) { e.sound.clickStopsWave = 0; }
+void stopCdAudio(Engine& e) { e.sound.cdTrack = -1; }
 void soundTimerTick(Engine&) {}
 void soundPlayNotify(Engine&, unsigned) {}
 bool moviePlaying(Engine&) { return false; }

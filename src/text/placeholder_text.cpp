@@ -4,8 +4,6 @@
 #include "text/text.h"
 
 namespace veloria {
-void buildFontMenu(Engine&) {}
-const std::string* fontItemFace(Engine&, int) { return nullptr; }
 void composeTextWindow(Engine&) {}
 void hideTextWindow(Engine&) {}
 void typeText(Engine&, const std::string&) {}

@@ -1,26 +1,57 @@
 // The text subsystem's interface to the others.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace veloria {
 
 struct Engine;
 class CommandTable;
+struct ImageObject;
 
 // Lists the installed fonts and adds one menu item per family before "デフォルト" (40004).
+// Items from an earlier engine cycle are removed first.
 void buildFontMenu(Engine& e);
 // The face name of a font menu item id, or nullptr for an id that is no font item.
 const std::string* fontItemFace(Engine& e, int id);
+// The menu item id of the first listed font with that face name, or -1.
+int fontItemId(Engine& e, std::string_view face);
 
-// The text window as a layer of the composed frame (called by the graphics composition).
-struct Rect;
+// The text window as a layer of the composed frame (called by the graphics composition while
+// it rebuilds e.gfx.composeArea of composeSurface).
 void composeTextWindow(Engine& e);
 // Hides the text window (scene commands call this before changing the picture).
 void hideTextWindow(Engine& e);
+// Brings the window up with the window effect when it is not shown.
+void showTextWindow(Engine& e);
+// Empties the page: cursor to the origin, typed text gone, backdrop redrawn when shown.
+void clearTextWindow(Engine& e);
 // Story text from the interpreter (one expanded line, Shift-JIS).
 void typeText(Engine& e, const std::string& line);
+// Line feed in the text window (and the log); past the last line is a script error.
+void newLine(Engine& e);
+
+// Draws a string at a column/line (or, negative, at an absolute pixel position) in the text
+// window, or in the system menu while one runs; returns the characters drawn (at most
+// columnsPerLine). `column` and `line` are moved past the string.
+int drawString(Engine& e, std::string_view sjis, int32_t& column, int32_t& line, uint32_t rgb);
+// Multiplies the inclusive rectangle of `dst` by the colour 0xRRGGBB; marks the window shown.
+void tintRect(Engine& e, int left, int top, int right, int bottom, uint32_t rgb, ImageObject& dst);
+
+// Waits: for a click (with the wait cursor of e.text.waitCursorKind), for a time, and the
+// animation step every wait loop runs once per pass.
+void clickWait(Engine& e);
+void timedWait(Engine& e, int32_t ms, bool interruptible);
+void stepAnimations(Engine& e);
+
+// The text log hooks (the viewer reads e.text.log).
+void logChar(Engine& e, uint8_t first, uint8_t second);
+void logLineFeed(Engine& e);
+void markLogPage(Engine& e);
+void clearLog(Engine& e);
 
 void textRestoreDefaults(Engine& e);
 void textResetGame(Engine& e);

@@ -2,14 +2,38 @@
 // window procedure.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace veloria {
 
 struct ClickPos {
   int32_t x = 0;
   int32_t y = 0;
+};
+
+struct TextRgb {
+  int32_t r = 255, g = 255, b = 255;
+};
+
+struct TextRect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct LinkRegion {
+  int32_t number = 0;
+  int32_t left = 0, top = 0, right = 0;
+};
+
+// The story text of the last pages: 2-byte characters, 10 for a line break, 1 for a page end.
+struct TextLog {
+  static constexpr int kSize = 10000;
+  static constexpr int kRestartAt = 8500;
+  std::array<uint8_t, kSize + 1> buffer{};  // the last byte stays 0
+  int32_t writePos = 0;
+  int32_t pageMarked = 0;
 };
 
 struct TextState {
@@ -19,15 +43,70 @@ struct TextState {
   ClickPos clickPos;
   int32_t skipMode = 0;
   int32_t autoMode = 0;
-  int32_t autoClick = 0;  // autoclick interval in ms, 0 = off
+  int32_t autoClick = 0;  // 1 while autoclick is on
+  int32_t autoClickTime = 0;
+  int32_t autoModeTime = 1000;
   int32_t pageOnlyMode = 0;
   int32_t menuSpeedIndex = 1;
+  std::array<int32_t, 3> menuSpeeds{40, 10, 0};
   // Fonts: the face the menu chose, the script's default, and the one in use (Shift-JIS).
   std::string chosenFaceName;
   std::string defaultFaceName;
   std::string faceName;
+  std::vector<std::string> fontList;  // menu item id -> face name; empty entries are not listed
+
+  // Window geometry and appearance.
+  int32_t textOriginX = 8, textOriginY = 16;
+  int32_t columnsPerLine = 23, linesPerPage = 16;
+  int32_t glyphWidth = 26, glyphHeight = 26;
+  int32_t pitchX = 26, pitchY = 28;
   int32_t cursorColumn = 0;
   int32_t cursorLine = 0;
+  TextRect windowRect{0, 0, 640, 480};
+  int32_t windowColor = 0x999999;  // -1: the backdrop is windowImage
+  int32_t textSpeed = 20;
+  int32_t boldText = 1, shadowText = 1;
+  TextRgb textColor;
+  TextRgb linkColor{255, 255, 64};
+  int32_t textMode = 1;
+  int32_t windowShown = 0;
+  int32_t windowInFrame = 0;
+  int32_t eraseWindowOnEffect = 1;
+  int32_t windowBehind = 0;
+  int32_t humanzDepth = 127;
+  int32_t underlineValue = 480;
+
+  // Typing.
+  int32_t lastLineChars = 0;
+  std::array<LinkRegion, 256> links{};
+  int32_t linkCount = 0;
+  std::string clickStr;  // 2-byte characters
+  int32_t clickStrLines = 0;
+  std::string textGosubLabel;  // textgosub (e.script.textGosubOn says it is on)
+  std::string pendingText;     // the rest of a line whose automatic wait went to textgosub
+  int32_t pendingAtLineEnd = 0;  // that line's last "@" ended its script line
+  int32_t inTextGosub = 0;
+  int32_t textGosubWasPage = 0;
+  int32_t textGosubAtLineEnd = 0;
+  std::string rgosubLabel;
+
+  // Waits.
+  int32_t waitCursorKind = 0;  // 0 none, 1 click wait, 2 page wait
+  ClickPos waitCursorPos;
+  std::array<ClickPos, 2> cursorOffset{};
+  std::array<int32_t, 2> cursorRelative{1, 1};
+  int32_t gameLoaded = 0;  // a save was loaded during a wait
+  std::array<std::string, 2> clickVoices;
+  uint32_t timerBase = 0;
+
+  // Typed text kept for recomposition: colour already multiplied by coverage (24-bit,
+  // bottom-up rows like the screen surfaces) and the coverage per pixel.
+  std::vector<uint8_t> textLayer;
+  std::vector<uint8_t> coverageMap;
+  int32_t layerWidth = 0, layerHeight = 0;
+
+  TextLog log;
+  int32_t logEnabled = 1;
 };
 
 }  // namespace veloria

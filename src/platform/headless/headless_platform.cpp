@@ -106,6 +106,11 @@ class HeadlessPlatform final : public Platform {
     }
   }
 
+  std::string outputPath(const std::string& p) const {
+    if (p.empty() || p[0] == '/' || options_.baseDir.empty()) return p;
+    return options_.baseDir + "/" + p;
+  }
+
   void apply(const InputEvent& ev) {
     uint32_t l = makeLParam(ev.x, ev.y);
     switch (ev.kind) {
@@ -129,10 +134,11 @@ class HeadlessPlatform final : public Platform {
       case InputEvent::Answer: answers_.push_back(ev.text); break;
       case InputEvent::Type: typed_.push_back(ev.text); break;
       case InputEvent::Screenshot:
-        if (!writeScreenshotPng(ev.text)) std::fprintf(stderr, "veloria: cannot write %s\n", ev.text.c_str());
+        if (!writeScreenshotPng(outputPath(ev.text)))
+          std::fprintf(stderr, "veloria: cannot write %s\n", outputPath(ev.text).c_str());
         break;
       case InputEvent::Dump:
-        if (onDumpRequest) onDumpRequest(ev.text);
+        if (onDumpRequest) onDumpRequest(outputPath(ev.text));
         break;
       case InputEvent::Quit:
         if (onQuitRequest) onQuitRequest();

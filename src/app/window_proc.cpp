@@ -1,0 +1,239 @@
+// The window procedure: input into engine flags, painting, the timer, the menu, shut-down.
+#include <cstdlib>
+#include <string>
+
+#include "app/app.h"
+#include "app/engine.h"
+#include "graphics/graphics.h"
+#include "platform/files.h"
+#include "platform/text_codec.h"
+#include "save/save.h"
+#include "sound/sound.h"
+#include "text/text.h"
+#include "ui/ui.h"
+
+namespace veloria {
+
+namespace {
+
+const std::vector<int> kFullscreenGroup{IDM_FULLSCREEN, IDM_WINDOWED};
+const std::vector<int> kPageGroup{IDM_PAGE_ONLY, IDM_PAGE_DEFAULT};
+const std::vector<int> kSpeedGroup{IDM_SPEED_SLOW, IDM_SPEED_NORMAL, IDM_SPEED_FAST};
+const std::vector<int> kWaveGroup{IDM_WAVE_ON, IDM_WAVE_OFF};
+const std::vector<int> kCdGroup{IDM_CD_ON, IDM_CD_OFF};
+
+void storePosition(Engine& e, const Message& m) {
+  e.appWindow.lastX = lParamX(m.lParam);
+  e.appWindow.lastY = lParamY(m.lParam);
+  e.text.clickPos.x = e.appWindow.lastX;
+  e.text.clickPos.y = e.appWindow.lastY;
+}
+
+// A click while auto or skip mode runs only ends the mode.
+bool endModesOnClick(Engine& e) {
+  if (!e.text.autoMode && !e.text.skipMode) return false;
+  e.text.autoMode = 0;
+  e.text.skipMode = 0;
+  return true;
+}
+
+void selectFontItem(Engine& e, int id) {
+  e.platform.menu().check(e.app.selectedFontItem, false);
+  e.platform.menu().check(id, true);
+  e.app.selectedFontItem = id;
+  e.platform.onMenuChanged();
+}
+
+void enterFullscreen(Engine& e) {
+  if (e.appWindow.fullScreen) return;
+  if (!e.platform.setFullscreen(true)) return;
+  e.platform.setMenuAttached(false);
+  e.appWindow.fullScreen = 1;
+  e.appWindow.menuHidden = 1;
+  e.platform.menu().checkRadio(IDM_FULLSCREEN, kFullscreenGroup);
+  paintWindow(e);
+  e.platform.postMessage(WM_MOUSEMOVE, 0, makeLParam(0, 1));
+}
+
+void leaveFullscreen(Engine& e) {
+  if (!e.appWindow.fullScreen) return;
+  int failures = 0;
+  while (!e.platform.setFullscreen(false)) {
+    if (++failures >= 10) return;
+    e.platform.sleep(5);
+  }
+  e.appWindow.fullScreen = 0;
+  e.appWindow.menuHidden = 0;
+  e.platform.setMenuAttached(true);
+  e.platform.menu().checkRadio(IDM_WINDOWED, kFullscreenGroup);
+  paintWindow(e);
+  e.platform.postMessage(WM_MOUSEMOVE, 0, makeLParam(0, 1));
+}
+
+// Debug builds of a game (debug.314 present) use the About item to poke a variable.
+void debugSetVariable(Engine& e) {
+  auto first = runInputDialog(e, std::string(), std::string(), 255);
+  if (!first) return;
+  long index = std::strtol(first->c_str(), nullptr, 10);
+  auto second = runInputDialog(e, std::string(), std::string(), 255);
+  if (!second) return;
+  long value = std::strtol(second->c_str(), nullptr, 10);
+  setDebugVariable(e, index, static_cast<int32_t>(value));
+}
+
+void onCommand(Engine& e, int id) {
+  MenuBar& menu = e.platform.menu();
+  switch (id) {
+    case IDM_EXIT: e.platform.postMessage(WM_CLOSE); return;
+    case IDM_FULLSCREEN: enterFullscreen(e); return;
+    case IDM_WINDOWED: leaveFullscreen(e); return;
+    case IDM_FONT_DEFAULT:
+      e.text.chosenFaceName = e.text.defaultFaceName;
+      selectFontItem(e, IDM_FONT_DEFAULT);
+      return;
+    case IDM_VERSION:
+      if (e.app.debugMode) {
+        debugSetVariable(e);
+      } else {
+        e.platform.messageBox(e.script.versionLines[0] + "\n" + e.script.versionLines[1], sj("バージョン情報"), MB_OK);
+      }
+      return;
+    case IDM_SKIP_TO_CHOICE:
+      if (!e.save.readMarks.empty() && !positionRead(e, e.script.scriptPos)) return;
+      e.text.skipMode = 1;
+      return;
+    case IDM_PAGE_ONLY:
+      if (e.text.autoClick) return;
+      menu.checkRadio(IDM_PAGE_ONLY, kPageGroup);
+      e.text.pageOnlyMode = 1;
+      break;
+    case IDM_PAGE_DEFAULT:
+      menu.checkRadio(IDM_PAGE_DEFAULT, kPageGroup);
+      e.text.pageOnlyMode = 0;
+      break;
+    case IDM_SPEED_SLOW:
+    case IDM_SPEED_NORMAL:
+    case IDM_SPEED_FAST:
+      menu.checkRadio(id, kSpeedGroup);
+      e.text.menuSpeedIndex = id - IDM_SPEED_SLOW;
+      break;
+    case IDM_WAVE_ON:
+    case IDM_WAVE_OFF:
+      menu.checkRadio(id, kWaveGroup);
+      e.sound.waveOn = id == IDM_WAVE_ON;
+      break;
+    case IDM_AUTO_MODE: e.text.autoMode = 1; return;
+    case IDM_CD_DRIVE: runCdDriveDialog(e); return;
+    case IDM_CD_ON:
+    case IDM_CD_OFF:
+      if (id == IDM_CD_OFF) stopCdAudio(e);
+      menu.checkRadio(id, kCdGroup);
+      e.sound.cdEnabled = id == IDM_CD_ON;
+      break;
+    default:
+      // Font items carry small ids; anything that names no listed font is ignored.
+      if (const std::string* face = fontItemFace(e, id)) {
+        e.text.chosenFaceName = *face;
+        selectFontItem(e, id);
+      }
+      return;
+  }
+  e.platform.onMenuChanged();
+}
+
+void onClose(Engine& e) {
+  e.platform.killTimer(1);
+  int answer = e.platform.messageBox(sj("終了しますか？"), sj("終了確認"), MB_YESNO);
+  if (answer == IDYES) {
+    e.text.autoMode = 0;
+    e.text.skipMode = 0;
+    e.text.autoClick = 0;
+    e.app.exitCode = kExitNormal;
+    destroyMainWindow(e);
+  }
+  e.platform.setTimer(1, 100);
+}
+
+[[noreturn]] void onDestroy(Engine& e) {
+  writePersistentState(e);
+  e.platform.menu().items().clear();
+  e.platform.setMenuAttached(false);
+  stopAllSound(e);
+  if (!e.app.tempDirectory.empty()) fs::removeTree(e.app.tempDirectory);
+  e.platform.clearQueue();
+  throw ProcessExit{e.app.exitCode};
+}
+
+}  // namespace
+
+void windowProc(Engine& e, const Message& m) {
+  e.appWindow.lastMessage = m.message;
+  if (m.message != WM_TIMER) e.platform.showCustomCursor();
+  switch (m.message) {
+    case WM_PAINT: paintWindow(e); break;
+    case WM_CHAR:
+      e.appWindow.lastX = static_cast<int32_t>(m.wParam);
+      if (m.wParam == 32 || m.wParam == 13) e.text.advanceRequested = 1;
+      break;
+    case WM_MOUSEMOVE: {
+      e.appWindow.lastX = lParamX(m.lParam);
+      e.appWindow.lastY = lParamY(m.lParam);
+      if (e.appWindow.fullScreen) {
+        int y = e.appWindow.lastY;
+        if (y < 20 && e.appWindow.menuHidden) {
+          e.platform.setMenuAttached(true);
+          e.appWindow.menuHidden = 0;
+          paintWindow(e);
+        } else if (y > 19 && !e.appWindow.menuHidden) {
+          e.platform.setMenuAttached(false);
+          e.appWindow.menuHidden = 1;
+          paintWindow(e);
+        }
+      }
+      break;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN: storePosition(e, m); break;
+    case WM_LBUTTONUP:
+      if (endModesOnClick(e)) break;
+      e.text.advanceRequested = 1;
+      if (e.sound.clickStopsWave) {
+        stopWave(e);
+        e.sound.clickStopsWave = 0;
+      }
+      storePosition(e, m);
+      break;
+    case WM_RBUTTONUP:
+      if (endModesOnClick(e)) break;
+      e.text.menuRequested = 1;
+      storePosition(e, m);
+      break;
+    case WM_TIMER: soundTimerTick(e); break;
+    case MM_MCINOTIFY:
+      if (m.wParam == MCI_NOTIFY_SUCCESSFUL) soundPlayNotify(e, m.wParam);
+      break;
+    case WM_CLOSE: onClose(e); break;
+    case WM_DESTROY: onDestroy(e);
+    case WM_COMMAND: onCommand(e, static_cast<int>(m.wParam & 0xFFFF)); break;
+    default: break;
+  }
+}
+
+bool pumpOneMessage(Engine& e) { return e.platform.pumpOneMessage(); }
+
+void paintWindow(Engine& e) {
+  if (moviePlaying(e)) return;
+  SurfaceView v = displaySurfaceView(e);
+  if (!v.bits) return;
+  e.platform.present(v, Rect{0, 0, e.app.screenWidth, e.app.screenHeight});
+}
+
+void destroyMainWindow(Engine& e) {
+  e.platform.killTimer(1);
+  e.platform.destroyWindow();
+  Message m{WM_DESTROY, 0, 0, e.platform.timeGetTime()};
+  windowProc(e, m);
+  throw ProcessExit{e.app.exitCode};
+}
+
+}  // namespace veloria
