@@ -131,6 +131,7 @@ void runInterpreter(Engine& e, bool definePass) {
     s.pendingTrapLabel.clear();
     s.gameStarted = 0;
   }
+  if (s.scriptPos > s.scriptLength) s.scriptPos = s.scriptLength;
   skipBlanks(e);
   while (e.app.quitRequested == 0) {
     e.platform.sleep(0);

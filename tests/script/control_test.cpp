@@ -30,7 +30,7 @@ TEST(Conditions, AndChainsForIfAndNotif) {
 TEST(Conditions, Operators) {
   ScriptHarness h;
   ASSERT_EQ(h.run(game("mov %0,-3\n"
-                       "if %0 <> 2 mov %1,1\nif %0 != -3 mov %2,1\nif %0 = -3 mov %3,1\nif %0 == -3 mov %4,1\n"
+                       "if %0 <> 2 mov %1,1\nif %0 != 3 mov %2,1\nif %0 = -3 mov %3,1\nif %0 == -3 mov %4,1\n"
                        "if %0 < -2 mov %5,1\nif %0 <= -3 mov %6,1\nif %0 > -4 mov %7,1\nif %0 >= -3 mov %8,1\n"
                        "if %0 > -3 mov %9,1\nif -3<%0 mov %10,1\nif %0<=-4 mov %11,1")),
             0);

@@ -19,9 +19,11 @@ TEST(StoryText, NumbersInFullWidthDigits) {
   EXPECT_EQ(storyLine(h, "%1"), "０");
   h.e.script.numVars[1] = INT32_MIN;
   EXPECT_EQ(storyLine(h, "%1"), "－２１４７４８３６４８");
+  h.e.script.numVars[1] = 2;
   h.e.script.numVars[2] = 1000;
-  EXPECT_EQ(storyLine(h, "%%1は"), "０は");  // %%1: variable 0 holds 0
+  EXPECT_EQ(storyLine(h, "%%1は"), "１０００は");
   EXPECT_EQ(storyLine(h, "[%2]"), "[１０００]");
+  EXPECT_EQ(storyLine(h, "%1 %2"), "２１０００");  // the reader swallows the blank after a number
 }
 
 TEST(StoryText, TextEngineSequencesKeepTheirPercent) {
@@ -117,10 +119,11 @@ TEST(Interpreter, LabelLogRecordsEachLabelOnce) {
   EXPECT_EQ(h.run(game("*Loop\ninc %0\nif %0 < 3 goto *loop\ngoto *Sub/x\n*sub\nend")), 0);
   // "*Sub/x": the word stops at '/', so the jump is to *sub and "/x" is left as text.
   const auto& log = h.e.script.labelLog;
-  ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[0], "START");
-  EXPECT_EQ(log[1], "LOOP");
-  EXPECT_EQ(log[2], "SUB");
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[0], "DEFINE");
+  EXPECT_EQ(log[1], "START");
+  EXPECT_EQ(log[2], "LOOP");
+  EXPECT_EQ(log[3], "SUB");
   EXPECT_EQ(h.num(0), 3);
 }
 

@@ -104,7 +104,8 @@ TEST_F(SystemCommands, FileCreateAndRemove) {
 TEST_F(SystemCommands, CaptionMesboxAndVersion) {
   h.platform().setTimer(1, 100);
   testing::internal::CaptureStderr();
-  EXPECT_EQ(h.run(game("caption \"ゲーム題名\"\nmesbox \"本文\",\"題\"\nversionstr \"一行目\",\"二行目\"")), 0);
+  // definereset ends the pass without closing the window, so the timer can be seen.
+  EXPECT_EQ(h.run(game("caption \"ゲーム題名\"\nmesbox \"本文\",\"題\"\nversionstr \"一行目\",\"二行目\"\ndefinereset")), -1);
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(h.platform().titleUtf8(), "ゲーム題名");
   EXPECT_NE(err.find("本文"), std::string::npos);
@@ -129,20 +130,28 @@ TEST_F(SystemCommands, GameRemovesTheAutoModeItemUnlessAllowed) {
   auto menu = [&] {
     auto& items = h.platform().menu().items();
     items.clear();
-    items.push_back(MenuItem{0, "a", false, {MenuItem{IDM_FULLSCREEN, "f"}}});
-    items.push_back(MenuItem{IDM_SKIP_TO_CHOICE, "s"});
-    items.push_back(MenuItem{IDM_AUTO_MODE, "auto"});
-    items.push_back(MenuItem{IDM_EXIT, "x"});
+    auto item = [](int id) {
+      MenuItem m;
+      m.id = id;
+      m.text = "x";
+      return m;
+    };
+    MenuItem screen = item(0);
+    screen.children.push_back(item(IDM_FULLSCREEN));
+    items.push_back(screen);
+    items.push_back(item(IDM_SKIP_TO_CHOICE));
+    items.push_back(item(IDM_AUTO_MODE));
+    items.push_back(item(IDM_EXIT));
   };
   menu();
-  EXPECT_EQ(h.run("*define\ngame\n*start\nend\n"), 0);
+  EXPECT_EQ(h.run("*define\ngame\n*start\ndefinereset\n"), -1);
   EXPECT_EQ(h.platform().menu().find(IDM_AUTO_MODE), nullptr);
   EXPECT_EQ(h.platform().menu().items().size(), 3u);
   EXPECT_EQ(h.e.text.chosenFaceName, h.e.text.defaultFaceName);
   EXPECT_EQ(h.e.text.faceName, h.e.text.defaultFaceName);
   for (const char* allow : {"mode_ext", "automode"}) {
     menu();
-    EXPECT_EQ(h.run(std::string("*define\n") + allow + "\ngame\n*start\nend\n"), 0);
+    EXPECT_EQ(h.run(std::string("*define\n") + allow + "\ngame\n*start\ndefinereset\n"), -1);
     EXPECT_NE(h.platform().menu().find(IDM_AUTO_MODE), nullptr) << allow;
   }
 }
