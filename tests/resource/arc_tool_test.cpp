@@ -55,7 +55,7 @@ TEST_F(ArcTool, PackedArchivesReadBackThroughTheEngineAndTheTool) {
   Bytes noise(70000);
   std::mt19937 rng(4);
   for (auto& c : noise) c = static_cast<uint8_t>(rng());
-  const Bytes text = sampleData(300000, 5);
+  const Bytes text = sampleData(100000, 5);
   add("BG/Room.BMP", room);
   add("bg/sub/flip.bmp", flipped);
   add("cursor.bmp", eightBit);
