@@ -4,10 +4,13 @@
 
 #include "app/engine.h"
 #include "platform/files.h"
+#include "script/script.h"
 
 namespace veloria {
 
-void noteFileLoaded(Engine&, std::string_view) {}
+void noteFileLoaded(Engine& e, std::string_view fileName) {
+  if (e.save.fileLogOn && !fileLogged(e, fileName)) logFile(e, fileName);
+}
 
 std::optional<std::vector<uint8_t>> readLooseFile(Engine&, std::string_view fileName, std::string* hostPath) {
   std::optional<std::string> path = fs::resolve(fileName);
