@@ -6,8 +6,11 @@
 #include <jpeglib.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "graphics/decoders.h"
+#include "graphics/delta_image.h"
+#include "resource/lzss.h"
 #include "graphics/gfx_engine.h"
 #include "graphics/picture_helpers.h"
 #include "graphics/tag.h"
@@ -368,6 +371,77 @@ TEST(GraphicsLoad, FailuresAndTolerance) {
     ASSERT_EQ(g.e().script.fileLog.size(), 1u);
     EXPECT_EQ(g.e().script.fileLog[0], "A.BMP");
   }
+}
+
+}  // namespace
+}  // namespace veloria
+
+namespace veloria {
+namespace {
+
+using test::GfxEngine;
+using test::px;
+
+// An archive with the entries given (name, kind, stored bytes, decoded length).
+std::string archive(const std::vector<std::tuple<std::string, uint8_t, std::string, uint32_t>>& entries) {
+  auto be = [](std::string& b, uint32_t v, int n) {
+    for (int i = n - 1; i >= 0; --i) b.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  std::string table, data;
+  for (const auto& [name, kind, bytes, decoded] : entries) {
+    table += name;
+    table.push_back('\0');
+    table.push_back(static_cast<char>(kind));
+    be(table, static_cast<uint32_t>(data.size()), 4);
+    be(table, static_cast<uint32_t>(bytes.size()), 4);
+    be(table, decoded, 4);
+    data += bytes;
+  }
+  std::string out;
+  be(out, static_cast<uint32_t>(entries.size()), 2);
+  be(out, static_cast<uint32_t>(6 + table.size()), 4);
+  return out + table + data;
+}
+
+TEST(GraphicsLoad, ArchiveMembers) {
+  GfxEngine g;
+  Engine& e = g.e();
+  const std::string bmp = test::bmp24(2, 1, {0x112233, 0x445566});
+  std::vector<uint8_t> packed = encodeLzss(reinterpret_cast<const uint8_t*>(bmp.data()), bmp.size());
+  ImageObject delta = test::pic24(2, 2, {0x010203, 0x040506, 0x070809, 0x0A0B0C});
+  std::vector<uint8_t> coded =
+      encodeDeltaImage(delta.dib.pixels.data(), static_cast<size_t>(delta.dib.stride), 2, 2);
+  g.writeFile("arc.vla", archive({{"pic\\packed.bmp", 2, std::string(packed.begin(), packed.end()),
+                                   static_cast<uint32_t>(bmp.size())},
+                                  {"delta.bmp", 1, std::string(coded.begin(), coded.end()), 0},
+                                  {"plain.bmp", 0, bmp, static_cast<uint32_t>(bmp.size())}}));
+  e.res.archivesEnabled = 1;
+  ImageObject a;
+  loadImage(e, a, ":c;PIC/Packed.BMP");
+  ASSERT_TRUE(a.hasPicture());
+  EXPECT_EQ(px(a, 1, 0), 0x445566u);
+  ImageObject d;
+  loadImage(e, d, "delta.bmp");
+  ASSERT_TRUE(d.hasPicture());
+  EXPECT_EQ(px(d, 0, 0), 0x010203u);
+  EXPECT_EQ(px(d, 1, 1), 0x0A0B0Cu);
+
+  ImageObject s;
+  EXPECT_THROW(loadImage(e, s, "plain.bmp"), ProcessExit);
+  EXPECT_EQ(sjisToUtf8(e.app.error.message).find("BMPが圧縮されていません"), 0u);
+}
+
+TEST(GraphicsLoad, ArchiveMissMessages) {
+  GfxEngine g;
+  g.writeFile("arc.vla", archive({}));
+  g.e().res.archivesEnabled = 1;
+  ImageObject o;
+  EXPECT_THROW(loadImage(g.e(), o, "nowhere.bmp"), ProcessExit);
+  EXPECT_EQ(sjisToUtf8(g.e().app.error.message).find("VLAアーカイブからファイルnowhere.bmpがみつかりません"), 0u);
+  GfxEngine g2;
+  g2.e().res.archivesEnabled = 1;
+  EXPECT_THROW(loadImage(g2.e(), o, "nowhere.png"), ProcessExit);
+  EXPECT_EQ(sjisToUtf8(g2.e().app.error.message).find("ファイルnowhere.pngを開けません。"), 0u);
 }
 
 }  // namespace
