@@ -36,7 +36,8 @@ DISPLAY=":$disp" SDL_AUDIODRIVER=dummy VELORIA_RUNTIME_DIR="$work/rt" VELORIA_CO
 vpid=$!
 
 ok=""
-for _ in $(seq 1 200); do
+deadline=$((SECONDS + 30))
+while [ "$SECONDS" -lt "$deadline" ]; do
   if DISPLAY=":$disp" xwd -name "Veloria smoke" -silent >"$work/shot.xwd" 2>/dev/null; then
     size=$(python3 "$here/xwd_tool.py" size "$work/shot.xwd")
     centre=$(python3 "$here/xwd_tool.py" pixel "$work/shot.xwd" 320 260)
