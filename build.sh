@@ -54,7 +54,8 @@ case "${1:-}" in
     (cd build && ctest --output-on-failure -j"$JOBS")
     echo "== again under AddressSanitizer + UndefinedBehaviorSanitizer"
     build build-asan -DVELORIA_SANITIZE=ON
-    (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$JOBS")
+    (cd build-asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp" \
+      UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$JOBS")
     ;;
   build)
     install_packages
