@@ -1,6 +1,11 @@
 // The graphics subsystem's interface to the others.
 #pragma once
 
+#include <string>
+#include <string_view>
+
+#include "graphics/graphics_state.h"
+#include "graphics/image.h"
 #include "platform/platform.h"
 
 namespace veloria {
@@ -12,6 +17,26 @@ class CommandTable;
 void createScreenSurfaces(Engine& e);
 // The composed screen that the window shows on WM_PAINT.
 SurfaceView displaySurfaceView(Engine& e);
+
+// Loads (or reuses) a picture named by `request` (Shift-JIS, optional tag) into `obj`.
+// Failures end the run with a script error, unless noLoadError or optionalImage applies.
+void loadImage(Engine& e, ImageObject& obj, std::string_view request);
+
+// Grows dirtyRect by (left, top, right, bottom).
+void addDirty(Engine& e, int left, int top, int right, int bottom);
+// Adds a picture placed at (x, y): (x, y, x + visible width + 1, y + visible height + 1).
+void addDirtyPicture(Engine& e, const ImageObject& obj, int x, int y);
+// Rebuilds `r` (or the whole screen with nullptr) of composeSurface from the scene.
+void composeScreen(Engine& e, const DirtyRect* r);
+// Runs a transition of `type` over `r` (inclusive edges; nullptr = whole screen).
+void runEffect(Engine& e, int type, int duration, const std::string& mask, const DirtyRect* r);
+// Reads an effect argument at the script position, composes dirtyRect and runs the effect.
+void runEffectCommand(Engine& e);
+// One pass of the cell animation of sprites and standing pictures; the wait loops call it.
+// Returns true when a cell changed (the change is then already on the window).
+bool stepCellAnimations(Engine& e);
+// Copies `r` (right/bottom exclusive) of displaySurface to the window picture.
+void presentDisplay(Engine& e, Rect r);
 
 void graphicsRestoreDefaults(Engine& e);
 void graphicsResetGame(Engine& e);

@@ -1,13 +1,108 @@
 // Graphics state: surfaces, pictures, sprites, effects.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "graphics/image.h"
 
 namespace veloria {
 
+struct Engine;
+
+// The changed area waiting for the next transition. All four 0 means empty. A picture at
+// (x, y) is added as (x, y, x + visible width + 1, y + visible height + 1).
+struct DirtyRect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  bool empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+};
+
+struct Sprite {
+  std::string name;  // the text given to lsp/lsph (Shift-JIS); empty = not defined
+  int32_t visible = 0;
+  int32_t x = 0, y = 0;
+  ImageObject image;
+};
+
+struct StandImage {
+  std::string name;  // the text given to ld; empty = none
+  int32_t x = 0, y = 0;
+  ImageObject image;
+};
+
+struct EffectSlot {
+  int32_t type = -1;  // -1: never defined
+  int32_t duration = 0;
+  std::string mask;
+};
+
+struct WindowEffectSetting {
+  int32_t type = 1;
+  int32_t duration = 0;
+  std::string mask;
+};
+
+struct BarSlot {
+  int32_t x = -1;  // -1: empty
+  int32_t y = 0, width = 0, height = 0, value = 0, maximum = 0;
+  uint32_t color = 0;  // 0xRRGGBB
+};
+
+struct NumberSlot {
+  int32_t x = -1;  // -1: empty
+  int32_t y = 0, u = 0, v = 0;
+  uint32_t color = 0;  // 0xRRGGBB
+  int32_t value = 0;
+};
+
+struct BackgroundWindow {
+  int32_t x = -1;  // -1: off
+  int32_t y = 0, width = 0, height = 0;
+};
+
+constexpr int kSpriteCount = 256;
+constexpr int kEffectSlots = 256;
+constexpr int kBarSlots = 100;
+constexpr int kNumberSlots = 100;
+enum StandPos { STAND_LEFT = 0, STAND_CENTRE = 1, STAND_RIGHT = 2 };
+
 struct GraphicsState {
-  std::string backgroundName = "black";  // Shift-JIS
+  ImageObject displaySurface;  // what the window shows
+  ImageObject composeSurface;  // the frame being built
+  ImageObject effectSurface;   // scratch for effects and for centring a background
+  ImageObject bgSurface;       // the background
+  std::string backgroundName = "black";  // Shift-JIS, kept for saving
+
+  std::array<StandImage, 3> standImages;
+  std::array<int32_t, 3> standCentreX{160, 320, 480};
+  std::vector<Sprite> sprites = std::vector<Sprite>(kSpriteCount);
+  int32_t allSpritesHidden = 0;
+
+  DirtyRect dirtyRect;
+
+  std::array<EffectSlot, kEffectSlots> effectTable;
+  int32_t effectBlank = 30;
+  WindowEffectSetting windowEffect;
+
+  int32_t defaultTransMode = 0;
+  int32_t optionalImage = 0;
+
+  // Filters and extra layers of the composition.
+  int32_t monochrome = 0;
+  int32_t monoRed = 0, monoGreen = 0, monoBlue = 0;
+  int32_t negaMode = 0;  // 0 off, 1 before the monochrome filter, 2 after it
+  std::array<BarSlot, kBarSlots> bars;
+  std::array<NumberSlot, kNumberSlots> numbers;
+  BackgroundWindow bgWindow;
+
+  // The area (inclusive) composeScreen is rebuilding; the text window layer clips to it.
+  ClipRect composeArea;
+
+  // Called after every frame an effect shows (tests and tools watch transitions with it).
+  std::function<void(Engine&, int type, int frame)> effectFrameHook;
 };
 
 }  // namespace veloria

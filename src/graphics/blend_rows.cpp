@@ -1,0 +1,183 @@
+#include "graphics/blend_rows.h"
+
+#include <cstring>
+
+#include "graphics/image.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VELORIA_X86 1
+#endif
+
+namespace veloria {
+
+namespace {
+
+void alphaRowScalar(uint8_t* d, const uint8_t* s, const uint8_t* m, int n) {
+  for (int i = 0; i < n; ++i, d += 3, s += 3, m += 3) {
+    unsigned mv = m[0], inv = 255 - mv;
+    d[0] = static_cast<uint8_t>(mul255(s[0], inv) + mul255(d[0], mv));
+    d[1] = static_cast<uint8_t>(mul255(s[1], inv) + mul255(d[1], mv));
+    d[2] = static_cast<uint8_t>(mul255(s[2], inv) + mul255(d[2], mv));
+  }
+}
+
+void alphaLevelRowScalar(uint8_t* d, const uint8_t* s, const uint8_t* m, int n, int k) {
+  for (int i = 0; i < n; ++i, d += 3, s += 3, m += 3) {
+    unsigned a = mul255(255 - m[0], static_cast<unsigned>(k)), ia = 255 - a;
+    d[0] = static_cast<uint8_t>(mul255(s[0], a) + mul255(d[0], ia));
+    d[1] = static_cast<uint8_t>(mul255(s[1], a) + mul255(d[1], ia));
+    d[2] = static_cast<uint8_t>(mul255(s[2], a) + mul255(d[2], ia));
+  }
+}
+
+void levelBytesScalar(uint8_t* d, const uint8_t* s, int n, int k) {
+  const uint8_t* sk = &MulTable[static_cast<size_t>(k)];  // column k: sk[a << 8]
+  unsigned ik = 255 - static_cast<unsigned>(k);
+  for (int i = 0; i < n; ++i) d[i] = static_cast<uint8_t>(sk[s[i] << 8] + mul255(d[i], ik));
+}
+
+void fadeBytesScalar(uint8_t* out, const uint8_t* o, const uint8_t* nw, int n, int k, int phase) {
+  unsigned ik = 255 - static_cast<unsigned>(k);
+  for (int i = phase; i < n; i += 2) out[i] = static_cast<uint8_t>(mul255(o[i], ik) + mul255(nw[i], static_cast<unsigned>(k)));
+}
+
+#ifdef VELORIA_X86
+// floor(x / 255) for every 16-bit x: (x * 0x8081) >> 23.
+__attribute__((target("avx2"))) inline __m256i div255(__m256i x) {
+  return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(static_cast<short>(0x8081))), 7);
+}
+
+__attribute__((target("avx2"))) inline __m128i pack16(__m256i r) {
+  __m256i p = _mm256_packus_epi16(r, r);
+  return _mm256_castsi256_si128(_mm256_permute4x64_epi64(p, 0x08));
+}
+
+// For the three 16-byte pieces of a 16-pixel group: piece j reads its mask bytes from offset
+// 15j of the mask row, and this shuffle spreads each pixel's blue byte over its three bytes.
+struct MaskShuffles {
+  alignas(16) int8_t idx[3][16];
+  MaskShuffles() {
+    for (int j = 0; j < 3; ++j)
+      for (int i = 0; i < 16; ++i) idx[j][i] = static_cast<int8_t>(3 * ((16 * j + i) / 3) - 15 * j);
+  }
+};
+const MaskShuffles kShuf;
+
+__attribute__((target("avx2"))) inline __m128i maskPiece(const uint8_t* m, int j) {
+  __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 15 * j));
+  return _mm_shuffle_epi8(raw, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuf.idx[j])));
+}
+
+__attribute__((target("avx2"))) void alphaRowAvx2(uint8_t* d, const uint8_t* s, const uint8_t* m, int n) {
+  const __m256i k255 = _mm256_set1_epi16(255);
+  const __m128i ones = _mm_set1_epi8(-1);
+  int i = 0;
+  for (; i + 16 <= n; i += 16, d += 48, s += 48, m += 48) {
+    __m128i mv[3] = {maskPiece(m, 0), maskPiece(m, 1), maskPiece(m, 2)};
+    __m128i any = _mm_or_si128(_mm_or_si128(mv[0], mv[1]), mv[2]);
+    if (_mm_testz_si128(any, any)) {  // fully opaque: the source as it is
+      std::memcpy(d, s, 48);
+      continue;
+    }
+    __m128i all = _mm_and_si128(_mm_and_si128(mv[0], mv[1]), mv[2]);
+    if (_mm_testc_si128(all, ones)) continue;  // fully transparent
+    for (int j = 0; j < 3; ++j) {
+      __m256i m16 = _mm256_cvtepu8_epi16(mv[j]);
+      __m256i s16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * j)));
+      __m256i d16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 16 * j)));
+      __m256i a = div255(_mm256_mullo_epi16(s16, _mm256_sub_epi16(k255, m16)));
+      __m256i b = div255(_mm256_mullo_epi16(d16, m16));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * j), pack16(_mm256_add_epi16(a, b)));
+    }
+  }
+  alphaRowScalar(d, s, m, n - i);
+}
+
+__attribute__((target("avx2"))) void alphaLevelRowAvx2(uint8_t* d, const uint8_t* s, const uint8_t* m, int n, int k) {
+  const __m256i k255 = _mm256_set1_epi16(255);
+  const __m256i kk = _mm256_set1_epi16(static_cast<short>(k));
+  int i = 0;
+  for (; i + 16 <= n; i += 16, d += 48, s += 48, m += 48) {
+    for (int j = 0; j < 3; ++j) {
+      __m256i m16 = _mm256_cvtepu8_epi16(maskPiece(m, j));
+      __m256i a = div255(_mm256_mullo_epi16(_mm256_sub_epi16(k255, m16), kk));
+      __m256i s16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * j)));
+      __m256i d16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 16 * j)));
+      __m256i x = div255(_mm256_mullo_epi16(s16, a));
+      __m256i y = div255(_mm256_mullo_epi16(d16, _mm256_sub_epi16(k255, a)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * j), pack16(_mm256_add_epi16(x, y)));
+    }
+  }
+  alphaLevelRowScalar(d, s, m, n - i, k);
+}
+
+__attribute__((target("avx2"))) void levelBytesAvx2(uint8_t* d, const uint8_t* s, int n, int k) {
+  const __m256i kk = _mm256_set1_epi16(static_cast<short>(k));
+  const __m256i ik = _mm256_set1_epi16(static_cast<short>(255 - k));
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m256i s16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)));
+    __m256i d16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i)));
+    __m256i r = _mm256_add_epi16(div255(_mm256_mullo_epi16(s16, kk)), div255(_mm256_mullo_epi16(d16, ik)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), pack16(r));
+  }
+  levelBytesScalar(d + i, s + i, n - i, k);
+}
+
+__attribute__((target("avx2"))) void fadeBytesAvx2(uint8_t* out, const uint8_t* o, const uint8_t* nw, int n, int k,
+                                                   int phase) {
+  const __m256i kk = _mm256_set1_epi16(static_cast<short>(k));
+  const __m256i ik = _mm256_set1_epi16(static_cast<short>(255 - k));
+  // Byte lanes of the wanted parity are taken from the blend, the others kept.
+  const __m256i select = phase == 0 ? _mm256_set1_epi16(0x00FF) : _mm256_set1_epi16(static_cast<short>(0xFF00));
+  int i = 0;
+  for (; i + 32 <= n; i += 32) {
+    __m256i ov = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + i));
+    __m256i nv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nw + i));
+    __m256i cur = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i));
+    // Take the bytes of one parity as 16-bit lanes.
+    __m256i o16, n16;
+    if (phase == 0) {
+      o16 = _mm256_and_si256(ov, _mm256_set1_epi16(0x00FF));
+      n16 = _mm256_and_si256(nv, _mm256_set1_epi16(0x00FF));
+    } else {
+      o16 = _mm256_srli_epi16(ov, 8);
+      n16 = _mm256_srli_epi16(nv, 8);
+    }
+    __m256i r = _mm256_add_epi16(div255(_mm256_mullo_epi16(o16, ik)), div255(_mm256_mullo_epi16(n16, kk)));
+    if (phase == 1) r = _mm256_slli_epi16(r, 8);
+    __m256i res = _mm256_or_si256(_mm256_and_si256(r, select), _mm256_andnot_si256(select, cur));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), res);
+  }
+  fadeBytesScalar(out + i, o + i, nw + i, n - i, k, phase);
+}
+#endif
+
+const BlendKernels kScalar{alphaRowScalar, alphaLevelRowScalar, levelBytesScalar, fadeBytesScalar};
+
+#ifdef VELORIA_X86
+const BlendKernels kAvx2{alphaRowAvx2, alphaLevelRowAvx2, levelBytesAvx2, fadeBytesAvx2};
+bool haveAvx2() {
+  static const bool have = __builtin_cpu_supports("avx2");
+  return have;
+}
+#endif
+
+}  // namespace
+
+const BlendKernels& scalarKernels() { return kScalar; }
+
+const BlendKernels& vectorKernels() {
+#ifdef VELORIA_X86
+  if (haveAvx2()) return kAvx2;
+#endif
+  return kScalar;
+}
+
+const BlendKernels& activeKernels() {
+  static const BlendKernels& k = vectorKernels();
+  return k;
+}
+
+}  // namespace veloria

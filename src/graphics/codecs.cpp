@@ -1,0 +1,125 @@
+// Built-in PNG and JPEG decoding into 24-bit bottom-up pictures.
+#include <png.h>
+#include <stdio.h>  // jpeglib.h needs FILE and size_t first
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+#include "graphics/decoders.h"
+
+namespace veloria {
+
+bool decodePng(const uint8_t* data, size_t size, bool alphaHalves, int cells, Dib& out) {
+  out = Dib{};
+  png_image img;
+  std::memset(&img, 0, sizeof img);
+  img.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&img, data, size)) return false;
+  const bool hasAlpha = (img.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+  const int w = static_cast<int>(img.width), h = static_cast<int>(img.height);
+  if (w <= 0 || h <= 0 || w > kMaxPictureSide || h > kMaxPictureSide) {
+    png_image_free(&img);
+    return false;
+  }
+  img.format = PNG_FORMAT_BGRA;
+  std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
+  if (!png_image_finish_read(&img, nullptr, rgba.data(), w * 4, nullptr)) {
+    png_image_free(&img);
+    return false;
+  }
+  if (cells < 1) cells = 1;
+  const bool halves = alphaHalves && hasAlpha;
+  const int cellW = w / cells;
+  if (halves && cellW == 0) return false;
+  if (!allocDib24(out, halves ? 2 * cells * cellW : w, h)) return false;
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* s = rgba.data() + static_cast<size_t>(y) * w * 4;
+    uint8_t* d = out.row(y);
+    for (int x = 0; x < w; ++x, s += 4) {
+      const unsigned a = s[3];
+      if (halves) {
+        // Cell c occupies [2c * cellW, 2(c+1) * cellW): colour first, then its mask. Columns
+        // past the last whole cell are dropped; a cell layout could never show them.
+        if (cellW == 0 || x >= cells * cellW) continue;
+        int c = x / cellW;
+        uint8_t* p = d + (2 * c * cellW + (x - c * cellW)) * 3;
+        p[0] = s[0];
+        p[1] = s[1];
+        p[2] = s[2];
+        uint8_t* m = p + cellW * 3;
+        m[0] = m[1] = m[2] = static_cast<uint8_t>(255 - a);
+      } else {
+        uint8_t* p = d + x * 3;
+        p[0] = mul255(s[0], a);
+        p[1] = mul255(s[1], a);
+        p[2] = mul255(s[2], a);
+      }
+    }
+  }
+  return true;
+}
+
+namespace {
+struct JpegError {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+};
+void jpegErrorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+  std::longjmp(err->jump, 1);
+}
+void jpegSilent(j_common_ptr) {}
+
+// Kept out of the function that calls setjmp, so no local there is changed after it.
+bool decodeJpegRows(jpeg_decompress_struct& cinfo, Dib& out) {
+  const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
+  if (w <= 0 || h <= 0 || w > kMaxPictureSide || h > kMaxPictureSide) return false;
+  if (!allocDib24(out, w, h)) return false;
+  std::vector<uint8_t> line(static_cast<size_t>(w) * cinfo.output_components);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    int y = static_cast<int>(cinfo.output_scanline);
+    JSAMPROW row = line.data();
+    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+    uint8_t* d = out.row(y);
+    if (cinfo.output_components == 3) {
+      for (int x = 0; x < w; ++x) {  // RGB to BGR
+        d[x * 3] = line[x * 3 + 2];
+        d[x * 3 + 1] = line[x * 3 + 1];
+        d[x * 3 + 2] = line[x * 3];
+      }
+    } else {
+      for (int x = 0; x < w; ++x) d[x * 3] = d[x * 3 + 1] = d[x * 3 + 2] = line[x];
+    }
+  }
+  return true;
+}
+}  // namespace
+
+bool decodeJpeg(const uint8_t* data, size_t size, Dib& out) {
+  out = Dib{};
+  if (size == 0) return false;
+  jpeg_decompress_struct cinfo;
+  JpegError err;
+  cinfo.err = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = jpegErrorExit;
+  err.mgr.output_message = jpegSilent;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    out = Dib{};
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.out_color_space = cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_start_decompress(&cinfo);
+  bool ok = decodeJpegRows(cinfo, out);
+  if (ok) jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  if (!ok) out = Dib{};
+  return ok;
+}
+
+}  // namespace veloria

@@ -1,0 +1,11 @@
+// Registration of the graphics commands, split by the files that implement them.
+#pragma once
+
+namespace veloria {
+
+class CommandTable;
+
+void registerSceneCommands(CommandTable& t);   // effect, print, bg, ld, cl, tal, transmode...
+void registerSpriteCommands(CommandTable& t);  // lsp, lsph, csp, vsp, msp, amsp, cell...
+
+}  // namespace veloria

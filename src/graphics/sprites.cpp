@@ -1,0 +1,223 @@
+// The sprite table, its commands, and the cell animation step of sprites and standing pictures.
+#include <algorithm>
+
+#include "app/engine.h"
+#include "graphics/graphics.h"
+#include "graphics/graphics_commands.h"
+#include "graphics/script_args.h"
+#include "platform/text_codec.h"
+#include "script/command_table.h"
+#include "text/text.h"
+
+namespace veloria {
+
+namespace {
+
+// Numbers outside the table address no sprite: commands that define or change one ignore
+// them, those that require a defined sprite report it as undefined.
+Sprite* spriteAt(Engine& e, int n) {
+  if (n < 0 || n >= kSpriteCount) return nullptr;
+  return &e.gfx.sprites[static_cast<size_t>(n)];
+}
+
+Sprite& definedSprite(Engine& e, int n) {
+  Sprite* s = spriteAt(e, n);
+  if (!s || s->name.empty())
+    reportScriptError(e, sj("エラー"), formatNumber(sj("定義されていないスプライト%dを使おうとしました。"), n));
+  return *s;
+}
+
+void addSprite(Engine& e, const Sprite& s) { addDirtyPicture(e, s.image, s.x, s.y); }
+
+void loadSprite(Engine& e, bool visible) {
+  const int n = readNumber(e);
+  expectComma(e);
+  const std::string name = readString(e);
+  expectComma(e);
+  const int x = readNumber(e);
+  expectComma(e);
+  const int y = readNumber(e);
+  bool haveAlpha = false;
+  int alpha = 0;
+  if (optionalArgFollows(e)) {
+    expectComma(e);
+    alpha = readNumber(e);
+    haveAlpha = true;
+  }
+  hideTextWindow(e);
+  Sprite* s = spriteAt(e, n);
+  if (!s) return;
+  if (!s->name.empty() && s->visible) addSprite(e, *s);
+  s->name = name;
+  loadImage(e, s->image, name);
+  s->x = x;
+  s->y = y;
+  if (visible) addSprite(e, *s);
+  s->visible = visible ? 1 : 0;
+  // Stored as given; the blitter clamps levels outside 0..255 when drawing.
+  if (haveAlpha) s->image.alphaLevel = alpha;
+}
+
+void cmdLsp(Engine& e, std::string_view, bool) { loadSprite(e, true); }
+void cmdLsph(Engine& e, std::string_view, bool) { loadSprite(e, false); }
+
+void clearSprite(Engine& e, Sprite& s) {
+  if (s.name.empty()) return;
+  s.name.clear();
+  if (s.visible) addSprite(e, s);
+  releaseImage(s.image);
+}
+
+void cmdCsp(Engine& e, std::string_view, bool) {
+  const int n = readNumber(e);
+  hideTextWindow(e);
+  if (n == -1) {
+    for (Sprite& s : e.gfx.sprites) clearSprite(e, s);
+  } else if (Sprite* s = spriteAt(e, n)) {
+    clearSprite(e, *s);
+  }
+}
+
+void cmdVsp(Engine& e, std::string_view, bool) {
+  const int n = readNumber(e);
+  expectComma(e);
+  const int flag = readNumber(e);
+  hideTextWindow(e);
+  Sprite& s = definedSprite(e, n);
+  if (s.visible != flag) addSprite(e, s);
+  s.visible = flag;
+}
+
+void moveSprite(Engine& e, bool relative) {
+  const int n = readNumber(e);
+  expectComma(e);
+  const int x = readNumber(e);
+  expectComma(e);
+  const int y = readNumber(e);
+  bool haveAlpha = false;
+  int alpha = 0;
+  if (optionalArgFollows(e)) {
+    expectComma(e);
+    alpha = readNumber(e);
+    haveAlpha = true;
+  }
+  hideTextWindow(e);
+  Sprite& s = definedSprite(e, n);
+  if (s.visible) addSprite(e, s);
+  if (relative) {
+    s.x = static_cast<int32_t>(static_cast<int64_t>(s.x) + x);
+    s.y = static_cast<int32_t>(static_cast<int64_t>(s.y) + y);
+  } else {
+    s.x = x;
+    s.y = y;
+  }
+  if (s.visible) addSprite(e, s);
+  if (haveAlpha) {
+    int64_t level = alpha;
+    if (relative) level += s.image.alphaLevel == -1 ? 255 : s.image.alphaLevel;
+    s.image.alphaLevel = static_cast<int32_t>(std::clamp<int64_t>(level, 0, 255));
+  }
+}
+
+void cmdMsp(Engine& e, std::string_view, bool) { moveSprite(e, true); }
+void cmdAmsp(Engine& e, std::string_view, bool) { moveSprite(e, false); }
+
+void cmdCell(Engine& e, std::string_view, bool) {
+  const int n = readNumber(e);
+  expectComma(e);
+  const int c = readNumber(e);
+  Sprite* s = spriteAt(e, n);
+  if (!s) return;
+  // Any value is kept; the blitter draws nothing for a cell outside the picture.
+  s->image.currentCell = c;
+  s->image.animStart = e.platform.timeGetTime();
+  if (s->visible && !s->name.empty()) addSprite(e, *s);
+}
+
+void cmdAllsphide(Engine& e, std::string_view, bool) {
+  e.gfx.allSpritesHidden = 1;
+  addDirty(e, 0, 0, e.app.screenWidth, e.app.screenHeight);
+}
+
+void cmdAllspresume(Engine& e, std::string_view, bool) { e.gfx.allSpritesHidden = 0; }
+
+// A waiting window message other than a timer tick ends the animation pass early.
+bool inputPending(Engine& e) {
+  if (e.platform.queuedMessageCount() == 0) return false;
+  Message m;
+  return e.platform.peekMessage(m, WM_NULL, WM_TIMER - 1, false) ||
+         e.platform.peekMessage(m, WM_TIMER + 1, 0xFFFFFFFFu, false);
+}
+
+// Advances one picture if its interval has passed; true when its cell changed.
+bool stepPicture(Engine& e, ImageObject& im, int x, int y, uint32_t now) {
+  const int count = im.cellCount;
+  if (im.animMode == ANIM_NONE) return false;
+  int64_t interval = im.cellInterval;
+  if (im.cellInterval == -1) {
+    const int c = std::clamp(im.currentCell, 0, count - 1);
+    interval = c < static_cast<int>(im.cellIntervals.size()) ? im.cellIntervals[static_cast<size_t>(c)] : 0;
+  }
+  if (static_cast<int64_t>(static_cast<uint32_t>(now - im.animStart)) <= interval) return false;
+  const int prevCell = im.currentCell, prevStep = im.animStep;
+  int cell = prevCell + prevStep;
+  if (cell >= count || cell < 0) {
+    if (im.animMode == ANIM_LOOP) {
+      cell = 0;
+    } else if (im.animMode == ANIM_BOUNCE) {
+      im.animStep = -prevStep;
+      cell = std::clamp(prevCell - prevStep, 0, count - 1);
+    } else {
+      // Stop on the last cell (mode 1, and modes this engine does not know).
+      im.currentCell = count - 1;
+      return false;
+    }
+  }
+  im.currentCell = cell;
+  addDirtyPicture(e, im, x, y);
+  im.animStart = now;
+  return true;
+}
+
+}  // namespace
+
+bool stepCellAnimations(Engine& e) {
+  const uint32_t now = e.platform.timeGetTime();
+  bool changed = false;
+  bool stopped = false;
+  for (Sprite& s : e.gfx.sprites) {
+    if (s.name.empty() || !s.visible || s.image.cellCount <= 1) continue;
+    if (inputPending(e)) {
+      stopped = true;
+      break;
+    }
+    changed |= stepPicture(e, s.image, s.x, s.y, now);
+  }
+  if (!stopped) {
+    for (StandImage& s : e.gfx.standImages) {
+      if (s.name.empty() || s.image.cellCount <= 1) continue;
+      if (inputPending(e)) break;
+      changed |= stepPicture(e, s.image, s.x, s.y, now);
+    }
+  }
+  if (changed) {
+    DirtyRect r = e.gfx.dirtyRect;
+    composeScreen(e, &r);
+    runEffect(e, 1, 0, std::string(), &r);
+  }
+  return changed;
+}
+
+void registerSpriteCommands(CommandTable& t) {
+  t.add("lsp", cmdLsp);
+  t.add("lsph", cmdLsph);
+  t.add("csp", cmdCsp);
+  t.add("vsp", cmdVsp);
+  t.add("msp", cmdMsp);
+  t.add("amsp", cmdAmsp);
+  t.add("cell", cmdCell);
+  t.add("allsphide", cmdAllsphide);
+  t.add("allspresume", cmdAllspresume);
+}
+
+}  // namespace veloria
