@@ -245,6 +245,7 @@ void textRestoreDefaults(Engine& e) {
   t.autoModeTime = 1000;
   t.clickVoices = {};
   t.pendingText.clear();
+  t.pendingKind = 0;
   ensureTextLayers(e);
 }
 
@@ -283,6 +284,7 @@ void textResetGame(Engine& e) {
   t.textGosubWasPage = 0;
   t.textGosubAtLineEnd = 0;
   t.pendingText.clear();
+  t.pendingKind = 0;
   t.logEnabled = 1;
   clearLog(e);
   t.faceName = t.chosenFaceName;

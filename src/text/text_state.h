@@ -86,7 +86,11 @@ struct TextState {
   std::string clickStr;  // 2-byte characters
   int32_t clickStrLines = 0;
   std::string textGosubLabel;  // textgosub (e.script.textGosubOn says it is on)
-  std::string pendingText;     // the rest of a line whose automatic wait went to textgosub
+  // The rest of a line whose wait went to a script routine: typed by texec after a textgosub
+  // sentence-end wait (kind 1), or after the wait that return makes again after the
+  // right-click routine (kind 2).
+  std::string pendingText;
+  int32_t pendingKind = 0;
   int32_t pendingAtLineEnd = 0;  // that line's last "@" ended its script line
   int32_t inTextGosub = 0;
   int32_t textGosubWasPage = 0;

@@ -179,10 +179,12 @@ bool Typist::wait(bool page, bool automatic) {
     if (automatic && rest.find_first_not_of(" \t") != std::string_view::npos) {
       // The routine would otherwise lose the rest of this line: texec types it.
       t_.pendingText.assign(rest);
+      t_.pendingKind = 1;
       t_.pendingAtLineEnd = atLineEnd ? 1 : 0;
       atLineEnd = false;
     } else {
       t_.pendingText.clear();
+      t_.pendingKind = 0;
     }
     if (!page) t_.textGosubAtLineEnd = atLineEnd ? 1 : 0;
     e_.save.savingAllowed = 0;
@@ -199,8 +201,16 @@ bool Typist::wait(bool page, bool automatic) {
   }
   e_.script.interruptedWaitKind = page ? 1 : 0;
   clickWait(e_);
+  if (e_.script.rgosubTaken && !e_.script.resetRequested && !t_.gameLoaded) {
+    // The right-click routine's return makes this wait again; the rest of the line follows it.
+    t_.pendingText.assign(k_ < line_.size() ? line_.substr(k_) : std::string_view());
+    t_.pendingKind = 2;
+    return true;
+  }
   if (e_.script.rgosubTaken || e_.script.resetRequested || t_.gameLoaded) {
     t_.gameLoaded = 0;
+    t_.pendingText.clear();
+    t_.pendingKind = 0;
     return true;
   }
   if (page) {
@@ -283,13 +293,26 @@ void Typist::run() {
 
 }  // namespace
 
-void typeText(Engine& e, const std::string& line) { Typist(e, line).run(); }
+void typeText(Engine& e, const std::string& line) {
+  TextState& t = e.text;
+  if (t.pendingKind == 2 && (line == "@" || line == "\\")) {
+    // The wait the right-click routine interrupted, with the rest of its line.
+    std::string resumed = line + t.pendingText;
+    t.pendingText.clear();
+    t.pendingKind = 0;
+    Typist(e, resumed).run();
+    return;
+  }
+  Typist(e, line).run();
+}
 
 void resumePendingText(Engine& e) {
-  if (e.text.pendingText.empty()) return;
+  TextState& t = e.text;
+  if (t.pendingKind != 1) return;
   std::string rest;
-  rest.swap(e.text.pendingText);
-  Typist(e, rest, e.text.pendingAtLineEnd).run();
+  rest.swap(t.pendingText);
+  t.pendingKind = 0;
+  if (!rest.empty()) Typist(e, rest, t.pendingAtLineEnd).run();
 }
 
 }  // namespace veloria

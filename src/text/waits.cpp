@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/engine.h"
 #include "graphics/graphics.h"
+#include "platform/text_codec.h"
 #include "save/save.h"
 #include "script/script.h"
 #include "text/text.h"
@@ -50,10 +51,21 @@ void eraseWindowUntilClick(Engine& e) {
 }
 
 void runRightClickAction(Engine& e) {
-  // Until the system menu exists, every right-click action but "nothing" (roff) hides the
-  // window until a click, which is the action scripts start with.
-  if (e.ui.rightClickAction == -2) return;
-  eraseWindowUntilClick(e);
+  switch (e.ui.rightClickAction) {
+    case -2: return;  // roff
+    case 2:
+      // rgosub: the routine runs in place of the wait; its return makes the wait again.
+      e.script.rgosubTaken = 1;
+      if (!callStackPush(e, e.script.scriptPos))
+        reportScriptError(e, sj("スタックエラー"), sj("rgosub処理のせいでスタックが溢れました。"));
+      jumpToLabel(e, e.text.rgosubLabel);
+      return;
+    default:
+      // Until the system menu exists, the other actions hide the window until a click,
+      // which is the action scripts start with.
+      eraseWindowUntilClick(e);
+      return;
+  }
 }
 
 void timedWait(Engine& e, int32_t ms, bool interruptible) {

@@ -4,12 +4,15 @@
 
 #include <array>
 #include <functional>
+#include <map>
+#include <unistd.h>
 #include <memory>
 #include <string>
 
 #include "app/app.h"
 #include "app/engine.h"
 #include "graphics/graphics.h"
+#include "platform/files.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
 #include "save/save.h"
@@ -39,6 +42,55 @@ struct TextRun {
 
 struct TimeLimit {};
 
+// A fresh game directory holding `files` (game-relative name -> bytes); it becomes the
+// directory game paths are resolved in.
+inline void useGameFiles(const std::map<std::string, std::string>& files) {
+  static int serial = 0;
+  std::string dir = "/tmp/veloria-text-test-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+  fs::removeTree(dir);
+  fs::makeDirectories(dir);
+  for (const auto& [name, bytes] : files) fs::writeHostFile(fs::joinHost(dir, name), bytes.data(), bytes.size());
+  fs::setGameDirectory(dir);
+  fs::invalidateCache();
+}
+
+// A 24-bit BMP file of w x h pixels; `colour(x, y)` gives 0xRRGGBB for each pixel.
+template <typename F>
+std::string bmpFile(int w, int h, F colour) {
+  int stride = (w * 3 + 3) / 4 * 4;
+  uint32_t imageSize = static_cast<uint32_t>(stride * h);
+  std::string b;
+  auto u16 = [&](uint32_t v) { b.push_back(static_cast<char>(v & 0xFF)); b.push_back(static_cast<char>(v >> 8 & 0xFF)); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+  b += "BM";
+  u32(54 + imageSize);
+  u32(0);
+  u32(54);
+  u32(40);
+  u32(static_cast<uint32_t>(w));
+  u32(static_cast<uint32_t>(h));
+  u16(1);
+  u16(24);
+  u32(0);
+  u32(imageSize);
+  u32(0);
+  u32(0);
+  u32(0);
+  u32(0);
+  for (int y = h - 1; y >= 0; --y) {
+    std::string row;
+    for (int x = 0; x < w; ++x) {
+      uint32_t c = colour(x, y);
+      row.push_back(static_cast<char>(c & 0xFF));
+      row.push_back(static_cast<char>(c >> 8 & 0xFF));
+      row.push_back(static_cast<char>(c >> 16 & 0xFF));
+    }
+    row.resize(static_cast<size_t>(stride), 0);
+    b += row;
+  }
+  return b;
+}
+
 // `scriptUtf8` is the whole script (with *define, game and *start). `input` is automation
 // input (click X Y, wait MS, ...). `setup` runs after the define pass, before the game.
 inline TextRun runText(const std::string& scriptUtf8, const std::string& input = "", uint32_t timeoutMs = 120000,
@@ -48,6 +100,7 @@ inline TextRun runText(const std::string& scriptUtf8, const std::string& input =
   opt.inputScript = input;
   opt.timeoutMs = timeoutMs;
   run.platform = makeHeadlessPlatform(opt);
+  if (fs::gameDirectory().rfind("/tmp/veloria-text-test-", 0) != 0) useGameFiles({});
   run.engine = std::make_unique<Engine>(*run.platform);
   Engine& e = *run.engine;
   Platform& p = *run.platform;
