@@ -174,11 +174,18 @@ void drawGlyph(Engine& e, uint8_t first, uint8_t second, int x, int y, const Tex
   presentCell(e, x, y, s.glyphWidth, s.glyphHeight);
 }
 
-int drawString(Engine& e, std::string_view text, int32_t& column, int32_t& line, uint32_t rgb) {
+int drawString(Engine& e, std::string_view text, int32_t& column, int32_t& line, uint32_t rgb,
+               const MenuTextStyle* menu) {
   TextState& t = e.text;
   CellStyle s = storyStyle(e);
   TextRect clip;
-  if (!clampedWindowRect(e, clip)) return 0;
+  if (menu) {
+    s = CellStyle{menu->glyphWidth, menu->glyphHeight, menu->pitchX, menu->pitchY, menu->bold != 0, menu->shadow != 0};
+    clip = TextRect{0, 0, e.app.screenWidth - 1, e.app.screenHeight - 1};
+    if (clip.right < 0 || clip.bottom < 0) return 0;
+  } else if (!clampedWindowRect(e, clip)) {
+    return 0;
+  }
   const bool absoluteX = column < 0;
   int64_t x = absoluteX ? -static_cast<int64_t>(column) : t.textOriginX + static_cast<int64_t>(column) * s.pitchX;
   int64_t y = line < 0 ? -static_cast<int64_t>(line) : t.textOriginY + static_cast<int64_t>(line) * s.pitchY;
@@ -196,10 +203,12 @@ int drawString(Engine& e, std::string_view text, int32_t& column, int32_t& line,
     if (c2 == 0) break;
     int px = clampPixel(x), py = clampPixel(y);
     if (x + s.pitchX >= clip.left && y + s.pitchY >= clip.top && x <= clip.right && y <= clip.bottom) {
-      // Bring back what lies under the cell, so that a redraw in another colour is clean.
-      DirtyRect cell{px, py, px + s.glyphWidth, py + s.glyphHeight};
-      composeScreen(e, &cell);
-      copyRect(e.gfx.composeSurface, px, py, e.gfx.displaySurface, px, py, s.glyphWidth + 1, s.glyphHeight + 1);
+      if (!menu) {
+        // Bring back what lies under the cell, so that a redraw in another colour is clean.
+        DirtyRect cell{px, py, px + s.glyphWidth, py + s.glyphHeight};
+        composeScreen(e, &cell);
+        copyRect(e.gfx.composeSurface, px, py, e.gfx.displaySurface, px, py, s.glyphWidth + 1, s.glyphHeight + 1);
+      }
       rasterise(e, s, c, c2, px, py, r, g, b, true);
       presentCell(e, px, py, s.glyphWidth, s.glyphHeight);
     }
@@ -209,7 +218,7 @@ int drawString(Engine& e, std::string_view text, int32_t& column, int32_t& line,
     if (!absoluteX) {
       LookAhead la = lookAhead(text, k, true);
       ++column;
-      if (column + needsEarlyBreak(la.chars) >= t.columnsPerLine) {
+      if (!menu && column + needsEarlyBreak(la.chars) >= t.columnsPerLine) {
         column = 0;
         x = t.textOriginX;
         y += s.pitchY;

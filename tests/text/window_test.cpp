@@ -77,6 +77,9 @@ TEST(TextWindowVisibility, EffectsTextoffTextonAndTextmode) {
   // textclear empties the page and marks it in the log.
   r = runText(game("!s0あい\ntextclear\nう\ntextcommit\ntextcommit\nend\n"));
   EXPECT_EQ(logText(r.e()), "|あい\n|う\n|");
+  EXPECT_EQ(currentLogPage(r.e()), "");
+  r = runText(game("!s0あい\\\nう\nえ\nend\n"), "wait 10\nclick 1 1\n");
+  EXPECT_EQ(sjisToUtf8(currentLogPage(r.e())), "う\nえ\n");
 }
 
 TEST(TextWindowPositions, LocateCursorPositionsAndNextLine) {
@@ -120,6 +123,16 @@ TEST(TextWindowStrings, DrawStringAtColumnsAndAbsolutePositions) {
   EXPECT_EQ(displayPixel(e, 600 + 13, 100 + 13), (Px{0, 255, 0}));
   EXPECT_EQ(col, 0);
   EXPECT_EQ(line, -99);
+  // The system-menu form: its own glyph size over the whole screen, partly off the bottom.
+  MenuTextStyle menu{20, 20, 22, 24, 0, 0};
+  col = -10;
+  line = -470;
+  EXPECT_EQ(drawString(e, sj("■"), col, line, 0x0000FF, &menu), 1);
+  EXPECT_EQ(displayPixel(e, 20, 475), (Px{255, 0, 0}));
+  col = 22;
+  line = 0;
+  drawString(e, sj("■■"), col, line, 0x0000FF, &menu);
+  EXPECT_EQ(displayPixel(e, 8 + 23 * 22 + 10, 16 + 10), (Px{255, 0, 0}));
   // An empty window draws nothing.
   e.text.windowRect = TextRect{100, 100, 50, 50};
   col = 0;
