@@ -1,5 +1,6 @@
 // Story text with arbitrary bytes: typeText and drawString must draw, drop or report, never
-// read or write out of bounds. Script errors end a case through ProcessExit.
+// read or write out of bounds. Script errors end a case through ProcessExit. Run with
+// ASAN_OPTIONS=detect_leaks=0: fontconfig keeps one-time allocations until exit.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
