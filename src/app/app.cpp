@@ -145,6 +145,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
   // Process exit: read marks, then the artefacts the automation asked for.
   writeReadMarks(e);
   writeExitArtifacts(e, options);
+  if (options.beforeExit) options.beforeExit(e);
   if (!e.app.tempDirectory.empty()) fs::removeTree(e.app.tempDirectory);
   lock.release();
   return code;

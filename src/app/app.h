@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/platform.h"
@@ -24,6 +25,8 @@ struct AppOptions {
   std::string gameDir = ".";
   std::string dumpOnExit;        // JSON file written when the run ends
   std::string screenshotOnExit;  // PNG file written when the run ends
+  // Called once the run has ended, before the engine is torn down (tests look at the state).
+  std::function<void(Engine&)> beforeExit;
 };
 
 // Runs the whole program on `platform` until the window is destroyed; returns the exit code.

@@ -1,13 +1,105 @@
 #include "app/dump.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/engine.h"
 #include "app/json_writer.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
+#include "script/script.h"
 
 namespace veloria {
+
+namespace {
+
+// The text of the page being shown: the log since its last page end.
+std::string currentPageText(const TextLog& log) {
+  int end = std::min<int>(log.writePos, TextLog::kSize);
+  int start = end;
+  while (start > 0 && log.buffer[static_cast<size_t>(start - 1)] != 1) --start;
+  std::string sj;
+  for (int i = start; i < end; ++i) {
+    uint8_t b = log.buffer[static_cast<size_t>(i)];
+    if (b == 10) sj += '\n';
+    else if (b >= 0x20) sj += static_cast<char>(b);
+  }
+  // Trailing blanks are the cleared buffer, not text.
+  while (!sj.empty() && sj.back() == ' ') sj.pop_back();
+  return sjisToUtf8(sj);
+}
+
+void writeScript(Engine& e, JsonWriter& w) {
+  const auto& s = e.script;
+  w.key("scriptPos").beginObject();
+  w.key("offset").value(s.scriptPos);
+  std::string where = s.scriptBuffer.empty() ? std::string() : describeScriptPosition(e, s.scriptPos);
+  // "%d.txt line:%d" splits into the file and the line.
+  std::string file = where, line;
+  if (auto p = where.find(" line:"); p != std::string::npos) {
+    file = where.substr(0, p);
+    line = where.substr(p + 6);
+  }
+  w.key("file").value(sjisToUtf8(file));
+  w.key("line").value(line.empty() ? 0 : std::atoi(line.c_str()));
+  w.endObject();
+
+  w.key("numVars").beginObject();
+  for (int i = 0; i < kVariableCount; ++i)
+    if (s.numVars[static_cast<size_t>(i)] != 0) w.key(std::to_string(i)).value(s.numVars[static_cast<size_t>(i)]);
+  w.endObject();
+  w.key("strVars").beginObject();
+  for (int i = 0; i < kVariableCount; ++i)
+    if (!s.strVars[static_cast<size_t>(i)].empty())
+      w.key(std::to_string(i)).value(sjisToUtf8(s.strVars[static_cast<size_t>(i)]));
+  w.endObject();
+  w.key("labelLog").beginArray();
+  for (const auto& name : s.labelLog) w.value(sjisToUtf8(name));
+  w.endArray();
+  w.key("callStackDepth").value(s.callStack.depth);
+}
+
+void writeGraphics(Engine& e, JsonWriter& w) {
+  const auto& g = e.gfx;
+  w.key("background").value(sjisToUtf8(g.backgroundName));
+  w.key("standing").beginArray();
+  for (const auto& st : g.standImages) {
+    w.beginObject();
+    w.key("name").value(sjisToUtf8(st.name));
+    w.key("x").value(st.x);
+    w.key("y").value(st.y);
+    w.endObject();
+  }
+  w.endArray();
+  w.key("sprites").beginArray();
+  for (size_t i = 0; i < g.sprites.size(); ++i) {
+    const auto& sp = g.sprites[i];
+    if (sp.name.empty()) continue;
+    w.beginObject();
+    w.key("number").value(static_cast<int>(i));
+    w.key("name").value(sjisToUtf8(sp.name));
+    w.key("x").value(sp.x);
+    w.key("y").value(sp.y);
+    w.key("visible").value(sp.visible != 0);
+    w.endObject();
+  }
+  w.endArray();
+}
+
+void writeText(Engine& e, JsonWriter& w) {
+  const auto& t = e.text;
+  w.key("text").beginObject();
+  w.key("page").value(currentPageText(t.log));
+  w.key("windowShown").value(t.windowShown != 0);
+  w.key("cursorColumn").value(t.cursorColumn);
+  w.key("cursorLine").value(t.cursorLine);
+  w.key("textSpeed").value(t.textSpeed);
+  w.key("face").value(sjisToUtf8(t.faceName));
+  w.endObject();
+}
+
+}  // namespace
 
 std::string dumpJson(Engine& e) {
   JsonWriter w;
@@ -20,9 +112,13 @@ std::string dumpJson(Engine& e) {
   w.key("fullScreen").value(e.appWindow.fullScreen != 0);
   w.key("virtualTimeMs").value(e.platform.timeGetTime());
   w.key("engineCycles").value(e.app.engineCycles);
+  writeScript(e, w);
+  writeText(e, w);
+  writeGraphics(e, w);
   w.key("modes").beginObject();
   w.key("skip").value(e.text.skipMode != 0);
   w.key("auto").value(e.text.autoMode != 0);
+  w.key("autoClick").value(e.text.autoClick != 0);
   w.key("pageOnly").value(e.text.pageOnlyMode != 0);
   w.key("menuSpeedIndex").value(e.text.menuSpeedIndex);
   w.key("waveOn").value(e.sound.waveOn != 0);

@@ -69,47 +69,88 @@ __attribute__((target("avx2"))) inline __m128i maskPiece(const uint8_t* m, int j
   return _mm_shuffle_epi8(raw, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuf.idx[j])));
 }
 
-__attribute__((target("avx2"))) void alphaRowAvx2(uint8_t* d, const uint8_t* s, const uint8_t* m, int n) {
+// One group of 16 pixels (48 bytes) of the alpha blend.
+__attribute__((target("avx2"))) inline void alphaGroup(uint8_t* d, const uint8_t* s, const uint8_t* m) {
   const __m256i k255 = _mm256_set1_epi16(255);
+  // Quick tests on the raw mask bytes: all zero means every blue byte is 0 (opaque), all
+  // 255 means every one is 255 (transparent). Masks whose other bytes differ from blue
+  // just take the full path below.
+  const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m));
+  const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 16));
+  const __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 32));
+  const __m128i any = _mm_or_si128(_mm_or_si128(r0, r1), r2);
+  if (_mm_testz_si128(any, any)) {
+    std::memcpy(d, s, 48);
+    return;
+  }
+  const __m128i all = _mm_and_si128(_mm_and_si128(r0, r1), r2);
+  if (_mm_testc_si128(all, _mm_set1_epi8(-1))) return;
   const __m128i ones = _mm_set1_epi8(-1);
-  int i = 0;
-  for (; i + 16 <= n; i += 16, d += 48, s += 48, m += 48) {
-    __m128i mv[3] = {maskPiece(m, 0), maskPiece(m, 1), maskPiece(m, 2)};
-    __m128i any = _mm_or_si128(_mm_or_si128(mv[0], mv[1]), mv[2]);
-    if (_mm_testz_si128(any, any)) {  // fully opaque: the source as it is
-      std::memcpy(d, s, 48);
+  for (int j = 0; j < 3; ++j) {
+    // Each 16-byte piece (five or six pixels) takes its own shortcut where it can.
+    const __m128i mp = maskPiece(m, j);
+    if (_mm_testz_si128(mp, mp)) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * j),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * j)));
       continue;
     }
-    __m128i all = _mm_and_si128(_mm_and_si128(mv[0], mv[1]), mv[2]);
-    if (_mm_testc_si128(all, ones)) continue;  // fully transparent
+    if (_mm_testc_si128(mp, ones)) continue;
+    __m256i m16 = _mm256_cvtepu8_epi16(mp);
+    __m256i s16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * j)));
+    __m256i d16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 16 * j)));
+    __m256i a = div255(_mm256_mullo_epi16(s16, _mm256_sub_epi16(k255, m16)));
+    __m256i b = div255(_mm256_mullo_epi16(d16, m16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * j), pack16(_mm256_add_epi16(a, b)));
+  }
+}
+
+// Runs a 16-pixel group kernel over a row; the last partial group goes through small
+// buffers so that it is blended exactly once and nothing outside the row is touched.
+template <typename Group>
+__attribute__((target("avx2"))) inline void groupsOverRow(uint8_t* d, const uint8_t* s, const uint8_t* m, int n,
+                                                          Group group) {
+  int i = 0;
+  for (; i + 16 <= n; i += 16, d += 48, s += 48, m += 48) group(d, s, m);
+  const int rest = n - i;
+  if (rest <= 0) return;
+  alignas(32) uint8_t bd[48] = {}, bs[48] = {}, bm[48] = {};
+  const size_t bytes = static_cast<size_t>(rest) * 3;
+  std::memcpy(bd, d, bytes);
+  std::memcpy(bs, s, bytes);
+  std::memcpy(bm, m, bytes);
+  group(bd, bs, bm);
+  std::memcpy(d, bd, bytes);
+}
+
+struct AlphaGroup {
+  __attribute__((target("avx2"))) void operator()(uint8_t* d, const uint8_t* s, const uint8_t* m) const {
+    alphaGroup(d, s, m);
+  }
+};
+
+struct AlphaLevelGroup {
+  int k;
+  __attribute__((target("avx2"))) void operator()(uint8_t* dd, const uint8_t* ss, const uint8_t* mm) const {
+    const __m256i k255 = _mm256_set1_epi16(255);
+    const __m256i kk = _mm256_set1_epi16(static_cast<short>(k));
     for (int j = 0; j < 3; ++j) {
-      __m256i m16 = _mm256_cvtepu8_epi16(mv[j]);
-      __m256i s16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * j)));
-      __m256i d16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 16 * j)));
-      __m256i a = div255(_mm256_mullo_epi16(s16, _mm256_sub_epi16(k255, m16)));
-      __m256i b = div255(_mm256_mullo_epi16(d16, m16));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * j), pack16(_mm256_add_epi16(a, b)));
+      __m256i m16 = _mm256_cvtepu8_epi16(maskPiece(mm, j));
+      __m256i a = div255(_mm256_mullo_epi16(_mm256_sub_epi16(k255, m16), kk));
+      __m256i s16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(ss + 16 * j)));
+      __m256i d16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dd + 16 * j)));
+      __m256i x = div255(_mm256_mullo_epi16(s16, a));
+      __m256i y = div255(_mm256_mullo_epi16(d16, _mm256_sub_epi16(k255, a)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dd + 16 * j), pack16(_mm256_add_epi16(x, y)));
     }
   }
-  alphaRowScalar(d, s, m, n - i);
+};
+
+__attribute__((target("avx2"))) void alphaRowAvx2(uint8_t* d, const uint8_t* s, const uint8_t* m, int n) {
+  groupsOverRow(d, s, m, n, AlphaGroup{});
 }
 
 __attribute__((target("avx2"))) void alphaLevelRowAvx2(uint8_t* d, const uint8_t* s, const uint8_t* m, int n, int k) {
-  const __m256i k255 = _mm256_set1_epi16(255);
-  const __m256i kk = _mm256_set1_epi16(static_cast<short>(k));
-  int i = 0;
-  for (; i + 16 <= n; i += 16, d += 48, s += 48, m += 48) {
-    for (int j = 0; j < 3; ++j) {
-      __m256i m16 = _mm256_cvtepu8_epi16(maskPiece(m, j));
-      __m256i a = div255(_mm256_mullo_epi16(_mm256_sub_epi16(k255, m16), kk));
-      __m256i s16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * j)));
-      __m256i d16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 16 * j)));
-      __m256i x = div255(_mm256_mullo_epi16(s16, a));
-      __m256i y = div255(_mm256_mullo_epi16(d16, _mm256_sub_epi16(k255, a)));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * j), pack16(_mm256_add_epi16(x, y)));
-    }
-  }
-  alphaLevelRowScalar(d, s, m, n - i, k);
+  groupsOverRow(d, s, m, n, AlphaLevelGroup{k});
 }
 
 __attribute__((target("avx2"))) void levelBytesAvx2(uint8_t* d, const uint8_t* s, int n, int k) {

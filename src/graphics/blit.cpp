@@ -117,9 +117,19 @@ void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, i
   }
 
   // 5-6. Rows from the top of the visible area downward.
+  // Rows are short and walk downward in memory (bottom-up bitmaps), which the hardware
+  // prefetchers follow poorly; fetch a few rows ahead while this one is blended.
+  const size_t srcRowBytes = static_cast<size_t>(mode == TRANS_ALPHA ? 2 * w + visW - w : w) * bpp;
+  const size_t dstRowBytes = static_cast<size_t>(w) * 3;
   for (int j = 0; j < h; ++j) {
     const uint8_t* sp = sd.row(srcY + j) + static_cast<size_t>(srcX) * bpp;
     uint8_t* dp = dst.dib.row(dstY + j) + static_cast<size_t>(dstX) * 3;
+    if (j + 4 < h) {
+      const uint8_t* sn = sd.row(srcY + j + 4) + static_cast<size_t>(srcX) * bpp;
+      const uint8_t* dn = dst.dib.row(dstY + j + 4) + static_cast<size_t>(dstX) * 3;
+      for (size_t o = 0; o < srcRowBytes; o += 64) __builtin_prefetch(sn + o);
+      for (size_t o = 0; o < dstRowBytes; o += 64) __builtin_prefetch(dn + o, 1);
+    }
     if (pal8) {
       paletteRow(dp, sp, w, sd.palette.data(), mode == TRANS_COPY ? -1 : keyIndex, level);
       continue;

@@ -98,6 +98,10 @@ struct GraphicsState {
   std::array<NumberSlot, kNumberSlots> numbers;
   BackgroundWindow bgWindow;
 
+  // Set by the system menu while it composes its own screens; with mode_saya on, sprites
+  // 0-9, bars and numbers are then left out of the composition.
+  int32_t systemMenuComposing = 0;
+
   // The area (inclusive) composeScreen is rebuilding; the text window layer clips to it.
   ClipRect composeArea;
 

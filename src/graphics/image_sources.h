@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graphics/image.h"
+#include "resource/archive_format.h"
 
 namespace veloria {
 
@@ -19,16 +20,15 @@ void noteFileLoaded(Engine& e, std::string_view fileName);
 // The bytes of a loose game file, and its host path; nullopt when there is none.
 std::optional<std::vector<uint8_t>> readLooseFile(Engine& e, std::string_view fileName, std::string* hostPath);
 bool archivesEnabled(Engine& e);
-enum class ArchiveLookup { Found, NotFound };
-ArchiveLookup lookupArchiveMember(Engine& e, std::string_view fileName);
-// Decodes a member found by lookupArchiveMember (delta-coded or LZSS-packed BMP) into `out`.
-// Stored (uncompressed) members end the run with the archive's own error.
-void decodeArchiveMember(Engine& e, std::string_view fileName, Dib& out);
-// The resource layer's fallback (archive plug-ins and the like): a temporary host file.
+std::optional<ArchiveHit> lookupArchiveMember(Engine& e, std::string_view fileName);
+// Decodes a found picture member (delta-coded, or an LZSS-packed BMP) into `out`; an
+// unreadable member leaves `out` without a picture. A stored (uncompressed) member ends the
+// run: pictures in archives must be packed.
+void decodeArchiveMember(Engine& e, const ArchiveHit& hit, Dib& out);
+// The resource layer's fallback (archives, archive plug-ins): a temporary host file.
 std::optional<std::string> resolveToTemporaryFile(Engine& e, std::string_view fileName);
 void removeTemporaryFile(Engine& e, const std::string& hostPath);
 // nullopt when no image plug-in is registered for `ext`; else whether it gave a picture.
-std::optional<bool> loadThroughImagePlugin(Engine& e, const std::string& ext, const std::string& fileName,
-                                           const std::string& hostPath, Dib& out);
+std::optional<bool> loadThroughImagePlugin(Engine& e, const std::string& ext, const std::string& hostPath, Dib& out);
 
 }  // namespace veloria

@@ -51,13 +51,13 @@ void makeOptionalPicture(ImageObject& obj) {
 }
 
 // Decodes `bytes` by extension into obj.dib. False when no decoder takes the extension.
-bool decodeByExtension(Engine& e, ImageObject& obj, const std::string& ext, const std::string& fileName,
-                       const std::vector<uint8_t>* bytes, const std::string& hostPath) {
+bool decodeByExtension(Engine& e, ImageObject& obj, const std::string& ext, const std::vector<uint8_t>* bytes,
+                       const std::string& hostPath) {
   if (ext == "bmp") {
     if (bytes) decodeBmp(bytes->data(), bytes->size(), obj.dib);
     return true;
   }
-  if (loadThroughImagePlugin(e, ext, fileName, hostPath, obj.dib)) return true;
+  if (loadThroughImagePlugin(e, ext, hostPath, obj.dib)) return true;
   if (ext == "png" || ext == "jpg" || ext == "jpeg" || ext == "jpe") {
     if (bytes) {
       if (ext == "png") decodePng(bytes->data(), bytes->size(), obj.transMode == TRANS_ALPHA, obj.cellCount, obj.dib);
@@ -131,9 +131,8 @@ void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
     haveBytes = true;
   } else if (archivesEnabled(e) && lowerAscii(fileName).size() >= 3 &&
              lowerAscii(fileName).substr(fileName.size() - 3) == "bmp") {
-    ArchiveLookup hit = lookupArchiveMember(e, fileName);
-    if (hit == ArchiveLookup::Found) {
-      decodeArchiveMember(e, fileName, obj.dib);
+    if (std::optional<ArchiveHit> hit = lookupArchiveMember(e, fileName)) {
+      decodeArchiveMember(e, *hit, obj.dib);
       if (!obj.hasPicture()) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
       return;
     }
@@ -164,7 +163,7 @@ void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
 
   // 6. Decoder by extension.
   const std::string ext = extensionOf(decodeName);
-  bool known = decodeByExtension(e, obj, ext, decodeName, haveBytes ? &bytes : nullptr, hostPath);
+  bool known = decodeByExtension(e, obj, ext, haveBytes ? &bytes : nullptr, hostPath);
   if (!extractedPath.empty()) removeTemporaryFile(e, extractedPath);
   if (!known) {
     if (e.res.noLoadError) return;

@@ -12,7 +12,19 @@ namespace veloria {
 Platform::~Platform() = default;
 
 void Platform::postMessage(uint32_t message, uint32_t wParam, uint32_t lParam) {
+  // A full queue refuses new messages, as a Windows thread queue does at 10,000.
+  if (queue_.size() >= kMaxQueuedMessages) return;
   queue_.push_back(Message{message, wParam, lParam, timeGetTime()});
+}
+
+void Platform::postMouseMove(uint32_t lParam) {
+  // Only the latest pointer position matters; keep one pending move at the tail.
+  if (!queue_.empty() && queue_.back().message == WM_MOUSEMOVE) {
+    queue_.back().lParam = lParam;
+    queue_.back().time = timeGetTime();
+    return;
+  }
+  postMessage(WM_MOUSEMOVE, 0, lParam);
 }
 
 bool Platform::peekMessage(Message& out, uint32_t minId, uint32_t maxId, bool remove) {

@@ -84,7 +84,10 @@ class Platform {
   virtual void sleep(uint32_t ms) = 0;
 
   // ---- message queue ----
+  static constexpr size_t kMaxQueuedMessages = 10000;
   void postMessage(uint32_t message, uint32_t wParam = 0, uint32_t lParam = 0);
+  // Pointer moves coalesce with a move already waiting at the end of the queue.
+  void postMouseMove(uint32_t lParam);
   // PeekMessage: the first queued message whose id lies in [minId, maxId] (both 0 = any).
   // Pulls pending OS input first. An empty answer lets time pass (headless: 1 ms).
   bool peekMessage(Message& out, uint32_t minId = 0, uint32_t maxId = 0, bool remove = true);

@@ -122,6 +122,14 @@ void reapEndedPrograms() {
   for (int pid : copy) reapIfEnded(pid);
 }
 
+void waitForStartedPrograms(uint32_t ms) {
+  for (uint32_t waited = 0;; ++waited) {
+    reapEndedPrograms();
+    if (g_children.empty() || waited >= ms) return;
+    sleepRealMs(1);
+  }
+}
+
 bool openWithDesktop(const std::string& target) {
   const char* opener = std::getenv("VELORIA_OPENER");
   std::string program = opener && *opener ? opener : "xdg-open";

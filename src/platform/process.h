@@ -26,6 +26,9 @@ bool waitForExit(int pid, uint32_t ms);
 // Reaps programs started earlier that have ended since, so none is left as a zombie.
 void reapEndedPrograms();
 
+// Waits up to `ms` real milliseconds for every program started so far to end.
+void waitForStartedPrograms(uint32_t ms);
+
 // Opens a document, folder or URL with the desktop's opener (the program named by the
 // environment variable VELORIA_OPENER, else xdg-open). Does not wait; false if it could not start.
 bool openWithDesktop(const std::string& target);

@@ -82,9 +82,16 @@ void appendFullWidthNumber(std::string& out, int32_t value) {
   while (n > 0) out.append(digits, static_cast<size_t>(ascii[--n] - '0') * 2, 2);
 }
 
+void passLabelLine(Engine& e) {
+  std::string name = readLabel(e);
+  logLabel(e, name);
+}
+
+}  // namespace
+
 // Copies the story text from scriptPos to the end of the line, expanding $ and % variables;
 // with textgosub on, an '@' or '\' ends the line early.
-std::string buildTextLine(Engine& e) {
+std::string buildStoryTextLine(Engine& e) {
   auto& s = e.script;
   const uint8_t* b = scriptBytes(e);
   std::string line;
@@ -117,13 +124,6 @@ std::string buildTextLine(Engine& e) {
   return line;
 }
 
-void passLabelLine(Engine& e) {
-  std::string name = readLabel(e);
-  logLabel(e, name);
-}
-
-}  // namespace
-
 void runInterpreter(Engine& e, bool definePass) {
   auto& s = e.script;
   if (definePass) {
@@ -131,6 +131,7 @@ void runInterpreter(Engine& e, bool definePass) {
     s.pendingTrapLabel.clear();
     s.gameStarted = 0;
   }
+  if (s.scriptPos > s.scriptLength) s.scriptPos = s.scriptLength;
   skipBlanks(e);
   while (e.app.quitRequested == 0) {
     e.platform.sleep(0);
@@ -169,7 +170,7 @@ void runInterpreter(Engine& e, bool definePass) {
     }
     if (definePass)
       reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
-    std::string line = buildTextLine(e);
+    std::string line = buildStoryTextLine(e);
     typeText(e, line);
     if (s.resetRequested) resetEngine(e);
   }

@@ -27,6 +27,10 @@ inline int32_t clampToInt32(int64_t v) {
   return static_cast<int32_t>(v);
 }
 
+// The story-text line at scriptPos, expanded, as the text engine gets it; scriptPos ends
+// on the line feed (or behind an '@' / '\' that ends the line early under textgosub).
+std::string buildStoryTextLine(Engine& e);
+
 // Command registration of each of the engine's files.
 void registerVariableCommands(CommandTable& t);
 void registerControlCommands(CommandTable& t);

@@ -2,6 +2,7 @@
 // every pair of byte values; the expected numbers here are plain integer arithmetic.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "graphics/blend_rows.h"
@@ -82,6 +83,35 @@ TEST(GraphicsBlend, LevelAndFadeBytesExactForAllPairs) {
         unsigned want = (i < n - 3 && (i & 1) == phase) ? div255(a[i] * (255 - k)) + div255(b[i] * k) : 0x5A;
         ASSERT_EQ(out[i], want) << "k " << k << " phase " << phase << " i " << i;
       }
+    }
+  }
+}
+
+// Masks with long opaque and transparent runs take the shortcuts; rows of every length up to
+// 100 pixels exercise the partial last group. Both must agree with the plain version.
+TEST(GraphicsBlend, ShortcutsAndRowEndsMatchThePlainKernels) {
+  std::mt19937 rng(12345);
+  for (int n = 1; n <= 100; ++n) {
+    for (int trial = 0; trial < 20; ++trial) {
+      std::vector<uint8_t> src(n * 6 + 48), dst(n * 3 + 48);
+      for (auto& v : src) v = static_cast<uint8_t>(rng());
+      for (auto& v : dst) v = static_cast<uint8_t>(rng());
+      // The mask half: runs of 0, 255 or noise.
+      for (int i = 0; i < n;) {
+        int run = 1 + static_cast<int>(rng() % 24), kind = static_cast<int>(rng() % 3);
+        for (; run > 0 && i < n; --run, ++i)
+          for (int c = 0; c < 3; ++c)
+            src[(n + i) * 3 + c] = kind == 0 ? 0 : kind == 1 ? 255 : static_cast<uint8_t>(rng());
+      }
+      std::vector<uint8_t> a = dst, b = dst;
+      vectorKernels().alphaRow(a.data(), src.data(), src.data() + n * 3, n);
+      scalarKernels().alphaRow(b.data(), src.data(), src.data() + n * 3, n);
+      ASSERT_EQ(a, b) << "n " << n;
+      a = dst;
+      b = dst;
+      vectorKernels().alphaLevelRow(a.data(), src.data(), src.data() + n * 3, n, 77);
+      scalarKernels().alphaLevelRow(b.data(), src.data(), src.data() + n * 3, n, 77);
+      ASSERT_EQ(a, b) << "n " << n;
     }
   }
 }

@@ -114,7 +114,7 @@ class HeadlessPlatform final : public Platform {
   void apply(const InputEvent& ev) {
     uint32_t l = makeLParam(ev.x, ev.y);
     switch (ev.kind) {
-      case InputEvent::Move: postMessage(WM_MOUSEMOVE, 0, l); break;
+      case InputEvent::Move: postMouseMove(l); break;
       case InputEvent::Click:
         postMessage(WM_MOUSEMOVE, 0, l);
         postMessage(WM_LBUTTONDOWN, 1, l);

@@ -1,8 +1,614 @@
+// The SDL2 backend: a real window with the client picture below our own menu strip, real
+// input and clock. Message boxes and the input dialog are drawn inside the window.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/cursor_file.h"
+#include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/sdl/menu_ui.h"
+#include "platform/sdl/ui_font.h"
+#include "platform/text_codec.h"
 
 namespace veloria {
+
+namespace {
+
+constexpr int kMenuHeight = 20;
+// While a script runs without waiting, OS events are still taken this often.
+constexpr uint32_t kPumpIntervalMs = 30;
+
+struct Button {
+  SDL_Rect rect;
+  int result;
+  std::string label;
+};
+
+class SdlPlatform final : public Platform {
+ public:
+  bool init(std::string* error) {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
+      if (error) *error = SDL_GetError();
+      return false;
+    }
+    initialised_ = true;
+    return true;
+  }
+
+  ~SdlPlatform() override {
+    for (auto& [k, t] : textCache_) SDL_DestroyTexture(t);
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    if (cursor_) SDL_FreeCursor(cursor_);
+    if (initialised_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER);
+  }
+
+  // ---- clock ----
+  uint32_t timeGetTime() override { return SDL_GetTicks(); }
+
+  void sleep(uint32_t ms) override {
+    if (ms > 0) SDL_Delay(ms);
+    if (ms > 0 || SDL_GetTicks() - lastPump_ >= kPumpIntervalMs) pumpOsEvents();
+  }
+
+  // ---- window ----
+  void createWindow(int w, int h) override {
+    setClientSize(w, h);
+    window_ = SDL_CreateWindow("", 20, 50, w, h + kMenuHeight, SDL_WINDOW_HIDDEN);
+    if (!window_) return;
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    makeTexture();
+    layout();
+  }
+
+  void showWindow() override {
+    if (!window_) return;
+    SDL_ShowWindow(window_);
+    shown_ = true;
+    render();
+  }
+  bool windowShown() const override { return shown_; }
+
+  void resizeClient(int w, int h) override {
+    setClientSize(w, h);
+    makeTexture();
+    if (window_ && !fullscreen_) SDL_SetWindowSize(window_, w, h + kMenuHeight);
+    layout();
+    render();
+  }
+
+  void setTitle(std::string_view sjis) override {
+    title_ = sjisToUtf8(sjis);
+    if (window_) SDL_SetWindowTitle(window_, title_.c_str());
+  }
+
+  void destroyWindow() override {
+    if (window_) SDL_HideWindow(window_);
+    shown_ = false;
+  }
+
+  bool setFullscreen(bool on) override {
+    if (!window_) return false;
+    if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+    fullscreen_ = on;
+    if (!on) SDL_SetWindowSize(window_, clientW_, clientH_ + kMenuHeight);
+    layout();
+    render();
+    return true;
+  }
+
+  bool setCursorFile(const std::string& path) override {
+    if (path.empty()) {
+      if (cursor_) SDL_FreeCursor(cursor_);
+      cursor_ = nullptr;
+      SDL_SetCursor(SDL_GetDefaultCursor());
+      return true;
+    }
+    auto data = fs::readHostFile(path);
+    if (!data) return false;
+    auto img = decodeCursorFile(*data);
+    if (!img) return false;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(img->argb.data(), img->width, img->height, 32,
+                                                        img->width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return false;
+    SDL_Cursor* c = SDL_CreateColorCursor(s, img->hotX, img->hotY);
+    SDL_FreeSurface(s);
+    if (!c) return false;
+    if (cursor_) SDL_FreeCursor(cursor_);
+    cursor_ = c;
+    SDL_SetCursor(cursor_);
+    return true;
+  }
+
+  void showCustomCursor() override {
+    if (cursor_ && SDL_GetCursor() != cursor_) SDL_SetCursor(cursor_);
+  }
+
+  void setMenuAttached(bool attached) override {
+    Platform::setMenuAttached(attached);
+    if (!attached) menuUi_.close();
+    render();
+  }
+  void onMenuChanged() override {
+    menuUi_.invalidate();
+    render();
+  }
+
+  bool headless() const override { return false; }
+
+ protected:
+  void pumpOsEvents() override {
+    lastPump_ = SDL_GetTicks();
+    SDL_Event ev;
+    while (SDL_PollEvent(&ev)) handleEvent(ev);
+  }
+
+  void idle() override {}
+
+  void pictureChanged(const Rect& r) override {
+    if (!texture_ || r.empty()) return;
+    SDL_Rect rect{r.left, r.top, r.width(), r.height()};
+    SDL_UpdateTexture(texture_, &rect, &picture_[(static_cast<size_t>(r.top) * clientW_ + r.left) * 3], clientW_ * 3);
+    render();
+  }
+
+  int showMessageBox(std::string_view text, std::string_view caption, int type) override {
+    if (!window_ || !shown_) {
+      // No window yet (start-up errors): the desktop's own box, owned by nothing.
+      std::string t = sjisToUtf8(text), c = sjisToUtf8(caption);
+      std::fprintf(stderr, "[%s] %s\n", c.c_str(), t.c_str());
+      const SDL_MessageBoxButtonData ok[] = {{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDOK, "OK"}};
+      const SDL_MessageBoxButtonData yesNo[] = {{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+                                                {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"}};
+      SDL_MessageBoxData d{SDL_MESSAGEBOX_INFORMATION, nullptr, c.c_str(), t.c_str(),
+                           type == MB_YESNO ? 2 : 1, type == MB_YESNO ? yesNo : ok, nullptr};
+      int button = type == MB_YESNO ? IDYES : IDOK;
+      if (SDL_ShowMessageBox(&d, &button) != 0) button = type == MB_YESNO ? IDYES : IDOK;
+      return button;
+    }
+    Modal m;
+    m.caption = sjisToUtf8(caption);
+    m.lines = splitLines(sjisToUtf8(text));
+    if (type == MB_YESNO) {
+      m.buttons = {{{}, IDYES, "はい"}, {{}, IDNO, "いいえ"}};
+      m.escapeResult = IDNO;
+    } else {
+      m.buttons = {{{}, IDOK, "OK"}};
+      m.escapeResult = IDOK;
+    }
+    return runModal(m);
+  }
+
+  std::optional<std::string> showInputDialog(std::string_view prompt, std::string_view initial, int maxBytes) override {
+    Modal m;
+    m.caption = "文字列入力";
+    m.lines = splitLines(sjisToUtf8(prompt));
+    m.edit = true;
+    m.text = sjisToUtf8(initial);
+    m.maxBytes = maxBytes;
+    m.buttons = {{{}, IDOK, "決定"}};
+    m.escapeResult = IDCANCEL;
+    SDL_StartTextInput();
+    int r = runModal(m);
+    if (r != IDOK) return std::nullopt;
+    return utf8ToSjis(m.text);
+  }
+
+ private:
+  struct Modal {
+    std::string caption;
+    std::vector<std::string> lines;
+    std::vector<Button> buttons;
+    int focus = 0;
+    int escapeResult = IDOK;
+    bool edit = false;
+    std::string text;
+    int maxBytes = 0;
+    int result = 0;
+    SDL_Rect box{}, editRect{};
+  };
+
+  static std::vector<std::string> splitLines(const std::string& s) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (;;) {
+      size_t nl = s.find('\n', start);
+      std::string line = s.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      out.push_back(line);
+      if (nl == std::string::npos) break;
+      start = nl + 1;
+    }
+    return out;
+  }
+
+  void makeTexture() {
+    if (!renderer_) return;
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING, clientW_, clientH_);
+    if (texture_) SDL_UpdateTexture(texture_, nullptr, picture_.data(), clientW_ * 3);
+  }
+
+  // Where the client picture and the menu strip go in window pixels.
+  void layout() {
+    if (!window_) return;
+    int ww = 0, wh = 0;
+    SDL_GetRendererOutputSize(renderer_, &ww, &wh);
+    if (ww <= 0 || wh <= 0) SDL_GetWindowSize(window_, &ww, &wh);
+    if (!fullscreen_) {
+      clientDst_ = SDL_Rect{0, kMenuHeight, clientW_, clientH_};
+      stripRect_ = SDL_Rect{0, 0, clientW_, kMenuHeight};
+    } else {
+      // Aspect kept, letterboxed; the menu strip lies over the top of the picture.
+      double s = std::min(static_cast<double>(ww) / clientW_, static_cast<double>(wh) / clientH_);
+      int w = static_cast<int>(clientW_ * s), h = static_cast<int>(clientH_ * s);
+      clientDst_ = SDL_Rect{(ww - w) / 2, (wh - h) / 2, w, h};
+      stripRect_ = SDL_Rect{clientDst_.x, clientDst_.y, w, kMenuHeight};
+    }
+    menuUi_.setStrip(stripRect_.x, stripRect_.y, stripRect_.w, stripRect_.h);
+  }
+
+  bool menuVisible() const { return menuAttached_ && !menu_.items().empty(); }
+
+  // Window pixels to client pixels.
+  void toClient(int wx, int wy, int* cx, int* cy) const {
+    if (clientDst_.w <= 0 || clientDst_.h <= 0) {
+      *cx = wx;
+      *cy = wy;
+      return;
+    }
+    *cx = static_cast<int>(static_cast<int64_t>(wx - clientDst_.x) * clientW_ / clientDst_.w);
+    *cy = static_cast<int>(static_cast<int64_t>(wy - clientDst_.y) * clientH_ / clientDst_.h);
+  }
+
+  bool insideClient(int cx, int cy) const { return cx >= 0 && cy >= 0 && cx < clientW_ && cy < clientH_; }
+
+  static uint32_t vkOf(SDL_Keycode k) {
+    if (k >= SDLK_a && k <= SDLK_z) return static_cast<uint32_t>('A' + (k - SDLK_a));
+    if (k >= SDLK_0 && k <= SDLK_9) return static_cast<uint32_t>(k);
+    switch (k) {
+      case SDLK_RETURN: case SDLK_KP_ENTER: return 0x0D;
+      case SDLK_ESCAPE: return 0x1B;
+      case SDLK_SPACE: return 0x20;
+      case SDLK_BACKSPACE: return 0x08;
+      case SDLK_TAB: return 0x09;
+      case SDLK_LEFT: return 0x25;
+      case SDLK_UP: return 0x26;
+      case SDLK_RIGHT: return 0x27;
+      case SDLK_DOWN: return 0x28;
+      case SDLK_PAGEUP: return 0x21;
+      case SDLK_PAGEDOWN: return 0x22;
+      case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
+      case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+      default: return 0;
+    }
+  }
+
+  void handleEvent(const SDL_Event& ev) {
+    switch (ev.type) {
+      case SDL_QUIT: postMessage(WM_CLOSE); break;
+      case SDL_WINDOWEVENT:
+        if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
+          postMessage(WM_CLOSE);
+        } else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED || ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          layout();
+          render();
+          postMessage(WM_PAINT);
+        }
+        break;
+      case SDL_MOUSEMOTION: {
+        if (menuVisible() && menuUi_.mouseMove(menu_, ev.motion.x, ev.motion.y)) {
+          render();
+          break;
+        }
+        int cx, cy;
+        toClient(ev.motion.x, ev.motion.y, &cx, &cy);
+        if (insideClient(cx, cy) || captured_) postMouseMove(makeLParam(cx, cy));
+        break;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        bool down = ev.type == SDL_MOUSEBUTTONDOWN;
+        if (menuVisible()) {
+          int chosen = 0;
+          if (menuUi_.mouseButton(menu_, ev.button.x, ev.button.y, down, &chosen)) {
+            if (chosen) postMessage(WM_COMMAND, static_cast<uint32_t>(chosen), 0);
+            render();
+            break;
+          }
+        }
+        int cx, cy;
+        toClient(ev.button.x, ev.button.y, &cx, &cy);
+        if (!insideClient(cx, cy) && !(captured_ && !down)) break;
+        uint32_t l = makeLParam(cx, cy);
+        if (ev.button.button == SDL_BUTTON_LEFT) postMessage(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? 1 : 0, l);
+        else if (ev.button.button == SDL_BUTTON_RIGHT) postMessage(down ? WM_RBUTTONDOWN : WM_RBUTTONUP, down ? 2 : 0, l);
+        captured_ = down;
+        break;
+      }
+      case SDL_KEYDOWN: {
+        SDL_Keycode k = ev.key.keysym.sym;
+        if (menuVisible() && menuUi_.active()) {
+          int chosen = 0;
+          menuUi_.key(menu_, k, &chosen);
+          if (chosen) postMessage(WM_COMMAND, static_cast<uint32_t>(chosen), 0);
+          render();
+          break;
+        }
+        if (k == SDLK_F10 && menuVisible()) {
+          menuUi_.openByKeyboard(menu_);
+          render();
+          break;
+        }
+        if ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && (ev.key.keysym.mod & KMOD_ALT)) {
+          postMessage(WM_COMMAND, fullscreen_ ? 40003u : 40002u, 0);
+          break;
+        }
+        if (uint32_t vk = vkOf(k)) postMessage(WM_KEYDOWN, vk, 0);
+        if (k == SDLK_RETURN || k == SDLK_KP_ENTER) postMessage(WM_CHAR, 13, 0);
+        else if (k == SDLK_ESCAPE) postMessage(WM_CHAR, 27, 0);
+        else if (k == SDLK_BACKSPACE) postMessage(WM_CHAR, 8, 0);
+        else if (k == SDLK_TAB) postMessage(WM_CHAR, 9, 0);
+        break;
+      }
+      case SDL_TEXTINPUT: {
+        if (menuUi_.active()) break;
+        std::string sj = utf8ToSjis(ev.text.text);
+        for (unsigned char c : sj) postMessage(WM_CHAR, c, 0);
+        break;
+      }
+      default: break;
+    }
+  }
+
+  // ---- drawing ----
+  SDL_Texture* textTexture(const std::string& utf8) {
+    auto it = textCache_.find(utf8);
+    if (it != textCache_.end()) return it->second;
+    TextImage img = font_.render(utf8);
+    std::vector<uint32_t> px(img.alpha.size());
+    for (size_t i = 0; i < px.size(); ++i) px[i] = (uint32_t{img.alpha[i]} << 24) | 0xFFFFFF;
+    SDL_Texture* t = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, img.width, img.height);
+    if (t) {
+      SDL_UpdateTexture(t, nullptr, px.data(), img.width * 4);
+      SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+    }
+    if (textCache_.size() > 512) {
+      for (auto& [k, old] : textCache_) SDL_DestroyTexture(old);
+      textCache_.clear();
+    }
+    textCache_[utf8] = t;
+    return t;
+  }
+
+  void drawText(const std::string& utf8, int x, int y, uint32_t rgb) {
+    if (utf8.empty()) return;
+    SDL_Texture* t = textTexture(utf8);
+    if (!t) return;
+    int w, h;
+    SDL_QueryTexture(t, nullptr, nullptr, &w, &h);
+    SDL_SetTextureColorMod(t, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    SDL_Rect dst{x, y, w, h};
+    SDL_RenderCopy(renderer_, t, nullptr, &dst);
+  }
+
+  void fill(const SDL_Rect& r, uint32_t rgb) {
+    SDL_SetRenderDrawColor(renderer_, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF, 255);
+    SDL_RenderFillRect(renderer_, &r);
+  }
+  void frame(const SDL_Rect& r, uint32_t rgb) {
+    SDL_SetRenderDrawColor(renderer_, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF, 255);
+    SDL_RenderDrawRect(renderer_, &r);
+  }
+
+  void render() {
+    if (!renderer_ || !shown_) return;
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    if (texture_) SDL_RenderCopy(renderer_, texture_, nullptr, &clientDst_);
+    if (menuVisible()) {
+      MenuPainter p{[this](const SDL_Rect& r, uint32_t c) { fill(r, c); },
+                    [this](const SDL_Rect& r, uint32_t c) { frame(r, c); },
+                    [this](const std::string& s, int x, int y, uint32_t c) { drawText(s, x, y, c); },
+                    [this](const std::string& s) { return font_.measure(s); }, font_.lineHeight()};
+      menuUi_.paint(menu_, p);
+    } else if (!fullscreen_) {
+      fill(stripRect_, 0xF0F0F0);
+    }
+    if (modal_) paintModal(*modal_);
+    SDL_RenderPresent(renderer_);
+  }
+
+  void layoutModal(Modal& m) {
+    int lh = std::max(font_.lineHeight(), 14);
+    int w = font_.measure(m.caption) + 40;
+    for (const auto& l : m.lines) w = std::max(w, font_.measure(l) + 40);
+    int bw = 0;
+    for (auto& b : m.buttons) bw += std::max(72, font_.measure(b.label) + 24) + 10;
+    w = std::max({w, bw + 30, m.edit ? 320 : 200});
+    int h = lh + 12 + static_cast<int>(m.lines.size()) * (lh + 2) + 16 + (m.edit ? lh + 16 : 0) + lh + 24;
+    w = std::min(w, std::max(clientDst_.w - 8, 100));
+    m.box = SDL_Rect{clientDst_.x + (clientDst_.w - w) / 2, clientDst_.y + (clientDst_.h - h) / 2, w, h};
+    int y = m.box.y + lh + 12 + static_cast<int>(m.lines.size()) * (lh + 2) + 8;
+    if (m.edit) {
+      m.editRect = SDL_Rect{m.box.x + 12, y, m.box.w - 24, lh + 8};
+      y += lh + 16;
+    }
+    int x = m.box.x + m.box.w - 12;
+    for (auto it = m.buttons.rbegin(); it != m.buttons.rend(); ++it) {
+      int bwid = std::max(72, font_.measure(it->label) + 24);
+      x -= bwid;
+      it->rect = SDL_Rect{x, y, bwid, lh + 8};
+      x -= 10;
+    }
+  }
+
+  void paintModal(Modal& m) {
+    layoutModal(m);
+    int lh = std::max(font_.lineHeight(), 14);
+    fill(m.box, 0xF0F0F0);
+    frame(m.box, 0x404040);
+    SDL_Rect cap{m.box.x, m.box.y, m.box.w, lh + 8};
+    fill(cap, 0x2B579A);
+    drawText(m.caption, m.box.x + 8, m.box.y + 4, 0xFFFFFF);
+    int y = m.box.y + lh + 16;
+    for (const auto& l : m.lines) {
+      drawText(l, m.box.x + 16, y, 0x000000);
+      y += lh + 2;
+    }
+    if (m.edit) {
+      fill(m.editRect, 0xFFFFFF);
+      frame(m.editRect, 0x7A7A7A);
+      drawText(m.text, m.editRect.x + 4, m.editRect.y + 4, 0x000000);
+      int cx = m.editRect.x + 4 + font_.measure(m.text);
+      if ((SDL_GetTicks() / 500) % 2 == 0) fill(SDL_Rect{cx, m.editRect.y + 3, 1, m.editRect.h - 6}, 0x000000);
+    }
+    for (size_t i = 0; i < m.buttons.size(); ++i) {
+      const auto& b = m.buttons[i];
+      fill(b.rect, static_cast<int>(i) == m.focus ? 0xCCE4F7 : 0xE1E1E1);
+      frame(b.rect, static_cast<int>(i) == m.focus ? 0x0078D7 : 0xADADAD);
+      drawText(b.label, b.rect.x + (b.rect.w - font_.measure(b.label)) / 2, b.rect.y + 4, 0x000000);
+    }
+  }
+
+  static void popUtf8(std::string& s) {
+    while (!s.empty()) {
+      unsigned char c = static_cast<unsigned char>(s.back());
+      s.pop_back();
+      if ((c & 0xC0) != 0x80) break;
+    }
+  }
+
+  // The box's own loop. The owner window gets no input meanwhile, but its timer and
+  // painting messages keep being handled.
+  int runModal(Modal& m) {
+    Modal* outer = modal_;
+    modal_ = &m;
+    menuUi_.close();
+    render();
+    bool done = false;
+    uint32_t lastBlink = SDL_GetTicks();
+    while (!done) {
+      SDL_Event ev;
+      if (SDL_WaitEventTimeout(&ev, 10)) {
+        do {
+          done = modalEvent(m, ev) || done;
+        } while (!done && SDL_PollEvent(&ev));
+      }
+      postTimersDue();
+      for (auto it = queue_.begin(); it != queue_.end();) {
+        if (it->message == WM_TIMER || it->message == WM_PAINT) {
+          Message msg = *it;
+          it = queue_.erase(it);
+          dispatchMessage(msg);
+        } else {
+          ++it;
+        }
+      }
+      if (m.edit && SDL_GetTicks() - lastBlink >= 500) {
+        lastBlink = SDL_GetTicks();
+        render();
+      }
+    }
+    modal_ = outer;
+    if (m.edit) SDL_StopTextInput(), SDL_StartTextInput();
+    render();
+    lastPump_ = SDL_GetTicks();
+    return m.result;
+  }
+
+  bool modalEvent(Modal& m, const SDL_Event& ev) {
+    switch (ev.type) {
+      case SDL_QUIT: return false;
+      case SDL_WINDOWEVENT:
+        if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
+          m.result = m.escapeResult;
+          return true;
+        }
+        if (ev.window.event == SDL_WINDOWEVENT_EXPOSED || ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          layout();
+          render();
+        }
+        return false;
+      case SDL_MOUSEMOTION: return false;
+      case SDL_MOUSEBUTTONUP:
+        if (ev.button.button != SDL_BUTTON_LEFT) return false;
+        for (auto& b : m.buttons) {
+          SDL_Point pt{ev.button.x, ev.button.y};
+          if (SDL_PointInRect(&pt, &b.rect)) {
+            m.result = b.result;
+            return true;
+          }
+        }
+        return false;
+      case SDL_KEYDOWN:
+        switch (ev.key.keysym.sym) {
+          case SDLK_RETURN:
+          case SDLK_KP_ENTER:
+          case SDLK_SPACE:
+            if (m.edit && ev.key.keysym.sym == SDLK_SPACE) return false;
+            m.result = m.buttons[static_cast<size_t>(m.focus)].result;
+            return true;
+          case SDLK_ESCAPE: m.result = m.escapeResult; return true;
+          case SDLK_LEFT:
+          case SDLK_RIGHT:
+          case SDLK_TAB:
+            if (!m.edit || ev.key.keysym.sym == SDLK_TAB) {
+              m.focus = (m.focus + 1) % static_cast<int>(m.buttons.size());
+              render();
+            }
+            return false;
+          case SDLK_y:
+            if (!m.edit && m.buttons.size() == 2) { m.result = IDYES; return true; }
+            return false;
+          case SDLK_n:
+            if (!m.edit && m.buttons.size() == 2) { m.result = IDNO; return true; }
+            return false;
+          case SDLK_BACKSPACE:
+            if (m.edit) { popUtf8(m.text); render(); }
+            return false;
+          default: return false;
+        }
+      case SDL_TEXTINPUT:
+        if (m.edit) {
+          std::string next = m.text + ev.text.text;
+          if (m.maxBytes <= 0 || static_cast<int>(utf8ToSjis(next).size()) <= m.maxBytes) m.text = next;
+          render();
+        }
+        return false;
+      default: return false;
+    }
+  }
+
+  bool initialised_ = false;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  SDL_Cursor* cursor_ = nullptr;
+  bool shown_ = false;
+  bool captured_ = false;
+  uint32_t lastPump_ = 0;
+  SDL_Rect clientDst_{0, kMenuHeight, 640, 480};
+  SDL_Rect stripRect_{0, 0, 640, kMenuHeight};
+  UiFont font_{13};
+  std::unordered_map<std::string, SDL_Texture*> textCache_;
+  MenuUi menuUi_;
+  Modal* modal_ = nullptr;
+};
+
+}  // namespace
+
 std::unique_ptr<Platform> makeSdlPlatform(std::string* error) {
-  if (error) *error = "the SDL backend is not ready";
-  return nullptr;
+  auto p = std::make_unique<SdlPlatform>();
+  if (!p->init(error)) return nullptr;
+  return p;
 }
+
 }  // namespace veloria

@@ -1,0 +1,448 @@
+// Reading pictures: BMP layouts and hostile headers, PNG and JPEG, the tag grammar, and the
+// order of loadImage (reuse, loose files, tolerated failures and the error messages).
+#include <gtest/gtest.h>
+#include <png.h>
+#include <stdio.h>
+#include <jpeglib.h>
+
+#include <cstring>
+#include <tuple>
+
+#include "graphics/decoders.h"
+#include "graphics/delta_image.h"
+#include "resource/lzss.h"
+#include "graphics/gfx_engine.h"
+#include "graphics/picture_helpers.h"
+#include "graphics/tag.h"
+
+namespace veloria {
+namespace {
+
+using test::GfxEngine;
+using test::px;
+
+// A BMP image of any depth: header fields, a palette and raw pixel bytes as given.
+std::string bmpRaw(int32_t w, int32_t h, uint16_t bits, uint32_t compression, uint32_t clrUsed,
+                   const std::vector<uint32_t>& palette, const std::vector<uint8_t>& pixels) {
+  std::string f(54, '\0');
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) f[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  f[0] = 'B';
+  f[1] = 'M';
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(w));
+  put32(22, static_cast<uint32_t>(h));
+  f[26] = 1;
+  f[28] = static_cast<char>(bits);
+  put32(30, compression);
+  put32(46, clrUsed);
+  for (uint32_t c : palette) {
+    f.push_back(static_cast<char>(c));
+    f.push_back(static_cast<char>(c >> 8));
+    f.push_back(static_cast<char>(c >> 16));
+    f.push_back(0);
+  }
+  f.append(pixels.begin(), pixels.end());
+  return f;
+}
+
+ImageObject decoded(const std::string& file) {
+  ImageObject o;
+  decodeBmp(reinterpret_cast<const uint8_t*>(file.data()), file.size(), o.dib);
+  o.transMode = TRANS_COPY;
+  return o;
+}
+
+// Shows any picture as 24 bits through the block copy.
+uint32_t shown(const ImageObject& o, int x, int y) {
+  ImageObject t;
+  createSurface(t, o.width(), o.height());
+  copyRect(o, 0, 0, t, 0, 0, o.width(), o.height());
+  return px(t, x, y);
+}
+
+TEST(GraphicsBmp, Depths) {
+  // 24-bit, 2x2, bottom-up, rows padded to 8 bytes.
+  ImageObject a = decoded(bmpRaw(2, 2, 24, 0, 0, {},
+                                 {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0, 0,  // bottom row
+                                  0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0, 0}));
+  ASSERT_TRUE(a.hasPicture());
+  EXPECT_EQ(px(a, 0, 0), 0x131211u);
+  EXPECT_EQ(px(a, 1, 1), 0x060504u);
+  EXPECT_EQ(a.dib.paletteCount, 0);
+
+  // 8-bit with two palette entries stated by colours-used; the pixels follow the 2 entries.
+  ImageObject b = decoded(bmpRaw(3, 1, 8, 0, 2, {0x112233, 0x445566}, {1, 0, 1, 0}));
+  EXPECT_EQ(b.dib.paletteCount, 256);
+  EXPECT_EQ(shown(b, 0, 0), 0x445566u);
+  EXPECT_EQ(shown(b, 1, 0), 0x112233u);
+
+  // 4-bit (default 16 entries) and 1-bit (default 2).
+  std::vector<uint32_t> pal16(16, 0);
+  pal16[3] = 0xFF0000;
+  pal16[10] = 0x00FF00;
+  ImageObject c = decoded(bmpRaw(3, 1, 4, 0, 0, pal16, {0x3A, 0x30, 0, 0}));
+  EXPECT_EQ(c.dib.paletteCount, 16);
+  EXPECT_EQ(shown(c, 0, 0), 0xFF0000u);
+  EXPECT_EQ(shown(c, 1, 0), 0x00FF00u);
+  EXPECT_EQ(shown(c, 2, 0), 0xFF0000u);
+  ImageObject d = decoded(bmpRaw(9, 1, 1, 0, 0, {0x000000, 0xFFFFFF}, {0xA0, 0x80, 0, 0}));
+  EXPECT_EQ(shown(d, 0, 0), 0xFFFFFFu);
+  EXPECT_EQ(shown(d, 1, 0), 0u);
+  EXPECT_EQ(shown(d, 2, 0), 0xFFFFFFu);
+  EXPECT_EQ(shown(d, 8, 0), 0xFFFFFFu);
+
+  // 16-bit 5-5-5 and 32-bit are widened to 24 bits.
+  ImageObject e16 = decoded(bmpRaw(2, 1, 16, 0, 0, {}, {0x00, 0x7C, 0x1F, 0x00}));
+  EXPECT_EQ(e16.dib.bitCount, 24);
+  EXPECT_EQ(px(e16, 0, 0), 0xFF0000u);
+  EXPECT_EQ(px(e16, 1, 0), 0x0000FFu);
+  ImageObject e32 = decoded(bmpRaw(1, 1, 32, 0, 0, {}, {0x10, 0x20, 0x30, 0x99}));
+  EXPECT_EQ(px(e32, 0, 0), 0x302010u);
+
+  // Top-down rows (negative height) are turned bottom-up.
+  ImageObject td = decoded(bmpRaw(1, -2, 24, 0, 0, {}, {1, 1, 1, 0, 2, 2, 2, 0}));
+  EXPECT_EQ(td.height(), 2);
+  EXPECT_EQ(px(td, 0, 0), 0x010101u);
+  EXPECT_EQ(px(td, 0, 1), 0x020202u);
+
+  // Run-length encoded data is not decoded: a black picture of the stated size.
+  ImageObject rle = decoded(bmpRaw(4, 3, 8, 1, 2, {0xFFFFFF, 0xFFFFFF}, {0x04, 0x01, 0, 1}));
+  ASSERT_TRUE(rle.hasPicture());
+  EXPECT_EQ(rle.width(), 4);
+  EXPECT_EQ(rle.height(), 3);
+  EXPECT_EQ(shown(rle, 0, 2), 0xFFFFFFu);  // index 0 is the (white) palette entry 0...
+  for (uint8_t v : rle.dib.pixels) EXPECT_EQ(v, 0);  // ...but every pixel byte is 0
+}
+
+TEST(GraphicsBmp, HostileHeaders) {
+  auto rejects = [](const std::string& f) {
+    Dib d;
+    bool ok = decodeBmp(reinterpret_cast<const uint8_t*>(f.data()), f.size(), d);
+    return !ok && !d.hasInfo;
+  };
+  EXPECT_TRUE(rejects(bmpRaw(0, 5, 24, 0, 0, {}, {})));
+  EXPECT_TRUE(rejects(bmpRaw(-5, 5, 24, 0, 0, {}, {})));
+  EXPECT_TRUE(rejects(bmpRaw(5, 0, 24, 0, 0, {}, {})));
+  EXPECT_TRUE(rejects(bmpRaw(100000, 100000, 24, 0, 0, {}, {})));
+  EXPECT_TRUE(rejects(bmpRaw(5, INT32_MIN, 24, 0, 0, {}, {})));
+  EXPECT_TRUE(rejects(bmpRaw(5, 5, 7, 0, 0, {}, {})));
+  EXPECT_TRUE(rejects(std::string("BM")));
+  EXPECT_TRUE(rejects(std::string()));
+
+  // Colours-used far past the depth: the palette is cut at 256 and no read leaves the file.
+  ImageObject big = decoded(bmpRaw(2, 1, 8, 0, 0xFFFFFFFF, {0x123456}, {0, 0, 0, 0}));
+  ASSERT_TRUE(big.hasPicture());
+  EXPECT_EQ(big.dib.palette.size(), 1024u);
+  EXPECT_EQ(shown(big, 0, 0), 0x123456u);
+  // 300 entries on an 8-bit picture: 256 are kept and the pixels start after all 300.
+  std::vector<uint32_t> pal300(300, 0);
+  pal300[1] = 0xABCDEF;
+  ImageObject p300 = decoded(bmpRaw(1, 1, 8, 0, 300, pal300, {1, 0, 0, 0}));
+  EXPECT_EQ(shown(p300, 0, 0), 0xABCDEFu);
+
+  // Short pixel data reads as zeros.
+  ImageObject shortData = decoded(bmpRaw(2, 2, 24, 0, 0, {}, {0x10, 0x20, 0x30}));
+  ASSERT_TRUE(shortData.hasPicture());
+  EXPECT_EQ(px(shortData, 0, 1), 0x302010u);
+  EXPECT_EQ(px(shortData, 1, 1), 0u);
+  EXPECT_EQ(px(shortData, 0, 0), 0u);
+}
+
+TEST(GraphicsTag, Grammar) {
+  ParsedTag t;
+  ASSERT_EQ(parseTag(":l/3,160,2;cursor0.bmp", t), TagStatus::Ok);
+  EXPECT_EQ(t.transMode, TRANS_LEFTUP);
+  EXPECT_EQ(t.cellCount, 3);
+  EXPECT_EQ(t.cellInterval, 160);
+  EXPECT_EQ(t.animMode, 2);
+  EXPECT_EQ(t.fileName, "cursor0.bmp");
+
+  ASSERT_EQ(parseTag(": \t a;face.bmp", t), TagStatus::Ok);
+  EXPECT_EQ(t.transMode, TRANS_ALPHA);
+  EXPECT_EQ(t.cellCount, 1);
+
+  ASSERT_EQ(parseTag(":#ff00FF;x.bmp", t), TagStatus::Ok);
+  EXPECT_EQ(t.transMode, TRANS_COLORKEY);
+  EXPECT_EQ(t.keyRed, 255);
+  EXPECT_EQ(t.keyGreen, 0);
+  EXPECT_EQ(t.keyBlue, 255);
+
+  ASSERT_EQ(parseTag(":!12;x.bmp", t), TagStatus::Ok);
+  EXPECT_EQ(t.transMode, TRANS_COLORKEY);
+  EXPECT_EQ(t.keyIndex, 12);
+
+  ASSERT_EQ(parseTag(":c/2,<500,100>,0;blink.bmp", t), TagStatus::Ok);
+  EXPECT_EQ(t.transMode, TRANS_COPY);
+  EXPECT_EQ(t.cellInterval, -1);
+  EXPECT_EQ(t.cellIntervals, (std::vector<int32_t>{500, 100}));
+
+  ASSERT_EQ(parseTag(":r/4,100,3;x.bmp", t), TagStatus::Ok);
+  EXPECT_EQ(t.transMode, TRANS_RIGHTUP);
+  EXPECT_EQ(t.cellInterval, 0xFFFFFF);  // mode 3 never animates
+
+  // Upper case selects nothing; other characters before ';' are skipped.
+  ASSERT_EQ(parseTag(":L xyz;a.bmp", t), TagStatus::Ok);
+  EXPECT_EQ(t.transMode, -1);
+  ASSERT_EQ(parseTag("plain.bmp", t), TagStatus::Ok);
+  EXPECT_FALSE(t.hasTag);
+  EXPECT_EQ(t.fileName, "plain.bmp");
+
+  for (const char* bad : {":l/3,160;x.bmp", ":l/3;x.bmp", ":c/3,<500,100>,0;x.bmp", ":c/2,<500,100,0;x.bmp",
+                          ":c/2,<500,100", ":a", ":l/0,100,0;x.bmp", ":l/2,<5", ":/"})
+    EXPECT_EQ(parseTag(bad, t), TagStatus::TagError) << bad;
+  EXPECT_EQ(parseTag(":#ff00f;x.bmp", t), TagStatus::ColorError);
+  EXPECT_EQ(parseTag(":#ff00fg;x.bmp", t), TagStatus::ColorError);
+}
+
+std::string encodePng(int w, int h, const std::vector<uint8_t>& rgba) {
+  png_image img;
+  std::memset(&img, 0, sizeof img);
+  img.version = PNG_IMAGE_VERSION;
+  img.width = static_cast<png_uint_32>(w);
+  img.height = static_cast<png_uint_32>(h);
+  img.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t size = 0;
+  png_image_write_to_memory(&img, nullptr, &size, 0, rgba.data(), 0, nullptr);
+  std::string out(size, '\0');
+  EXPECT_TRUE(png_image_write_to_memory(&img, out.data(), &size, 0, rgba.data(), 0, nullptr));
+  out.resize(size);
+  return out;
+}
+
+std::string encodeJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &mem, &size);
+  c.image_width = static_cast<JDIMENSION>(w);
+  c.image_height = static_cast<JDIMENSION>(h);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 100, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
+  for (int x = 0; x < w; ++x) {
+    row[x * 3] = r;
+    row[x * 3 + 1] = g;
+    row[x * 3 + 2] = b;
+  }
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&c, &p, 1);
+  }
+  jpeg_finish_compress(&c);
+  std::string out(reinterpret_cast<char*>(mem), size);
+  free(mem);
+  jpeg_destroy_compress(&c);
+  return out;
+}
+
+TEST(GraphicsLoad, PngAndJpeg) {
+  GfxEngine g;
+  Engine& e = g.e();
+  // 2 cells of 1 pixel: red half-transparent, blue opaque.
+  g.writeFile("two.png", encodePng(2, 1, {255, 0, 0, 128, 0, 0, 255, 255}));
+  ImageObject a;
+  loadImage(e, a, ":a/2,100,0;two.png");
+  ASSERT_TRUE(a.hasPicture());
+  EXPECT_EQ(a.width(), 4);  // each cell: colour, then mask
+  EXPECT_EQ(a.cellWidth(), 2);
+  EXPECT_EQ(a.visibleWidth(), 1);
+  EXPECT_EQ(px(a, 0, 0), 0xFF0000u);
+  EXPECT_EQ(px(a, 1, 0), test::grey(127));  // mask = 255 - alpha
+  EXPECT_EQ(px(a, 2, 0), 0x0000FFu);
+  EXPECT_EQ(px(a, 3, 0), 0u);
+
+  // Without the alpha selector, transparency is composed over black: 255*128/255 = 128.
+  ImageObject c;
+  loadImage(e, c, ":c;two.png");
+  EXPECT_EQ(c.width(), 2);
+  EXPECT_EQ(px(c, 0, 0), 0x800000u);
+  EXPECT_EQ(px(c, 1, 0), 0x0000FFu);
+
+  g.writeFile("grey.JPG", encodeJpeg(8, 8, 100, 100, 100));
+  ImageObject j;
+  loadImage(e, j, "grey.jpg");
+  ASSERT_TRUE(j.hasPicture());
+  EXPECT_EQ(j.width(), 8);
+  uint32_t v = px(j, 3, 3) & 0xFF;
+  EXPECT_NEAR(static_cast<int>(v), 100, 1);
+
+  // A damaged PNG or JPEG is a failed load, reported like a bad BMP.
+  g.writeFile("bad.png", "\x89PNG\r\n\x1a\nxxxx");
+  ImageObject b;
+  EXPECT_THROW(loadImage(e, b, "bad.png"), ProcessExit);
+  EXPECT_EQ(sjisToUtf8(e.app.error.message).find("ロード失敗!"), 0u);
+}
+
+TEST(GraphicsLoad, ReuseAndReload) {
+  GfxEngine g;
+  Engine& e = g.e();
+  g.writeFile("p.bmp", test::solidBmp(6, 2, 0x102030));
+  ImageObject o;
+  loadImage(e, o, ":c/3,100,0;p.bmp");
+  EXPECT_EQ(o.cellCount, 3);
+  EXPECT_EQ(o.transMode, TRANS_COPY);
+  o.currentCell = 2;
+  o.alphaLevel = 40;
+  // The same text only rewinds the cell, even when the file changed meanwhile.
+  g.writeFile("p.bmp", test::solidBmp(6, 2, 0x405060));
+  loadImage(e, o, ":c/3,100,0;p.bmp");
+  EXPECT_EQ(o.currentCell, 0);
+  EXPECT_EQ(o.alphaLevel, 40);
+  EXPECT_EQ(px(o, 0, 0), 0x102030u);
+  // Another animation mode reloads and resets the attributes.
+  loadImage(e, o, ":c/3,100,1;p.bmp");
+  EXPECT_EQ(px(o, 0, 0), 0x405060u);
+  EXPECT_EQ(o.alphaLevel, -1);
+  EXPECT_EQ(o.animMode, 1);
+  // No tag: defaultTransMode, one cell, animation start 0.
+  e.gfx.defaultTransMode = TRANS_ALPHA;
+  loadImage(e, o, "P.BMP");
+  EXPECT_EQ(o.transMode, TRANS_ALPHA);
+  EXPECT_EQ(o.cellCount, 1);
+  EXPECT_EQ(o.animStart, 0u);
+  // The key colour survives a load whose tag does not set it.
+  loadImage(e, o, ":#0a0b0c;p.bmp");
+  loadImage(e, o, ":l;p.bmp");
+  EXPECT_EQ(o.keyRed, 10);
+  EXPECT_EQ(o.keyBlue, 12);
+}
+
+TEST(GraphicsLoad, FailuresAndTolerance) {
+  {
+    GfxEngine g;
+    ImageObject o;
+    EXPECT_THROW(loadImage(g.e(), o, "missing.png"), ProcessExit);
+    EXPECT_EQ(sjisToUtf8(g.e().app.error.caption), "ロードエラー");
+    EXPECT_EQ(sjisToUtf8(g.e().app.error.message).find("ファイルmissing.pngを開けません。"), 0u);
+  }
+  {
+    GfxEngine g;
+    ImageObject o;
+    EXPECT_THROW(loadImage(g.e(), o, ":l/3,160;x.bmp"), ProcessExit);
+    EXPECT_EQ(sjisToUtf8(g.e().app.error.caption), "タグエラー");
+  }
+  {
+    GfxEngine g;
+    g.writeFile("odd.bmp", bmpRaw(2, 2, 7, 0, 0, {}, {}));
+    ImageObject o;
+    EXPECT_THROW(loadImage(g.e(), o, "odd.bmp"), ProcessExit);
+    EXPECT_EQ(sjisToUtf8(g.e().app.error.message).find("ロード失敗!"), 0u);
+  }
+  {
+    GfxEngine g;
+    g.writeFile("x.tga", "abc");
+    ImageObject o;
+    EXPECT_THROW(loadImage(g.e(), o, "x.tga"), ProcessExit);  // no decoder for the extension
+    EXPECT_EQ(sjisToUtf8(g.e().app.error.caption), "ロードエラー");
+  }
+  {
+    // Tolerated failures: no picture but the name stays; or the 2 x 2 black stand-in.
+    GfxEngine g;
+    g.e().res.noLoadError = 1;
+    ImageObject o;
+    loadImage(g.e(), o, ":a;gone.bmp");
+    EXPECT_FALSE(o.hasPicture());
+    EXPECT_EQ(o.name, ":a;gone.bmp");
+    EXPECT_EQ(o.visibleWidth(), 0);
+    g.e().res.noLoadError = 0;
+    g.e().gfx.optionalImage = 1;
+    ImageObject p;
+    loadImage(g.e(), p, "gone.bmp");
+    ASSERT_TRUE(p.hasPicture());
+    EXPECT_EQ(p.width(), 2);
+    EXPECT_EQ(p.height(), 2);
+    EXPECT_EQ(p.name, "gone.bmp");
+  }
+  {
+    // File logging records the file part, normalised.
+    GfxEngine g;
+    g.e().save.fileLogOn = 1;
+    g.writeFile("a.bmp", test::solidBmp(1, 1, 0));
+    ImageObject o;
+    loadImage(g.e(), o, ":c;a.bmp");
+    ASSERT_EQ(g.e().script.fileLog.size(), 1u);
+    EXPECT_EQ(g.e().script.fileLog[0], "A.BMP");
+  }
+}
+
+}  // namespace
+}  // namespace veloria
+
+namespace veloria {
+namespace {
+
+using test::GfxEngine;
+using test::px;
+
+// An archive with the entries given (name, kind, stored bytes, decoded length).
+std::string archive(const std::vector<std::tuple<std::string, uint8_t, std::string, uint32_t>>& entries) {
+  auto be = [](std::string& b, uint32_t v, int n) {
+    for (int i = n - 1; i >= 0; --i) b.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  std::string table, data;
+  for (const auto& [name, kind, bytes, decoded] : entries) {
+    table += name;
+    table.push_back('\0');
+    table.push_back(static_cast<char>(kind));
+    be(table, static_cast<uint32_t>(data.size()), 4);
+    be(table, static_cast<uint32_t>(bytes.size()), 4);
+    be(table, decoded, 4);
+    data += bytes;
+  }
+  std::string out;
+  be(out, static_cast<uint32_t>(entries.size()), 2);
+  be(out, static_cast<uint32_t>(6 + table.size()), 4);
+  return out + table + data;
+}
+
+TEST(GraphicsLoad, ArchiveMembers) {
+  GfxEngine g;
+  Engine& e = g.e();
+  const std::string bmp = test::bmp24(2, 1, {0x112233, 0x445566});
+  std::vector<uint8_t> packed = encodeLzss(reinterpret_cast<const uint8_t*>(bmp.data()), bmp.size());
+  ImageObject delta = test::pic24(2, 2, {0x010203, 0x040506, 0x070809, 0x0A0B0C});
+  std::vector<uint8_t> coded =
+      encodeDeltaImage(delta.dib.pixels.data(), static_cast<size_t>(delta.dib.stride), 2, 2);
+  g.writeFile("arc.vla", archive({{"pic\\packed.bmp", 2, std::string(packed.begin(), packed.end()),
+                                   static_cast<uint32_t>(bmp.size())},
+                                  {"delta.bmp", 1, std::string(coded.begin(), coded.end()), 0},
+                                  {"plain.bmp", 0, bmp, static_cast<uint32_t>(bmp.size())}}));
+  e.res.archivesEnabled = 1;
+  ImageObject a;
+  loadImage(e, a, ":c;PIC/Packed.BMP");
+  ASSERT_TRUE(a.hasPicture());
+  EXPECT_EQ(px(a, 1, 0), 0x445566u);
+  ImageObject d;
+  loadImage(e, d, "delta.bmp");
+  ASSERT_TRUE(d.hasPicture());
+  EXPECT_EQ(px(d, 0, 0), 0x010203u);
+  EXPECT_EQ(px(d, 1, 1), 0x0A0B0Cu);
+
+  ImageObject s;
+  EXPECT_THROW(loadImage(e, s, "plain.bmp"), ProcessExit);
+  EXPECT_EQ(sjisToUtf8(e.app.error.message).find("BMPが圧縮されていません"), 0u);
+}
+
+TEST(GraphicsLoad, ArchiveMissMessages) {
+  GfxEngine g;
+  g.writeFile("arc.vla", archive({}));
+  g.e().res.archivesEnabled = 1;
+  ImageObject o;
+  EXPECT_THROW(loadImage(g.e(), o, "nowhere.bmp"), ProcessExit);
+  EXPECT_EQ(sjisToUtf8(g.e().app.error.message).find("VLAアーカイブからファイルnowhere.bmpがみつかりません"), 0u);
+  GfxEngine g2;
+  g2.e().res.archivesEnabled = 1;
+  EXPECT_THROW(loadImage(g2.e(), o, "nowhere.png"), ProcessExit);
+  EXPECT_EQ(sjisToUtf8(g2.e().app.error.message).find("ファイルnowhere.pngを開けません。"), 0u);
+}
+
+}  // namespace
+}  // namespace veloria

@@ -1,0 +1,183 @@
+// The message queue, timers and virtual clock that every wait loop stands on.
+#include <gtest/gtest.h>
+
+#include "platform/headless/input_script.h"
+#include "platform/platform.h"
+
+using namespace veloria;
+
+namespace {
+std::unique_ptr<Platform> headless(const std::string& input = "") {
+  HeadlessOptions o;
+  o.inputScript = input;
+  auto p = makeHeadlessPlatform(o);
+  p->createWindow(640, 480);
+  return p;
+}
+}  // namespace
+
+TEST(MessageQueue, RangeFilterTakesOnlyMatchingMessagesInOrder) {
+  auto p = headless();
+  p->postMessage(WM_MOUSEMOVE, 0, makeLParam(1, 2));
+  p->postMessage(WM_LBUTTONUP, 0, makeLParam(3, 4));
+  p->postMessage(WM_CHAR, 32);
+  p->postMessage(WM_LBUTTONUP, 0, makeLParam(5, 6));
+
+  Message m;
+  ASSERT_TRUE(p->peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true));
+  EXPECT_EQ(lParamX(m.lParam), 3);
+  EXPECT_EQ(lParamY(m.lParam), 4);
+  // Peeking without removal leaves the message for the next taker.
+  ASSERT_TRUE(p->peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, false));
+  EXPECT_EQ(lParamX(m.lParam), 5);
+  ASSERT_TRUE(p->peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true));
+  EXPECT_FALSE(p->peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true));
+  // The others are still there, in posting order.
+  ASSERT_TRUE(p->peekMessage(m, 0, 0, true));
+  EXPECT_EQ(m.message, WM_MOUSEMOVE);
+  ASSERT_TRUE(p->peekMessage(m, 0, 0, true));
+  EXPECT_EQ(m.message, WM_CHAR);
+  EXPECT_EQ(m.wParam, 32u);
+  EXPECT_FALSE(p->peekMessage(m, 0, 0, true));
+}
+
+TEST(MessageQueue, MouseRangeCoversButtonsButNotKeys) {
+  auto p = headless();
+  p->postMessage(WM_CHAR, 13);
+  p->postMessage(WM_RBUTTONDOWN, 0, 0);
+  Message m;
+  ASSERT_TRUE(p->peekMessage(m, WM_MOUSEMOVE, WM_RBUTTONUP, true));
+  EXPECT_EQ(m.message, WM_RBUTTONDOWN);
+  EXPECT_FALSE(p->peekMessage(m, WM_MOUSEMOVE, WM_RBUTTONUP, true));
+}
+
+TEST(MessageQueue, DispatchReachesTheWindowProcedure) {
+  auto p = headless();
+  std::vector<uint32_t> seen;
+  p->setWindowProc([&](const Message& m) { seen.push_back(m.message); });
+  p->postMessage(WM_LBUTTONDOWN);
+  p->postMessage(WM_LBUTTONUP);
+  EXPECT_TRUE(p->pumpOneMessage());
+  EXPECT_TRUE(p->pumpOneMessage());
+  EXPECT_FALSE(p->pumpOneMessage());
+  EXPECT_EQ(seen, (std::vector<uint32_t>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+}
+
+TEST(MessageQueue, PointerMovesCoalesceAndTheQueueIsBounded) {
+  auto p = headless();
+  p->postMouseMove(makeLParam(1, 1));
+  p->postMouseMove(makeLParam(2, 2));
+  EXPECT_EQ(p->queuedMessageCount(), 1u);
+  p->postMessage(WM_LBUTTONDOWN);
+  p->postMouseMove(makeLParam(3, 3));
+  EXPECT_EQ(p->queuedMessageCount(), 3u);
+  for (int i = 0; i < 20000; ++i) p->postMessage(WM_USER + 10);
+  EXPECT_EQ(p->queuedMessageCount(), Platform::kMaxQueuedMessages);
+}
+
+TEST(VirtualClock, AdvancesOnlyBySleepsAndEmptyPolls) {
+  auto p = headless();
+  uint32_t t0 = p->timeGetTime();
+  EXPECT_EQ(p->timeGetTime(), t0);
+  p->sleep(3000);
+  EXPECT_EQ(p->timeGetTime(), t0 + 3000);
+  Message m;
+  EXPECT_FALSE(p->peekMessage(m));
+  EXPECT_EQ(p->timeGetTime(), t0 + 3001);
+  // A thousand yields cost one virtual millisecond.
+  for (int i = 0; i < 1000; ++i) p->sleep(0);
+  EXPECT_EQ(p->timeGetTime(), t0 + 3002);
+}
+
+TEST(Timers, TimerOnePostsEveryHundredMillisecondsWithoutPilingUp) {
+  auto p = headless();
+  p->setTimer(1, 100);
+  Message m;
+  p->sleep(99);
+  EXPECT_FALSE(p->peekMessage(m, WM_TIMER, WM_TIMER, true));
+  p->sleep(1);
+  ASSERT_TRUE(p->peekMessage(m, WM_TIMER, WM_TIMER, true));
+  EXPECT_EQ(m.wParam, 1u);
+  // A late reader finds one WM_TIMER, not a backlog.
+  p->sleep(1000);
+  EXPECT_TRUE(p->peekMessage(m, WM_TIMER, WM_TIMER, false));
+  p->sleep(1000);
+  ASSERT_TRUE(p->peekMessage(m, WM_TIMER, WM_TIMER, true));
+  EXPECT_FALSE(p->peekMessage(m, WM_TIMER, WM_TIMER, true));
+  p->killTimer(1);
+  p->sleep(500);
+  EXPECT_FALSE(p->peekMessage(m, WM_TIMER, WM_TIMER, true));
+}
+
+TEST(ScriptedInput, EventsArriveAtTheirVirtualTimes) {
+  auto p = headless("# comment\nwait 100\nclick 10 20\nwait 50\nkey space\nmenu 40006\nrclick 1 2\nclose\n");
+  Message m;
+  p->sleep(99);
+  EXPECT_FALSE(p->peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, false));
+  p->sleep(1);
+  ASSERT_TRUE(p->peekMessage(m, WM_LBUTTONDOWN, WM_LBUTTONDOWN, true));
+  ASSERT_TRUE(p->peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true));
+  EXPECT_EQ(lParamX(m.lParam), 10);
+  EXPECT_EQ(lParamY(m.lParam), 20);
+  EXPECT_FALSE(p->peekMessage(m, WM_CHAR, WM_CHAR, true));
+  p->sleep(50);
+  ASSERT_TRUE(p->peekMessage(m, WM_CHAR, WM_CHAR, true));
+  EXPECT_EQ(m.wParam, 32u);
+  ASSERT_TRUE(p->peekMessage(m, WM_COMMAND, WM_COMMAND, true));
+  EXPECT_EQ(m.wParam, 40006u);
+  ASSERT_TRUE(p->peekMessage(m, WM_RBUTTONUP, WM_RBUTTONUP, true));
+  ASSERT_TRUE(p->peekMessage(m, WM_CLOSE, WM_CLOSE, true));
+}
+
+TEST(ScriptedInput, MessageBoxesTakeQueuedAnswersThenTheirDefault) {
+  auto p = headless("answer no\nanswer yes\ntype こんにちは\n");
+  EXPECT_EQ(p->messageBox("q", "c", MB_YESNO), IDNO);
+  EXPECT_EQ(p->messageBox("q", "c", MB_YESNO), IDYES);
+  EXPECT_EQ(p->messageBox("q", "c", MB_YESNO), IDYES);
+  EXPECT_EQ(p->messageBox("q", "c", MB_OK), IDOK);
+  auto typed = p->inputDialog("prompt", "default", 255);
+  ASSERT_TRUE(typed);
+  EXPECT_EQ(*typed, "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd");  // Shift-JIS
+  EXPECT_EQ(p->inputDialog("prompt", "default", 255).value_or(""), "default");
+  // Typed text longer than the dialog allows is cut.
+  auto p2 = headless("type abcdef\n");
+  EXPECT_EQ(p2->inputDialog("p", "", 3).value_or(""), "abc");
+}
+
+TEST(ScriptedInput, MalformedLinesAreReportedWithTheirLineNumber) {
+  EXPECT_THROW(parseInputScript("wait\n"), InputScriptError);
+  EXPECT_THROW(parseInputScript("click 1\n"), InputScriptError);
+  EXPECT_THROW(parseInputScript("wait -5\n"), InputScriptError);
+  EXPECT_THROW(parseInputScript("answer maybe\n"), InputScriptError);
+  EXPECT_THROW(parseInputScript("jump 1 2\n"), InputScriptError);
+  try {
+    parseInputScript("wait 1\n\nclick x 2\n");
+    FAIL();
+  } catch (const InputScriptError& e) {
+    EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos);
+  }
+  auto ev = parseInputScript("key a\nkey enter\nkey esc\nquit\n");
+  ASSERT_EQ(ev.size(), 4u);
+  EXPECT_EQ(ev[0].code, 'a');
+  EXPECT_EQ(ev[1].code, 13);
+  EXPECT_EQ(ev[2].code, 27);
+  EXPECT_EQ(ev[3].kind, InputEvent::Quit);
+}
+
+TEST(WindowPicture, PresentTurnsBottomUpBgrIntoTopDownRgbAndScrollMovesPixels) {
+  auto p = headless();
+  p->resizeClient(4, 2);
+  // A 4x2 bottom-up BGR surface, stride 12: bottom row blue, top row red.
+  std::vector<uint8_t> bits = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0,
+                               0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255};
+  SurfaceView v{bits.data(), 4, 2, 12};
+  p->present(v, Rect{0, 0, 4, 2});
+  const auto& pic = p->windowPicture();
+  EXPECT_EQ(pic[0], 255);  // top-left red
+  EXPECT_EQ(pic[2], 0);
+  EXPECT_EQ(pic[4 * 3 + 2], 255);  // bottom-left blue
+  p->scrollWindow(Rect{0, 0, 4, 2}, 0, 1);  // move down one row: the top row stays red
+  EXPECT_EQ(pic[4 * 3], 255);
+  EXPECT_EQ(pic[4 * 3 + 2], 0);
+  EXPECT_EQ(pic[0], 255);
+}

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Starts the real SDL window under Xvfb on a tiny game, grabs the X window and checks the
+# picture: the red background in the client area and our menu strip above it.
+# usage: xvfb_smoke.sh VELORIA_BINARY
+set -u
+bin=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+xpid=""
+vpid=""
+cleanup() {
+  [ -n "$vpid" ] && kill "$vpid" 2>/dev/null
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "xvfb smoke: $*" >&2; exit 1; }
+
+command -v Xvfb >/dev/null || fail "Xvfb is not installed"
+command -v xwd >/dev/null || fail "xwd is not installed"
+
+disp=""
+for n in $(seq 91 160); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=$n; break; fi
+done
+[ -n "$disp" ] || fail "no free display number"
+Xvfb ":$disp" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xpid=$!
+for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$disp" ] && break; sleep 0.1; done
+[ -e "/tmp/.X11-unix/X$disp" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+
+mkdir -p "$work/game"
+printf '*define\ncaption "Veloria smoke"\ngame\n*start\nbg #ff0000,1\nwait 6000\nend\n' >"$work/game/0.txt"
+DISPLAY=":$disp" SDL_AUDIODRIVER=dummy VELORIA_RUNTIME_DIR="$work/rt" VELORIA_CONFIG_DIR="$work/cfg" \
+  "$bin" "$work/game" >"$work/out.log" 2>&1 &
+vpid=$!
+
+ok=""
+deadline=$((SECONDS + 30))
+while [ "$SECONDS" -lt "$deadline" ]; do
+  if DISPLAY=":$disp" xwd -name "Veloria smoke" -silent >"$work/shot.xwd" 2>/dev/null; then
+    size=$(python3 "$here/xwd_tool.py" size "$work/shot.xwd")
+    centre=$(python3 "$here/xwd_tool.py" pixel "$work/shot.xwd" 320 260)
+    strip=$(python3 "$here/xwd_tool.py" pixel "$work/shot.xwd" 2 2)
+    if [ "$size" = "640 500" ] && [ "$centre" = "ff0000" ] && [ "$strip" = "f0f0f0" ]; then ok=1; break; fi
+  fi
+  kill -0 "$vpid" 2>/dev/null || break
+  sleep 0.1
+done
+[ -n "$ok" ] || fail "the window never showed the expected picture (size '${size:-}', centre '${centre:-}', strip '${strip:-}'); output: $(cat "$work/out.log")"
+
+wait "$vpid"
+code=$?
+vpid=""
+[ "$code" -eq 0 ] || fail "veloria exited with $code; output: $(cat "$work/out.log")"
+echo "xvfb smoke: window $size, client red, menu strip drawn, clean exit"

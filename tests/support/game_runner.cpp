@@ -1,0 +1,105 @@
+#include "support/game_runner.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/app.h"
+#include "app/dump.h"
+#include "app/engine.h"
+#include "platform/files.h"
+#include "platform/instance_lock.h"
+#include "platform/platform.h"
+#include "platform/text_codec.h"
+
+namespace veloria::test {
+
+namespace {
+
+std::string makeTempDir(const char* prefix) {
+  std::string tmpl = std::string("/tmp/") + prefix + "-XXXXXX";
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  char* d = ::mkdtemp(buf.data());
+  return d ? std::string(d) : std::string();
+}
+
+thread_local std::string t_lastGameDir;
+thread_local std::string t_lastRuntimeDir;
+
+}  // namespace
+
+std::string sjisText(const std::string& utf8) { return utf8ToSjis(utf8); }
+
+uint32_t pixelAt(const GameRun& run, int x, int y) {
+  if (x < 0 || y < 0 || x >= run.width || y >= run.height) return 0xFFFFFFFFu;
+  size_t i = (static_cast<size_t>(y) * run.width + x) * 3;
+  return (uint32_t{run.picture[i]} << 16) | (uint32_t{run.picture[i + 1]} << 8) | run.picture[i + 2];
+}
+
+GameRun runGame(const GameFiles& files, const RunOptions& options) {
+  if (!t_lastGameDir.empty()) fs::removeTree(t_lastGameDir);
+  if (!t_lastRuntimeDir.empty()) fs::removeTree(t_lastRuntimeDir);
+  GameRun run;
+  run.gameDir = makeTempDir("veloria-game");
+  std::string runtime = makeTempDir("veloria-rt");
+  t_lastGameDir = run.gameDir;
+  t_lastRuntimeDir = runtime;
+  ::setenv("VELORIA_RUNTIME_DIR", runtime.c_str(), 1);
+  ::setenv("VELORIA_CONFIG_DIR", (runtime + "/config").c_str(), 1);
+
+  for (const auto& [name, bytes] : files) {
+    std::filesystem::path p = std::filesystem::path(run.gameDir) / name;
+    std::filesystem::create_directories(p.parent_path());
+    fs::writeHostFile(p.string(), bytes.data(), bytes.size());
+  }
+
+  InstanceLock other;
+  if (options.holdInstanceLock) other.acquire(runtime, "MutexDesu2");
+
+  HeadlessOptions h;
+  h.inputScript = options.input;
+  h.autoplay = options.autoplay;
+  h.timeoutMs = options.timeoutMs;
+  h.baseDir = run.gameDir;
+  auto platform = makeHeadlessPlatform(h);
+
+  AppOptions app;
+  app.gameDir = run.gameDir;
+  app.beforeExit = [&](Engine& e) {
+    run.dump = dumpJson(e);
+    if (e.app.error.set) {
+      run.errorCaption = sjisToUtf8(e.app.error.caption);
+      run.errorMessage = sjisToUtf8(e.app.error.message);
+    }
+    if (options.inspect) options.inspect(e);
+  };
+
+  // Capture stderr in a file for the length of the run.
+  std::fflush(stderr);
+  std::string errPath = runtime + "/stderr.txt";
+  int saved = ::dup(2);
+  int fd = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (fd >= 0) {
+    ::dup2(fd, 2);
+    ::close(fd);
+  }
+  run.exitCode = runApplication(*platform, app);
+  std::fflush(stderr);
+  if (saved >= 0) {
+    ::dup2(saved, 2);
+    ::close(saved);
+  }
+  if (auto data = fs::readHostFile(errPath)) run.stderrText.assign(data->begin(), data->end());
+
+  run.picture = platform->windowPicture();
+  run.width = platform->clientWidth();
+  run.height = platform->clientHeight();
+  run.endTimeMs = platform->timeGetTime();
+  return run;
+}
+
+}  // namespace veloria::test

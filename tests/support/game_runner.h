@@ -1,0 +1,49 @@
+// Runs a whole game in-process on the headless backend: the test writes the game's files,
+// gives scripted input, and looks at the exit code, stderr and the engine's final state.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace veloria {
+struct Engine;
+}
+
+namespace veloria::test {
+
+// Game-relative file name ('/' separators) -> file bytes.
+using GameFiles = std::map<std::string, std::string>;
+
+struct RunOptions {
+  std::string input;             // automation input script
+  uint32_t timeoutMs = 600000;   // virtual; a test never hangs for real
+  bool autoplay = false;
+  std::function<void(Engine&)> inspect;  // sees the engine when the run has ended
+  // Extra files placed in the runtime directory (lock, temp) before the run, if any.
+  bool holdInstanceLock = false;  // pretend another copy is running
+};
+
+struct GameRun {
+  int exitCode = -1;
+  std::string stderrText;    // UTF-8
+  std::string errorCaption;  // UTF-8, empty when the run had no script error
+  std::string errorMessage;  // UTF-8
+  std::string dump;          // the JSON dump at the end
+  std::vector<uint8_t> picture;  // the window picture, top-down RGB
+  int width = 0, height = 0;
+  uint32_t endTimeMs = 0;    // virtual clock at the end
+  std::string gameDir;       // kept until the next run of this thread (for files it wrote)
+};
+
+GameRun runGame(const GameFiles& files, const RunOptions& options = {});
+
+// Shift-JIS bytes of UTF-8 test text.
+std::string sjisText(const std::string& utf8);
+
+// Pixel (x, y) of a run's window picture as 0xRRGGBB.
+uint32_t pixelAt(const GameRun& run, int x, int y);
+
+}  // namespace veloria::test
