@@ -180,7 +180,8 @@ struct ScriptState {
   int32_t autoModeAllowed = 0;   // mode_ext / automode in the define block
   int32_t pictureViewFlag = 0;   // mode_saya
   int32_t customCursorSet = 0;   // mousecursor gave a cursor file
-  std::string versionLines[2];   // the About box (versionstr), Shift-JIS
+  // The About box (versionstr), Shift-JIS.
+  std::string versionLines[2] = {"Veloria Version 1.4", "(C) The Veloria developers"};
   bool reportingError = false;   // a fatal report is under way
 };
 

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text_codec.h"
+#include "resource/resource.h"
 #include "script/command_table.h"
 #include "script/script.h"
 #include "script/script_internal.h"
@@ -20,14 +21,6 @@ namespace {
 
 constexpr uint32_t kContinueMessage = WM_USER + 10;
 constexpr uint32_t kEndMessage = WM_USER + 20;
-
-// Extraction of a file from the archives into a temporary file (host path). The resource
-// subsystem's file access is not available yet; this is the one place to call it from.
-std::optional<std::string> extractToTemporaryFile(Engine&, const std::string& /*gamePath*/) { return std::nullopt; }
-
-// Stopping CD audio and closing its device before another program starts. The sound
-// subsystem's CD control is not available yet; this is the one place to call it from.
-void releaseCdDevice(Engine&) {}
 
 void cmdEnd(Engine& e, std::string_view, bool) {
   e.app.exitCode = 0;
@@ -100,7 +93,7 @@ void cmdWinexec(Engine& e, std::string_view, bool) {
   std::string commandLine = readString(e);
   expectComma(e);
   int32_t wait = readNumber(e);
-  releaseCdDevice(e);
+  stopCdAudio(e);
   stopWave(e);
   std::string notifyPath = notifyFilePath(e);
   fs::writeHostFile(notifyPath, "", 0);
@@ -157,7 +150,7 @@ void cmdMousecursor(Engine& e, std::string_view, bool) {
   std::string path, temporary;
   if (auto loose = fs::resolve(name)) {
     path = *loose;
-  } else if (auto extracted = extractToTemporaryFile(e, name)) {
+  } else if (auto extracted = resolveFile(e, name)) {
     path = temporary = *extracted;
   } else {
     reportScriptError(e, sj("エラー"), sj("カーソルファイルが見つかりません。"));

@@ -1,6 +1,7 @@
 // The fatal error report: file and line, the excerpt, stderr and the exit code.
 #include "script/scramble.h"
 #include "script_harness.h"
+#include "support/game_runner.h"
 
 namespace veloria::test {
 namespace {
@@ -32,6 +33,14 @@ TEST(ErrorReport, MessageBoxTextStderrAndExitCode) {
   const std::string text = "不正な命令\"bogus\"です。\n\n0.txt line:6\n\n|mov %0,1\n|mov %1,2\n>bogus";
   EXPECT_EQ(h.errorMessage(), text);
   EXPECT_NE(err.find("veloria: 構文エラー: " + text), std::string::npos) << err;
+}
+
+TEST(ErrorReport, AWholeRunEndsWithExitCodeOne) {
+  GameRun run = runGame({{"0.txt", sjisText("*define\ngame\n*start\nmov %0,1\n\nbogus\n")}});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.errorCaption, "構文エラー");
+  EXPECT_NE(run.stderrText.find("veloria: 構文エラー: 不正な命令\"bogus\"です。"), std::string::npos) << run.stderrText;
+  EXPECT_NE(run.stderrText.find("0.txt line:6"), std::string::npos) << run.stderrText;
 }
 
 TEST(ErrorReport, ExcerptNearTheStartOfTheScript) {

@@ -1,0 +1,45 @@
+// A tight script loop without waits (mov, add, if, goto) on the headless backend.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "app/engine.h"
+#include "platform/platform.h"
+#include "platform/text_codec.h"
+#include "script/command_table.h"
+#include "script/script.h"
+
+namespace {
+
+using namespace veloria;
+
+void BM_TightLoop(benchmark::State& state) {
+  const int64_t rounds = 200000;
+  // Each round runs four commands: mov, add, if and goto.
+  const std::string script =
+      "*define\nnumalias count,11\ngame\n*start\n"
+      "*loop\nmov %10,%count:add %11,1:if %11 < " + std::to_string(rounds) + " goto *loop\ndefinereset\n";
+  auto platform = makeHeadlessPlatform({});
+  auto engine = std::make_unique<Engine>(*platform);
+  Engine& e = *engine;
+  registerAllCommands(e.commands);
+  int64_t statements = 0;
+  for (auto _ : state) {
+    e.app.quitRequested = 0;
+    scriptRestoreDefaults(e);
+    loadScriptFromMemory(e, script);
+    buildLabelTable(e);
+    runInterpreter(e, true);
+    e.script.numVars[11] = 0;
+    jumpToLabel(e, "start");
+    runInterpreter(e, false);
+    statements += rounds * 4;
+  }
+  state.counters["statements/s"] = benchmark::Counter(static_cast<double>(statements), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_TightLoop)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

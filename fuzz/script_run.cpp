@@ -1,0 +1,159 @@
+// Runs arbitrary bytes as a script on the headless backend with a short virtual time limit.
+// Every input must end in a clean script error, a normal end or the time limit: never a
+// crash, a hang or an access outside a buffer.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <unistd.h>
+
+#include "app/app.h"
+#include "app/engine.h"
+#include "graphics/graphics.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "resource/resource.h"
+#include "save/save.h"
+#include "script/command_table.h"
+#include "script/script.h"
+#include "sound/sound.h"
+#include "text/text.h"
+#include "ui/ui.h"
+
+namespace {
+
+using namespace veloria;
+
+// Commands that reach outside the game (programs, the desktop, files by any path) read
+// their arguments as usual and do nothing else here.
+void readStringOnly(Engine& e, std::string_view, bool) { readString(e); }
+void readStringAndNumber(Engine& e, std::string_view, bool) {
+  readString(e);
+  expectComma(e);
+  readNumber(e);
+}
+
+void restoreAll(Engine& e) {
+  e.app.quitRequested = 0;
+  scriptRestoreDefaults(e);
+  textRestoreDefaults(e);
+  graphicsRestoreDefaults(e);
+  resourceRestoreDefaults(e);
+  soundRestoreDefaults(e);
+  saveRestoreDefaults(e);
+  uiRestoreDefaults(e);
+}
+
+const std::string& gameDir() {
+  static const std::string dir = [] {
+    auto d = std::filesystem::temp_directory_path() / ("veloria-fuzz-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(d / "tmp");
+    return d.string();
+  }();
+  return dir;
+}
+
+}  // namespace
+
+// A headless platform whose virtual time limit starts again for every input: a virtual
+// clock that moves only when the engine sleeps or finds the queue empty, and that answers
+// every wait with a left click, every box with its default button.
+class FuzzPlatform final : public Platform {
+ public:
+  void startInput(uint32_t limitMs) {
+    clearQueue();
+    deadlineUs_ = nowUs_ + static_cast<uint64_t>(limitMs) * 1000;
+  }
+  uint32_t timeGetTime() override { return static_cast<uint32_t>(nowUs_ / 1000); }
+  void sleep(uint32_t ms) override { advance(ms == 0 ? 1 : static_cast<uint64_t>(ms) * 1000); }
+  void createWindow(int w, int h) override { setClientSize(w, h); }
+  void showWindow() override { shown_ = true; }
+  bool windowShown() const override { return shown_; }
+  void resizeClient(int w, int h) override {
+    if (w != clientWidth() || h != clientHeight()) setClientSize(w, h);
+  }
+  void setTitle(std::string_view) override {}
+  void destroyWindow() override { shown_ = false; }
+  bool setFullscreen(bool on) override {
+    fullscreen_ = on;
+    return true;
+  }
+  bool setCursorFile(const std::string&) override { return true; }
+  bool headless() const override { return true; }
+
+ protected:
+  void pumpOsEvents() override {}
+  void idle() override {
+    if (waitingFor() != WaitKind::None && waitingFor() != WaitKind::Dialog && queuedMessageCount() == 0) {
+      postMessage(WM_LBUTTONDOWN, 1, 0);
+      postMessage(WM_LBUTTONUP, 0, 0);
+    }
+    advance(1000);
+  }
+  int showMessageBox(std::string_view, std::string_view, int type) override { return type == MB_YESNO ? IDYES : IDOK; }
+  std::optional<std::string> showInputDialog(std::string_view, std::string_view initial, int) override {
+    return std::string(initial);
+  }
+  void pictureChanged(const Rect&) override {}
+
+ private:
+  void advance(uint64_t us) {
+    nowUs_ += us;
+    if (nowUs_ >= deadlineUs_) throw ProcessExit{3};
+  }
+  uint64_t nowUs_ = 0;
+  uint64_t deadlineUs_ = UINT64_MAX;
+  bool shown_ = false;
+};
+
+// One engine serves every input (making screen surfaces per input would dominate the run
+// time); what an input could leave behind is put back before the next one.
+struct FuzzEngine {
+  FuzzEngine() : e(platform) {
+    e.app.tempDirectory = gameDir() + "/tmp/";
+    registerAllCommands(e.commands);
+    e.commands.add("winexec", readStringAndNumber);
+    e.commands.add("shell", readStringOnly);
+    e.commands.add("filecreate", readStringOnly);
+    e.commands.add("fileremove", readStringOnly);
+    platform.createWindow(e.app.screenWidth, e.app.screenHeight);
+    platform.setWindowProc([this](const Message& m) { windowProc(e, m); });
+  }
+  FuzzPlatform platform;
+  Engine e;
+  int surfaceWidth = 0;
+};
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static FuzzEngine fuzz;
+  Engine& e = fuzz.e;
+  fs::setGameDirectory(gameDir());
+  fuzz.platform.startInput(40);
+  loadMenuResource(fuzz.platform);
+  e.app.screenWidth = 640;
+  e.app.screenHeight = 480;
+  e.app.exitCode = 0;
+  e.app.error = {};
+  e.script.numVars.fill(0);
+  for (auto& s : e.script.strVars) s.clear();
+  e.script.labelLog.clear();
+  e.script.fileLog.clear();
+  e.save.readMarks.clear();
+  try {
+    restoreAll(e);
+    loadScriptFromMemory(e, std::string_view(reinterpret_cast<const char*>(data), size));
+    if (e.app.screenWidth != fuzz.surfaceWidth) {
+      createScreenSurfaces(e);
+      fuzz.surfaceWidth = e.app.screenWidth;
+    }
+    buildLabelTable(e);
+    runInterpreter(e, true);
+    resetEngine(e);
+    runInterpreter(e, false);
+  } catch (const ProcessExit&) {
+  }
+  return 0;
+}
