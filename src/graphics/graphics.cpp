@@ -27,13 +27,15 @@ void graphicsRestoreDefaults(Engine& e) {
   g.effectBlank = 30;
   g.windowEffect = WindowEffectSetting{};
   g.bgWindow = BackgroundWindow{};
+  // The effect table is filled by the define block, so it starts over with each engine
+  // cycle rather than at the game's reset (which runs after the define pass).
+  for (EffectSlot& s : g.effectTable) s = EffectSlot{};
+  g.effectTable[0].type = 0;
+  g.effectTable[1].type = 1;
 }
 
 void graphicsResetGame(Engine& e) {
   GraphicsState& g = e.gfx;
-  for (EffectSlot& s : g.effectTable) s = EffectSlot{};
-  g.effectTable[0].type = 0;
-  g.effectTable[1].type = 1;
   for (Sprite& s : g.sprites) {
     releaseImage(s.image);
     s.name.clear();

@@ -3,25 +3,17 @@
 #include <algorithm>
 #include <array>
 
+#include "graphics/image.h"
+
 namespace veloria {
 
 namespace {
-
-const std::array<uint8_t, 256 * 256>& mulTable() {
-  static const std::array<uint8_t, 256 * 256> t = [] {
-    std::array<uint8_t, 256 * 256> m{};
-    for (int a = 0; a < 256; ++a)
-      for (int b = 0; b < 256; ++b) m[a * 256 + b] = static_cast<uint8_t>(a * b / 255);
-    return m;
-  }();
-  return t;
-}
 
 inline uint8_t addSat(int p, int q) { return static_cast<uint8_t>(std::min(255, p + q)); }
 
 }  // namespace
 
-const uint8_t* mulTableRow(int a) { return mulTable().data() + a * 256; }
+const uint8_t* mulTableRow(int a) { return MulTable.data() + a * 256; }
 
 void blendGlyph(const GlyphInk& g, const PixelTarget& display, const PixelTarget* layer, uint8_t* coverageMap) {
   if (!g.coverage || !display.bits) return;

@@ -34,10 +34,22 @@ void typeText(Engine& e, const std::string& line);
 // Line feed in the text window (and the log); past the last line is a script error.
 void newLine(Engine& e);
 
-// Draws a string at a column/line (or, negative, at an absolute pixel position) in the text
-// window, or in the system menu while one runs; returns the characters drawn (at most
-// columnsPerLine). `column` and `line` are moved past the string.
-int drawString(Engine& e, std::string_view sjis, int32_t& column, int32_t& line, uint32_t rgb);
+// The glyph settings of the system menus (menusetwindow).
+struct MenuTextStyle {
+  int32_t glyphWidth = 26, glyphHeight = 26;
+  int32_t pitchX = 26, pitchY = 28;
+  int32_t bold = 0, shadow = 0;
+};
+// Draws a string at a column/line (or, negative, at an absolute pixel position); returns the
+// characters drawn (at most columnsPerLine). `column` and `line` are moved past the string.
+// Without `menu` it draws into the text window: clipped to it, each cell recomposed first,
+// lines broken by the line-break rules. With `menu` (a system menu is running) it uses those
+// glyph settings over the whole screen, without recomposing or breaking lines; the menu
+// draws its own backdrop.
+int drawString(Engine& e, std::string_view sjis, int32_t& column, int32_t& line, uint32_t rgb,
+               const MenuTextStyle* menu = nullptr);
+// The text of the page being typed (page 0 of the text log), Shift-JIS, line feeds as 10.
+std::string currentLogPage(const Engine& e);
 // Multiplies the inclusive rectangle of `dst` by the colour 0xRRGGBB; marks the window shown.
 void tintRect(Engine& e, int left, int top, int right, int bottom, uint32_t rgb, ImageObject& dst);
 

@@ -1,5 +1,7 @@
 #include "text/text_log.h"
 
+#include <algorithm>
+
 #include "app/engine.h"
 #include "text/text.h"
 
@@ -53,5 +55,13 @@ void markLogPage(Engine& e) {
 }
 
 void clearLog(Engine& e) { logClear(e.text.log, e.text.logEnabled != 0); }
+
+std::string currentLogPage(const Engine& e) {
+  const TextLog& log = e.text.log;
+  int end = std::clamp(log.writePos, 0, TextLog::kSize);
+  int start = end;
+  while (start > 0 && log.buffer[static_cast<size_t>(start - 1)] != 1) --start;
+  return std::string(reinterpret_cast<const char*>(log.buffer.data()) + start, static_cast<size_t>(end - start));
+}
 
 }  // namespace veloria

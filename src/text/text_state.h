@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "graphics/image.h"
+
 namespace veloria {
 
 struct ClickPos {
@@ -64,6 +66,7 @@ struct TextState {
   int32_t cursorLine = 0;
   TextRect windowRect{0, 0, 640, 480};
   int32_t windowColor = 0x999999;  // -1: the backdrop is windowImage
+  ImageObject windowImage;
   int32_t textSpeed = 20;
   int32_t boldText = 1, shadowText = 1;
   TextRgb textColor;
@@ -83,7 +86,11 @@ struct TextState {
   std::string clickStr;  // 2-byte characters
   int32_t clickStrLines = 0;
   std::string textGosubLabel;  // textgosub (e.script.textGosubOn says it is on)
-  std::string pendingText;     // the rest of a line whose automatic wait went to textgosub
+  // The rest of a line whose wait went to a script routine: typed by texec after a textgosub
+  // sentence-end wait (kind 1), or after the wait that return makes again after the
+  // right-click routine (kind 2).
+  std::string pendingText;
+  int32_t pendingKind = 0;
   int32_t pendingAtLineEnd = 0;  // that line's last "@" ended its script line
   int32_t inTextGosub = 0;
   int32_t textGosubWasPage = 0;
@@ -95,6 +102,7 @@ struct TextState {
   ClickPos waitCursorPos;
   std::array<ClickPos, 2> cursorOffset{};
   std::array<int32_t, 2> cursorRelative{1, 1};
+  std::array<ImageObject, 2> waitCursors;  // 0 click wait, 1 page wait
   int32_t gameLoaded = 0;  // a save was loaded during a wait
   std::array<std::string, 2> clickVoices;
   uint32_t timerBase = 0;

@@ -1,0 +1,139 @@
+// Script commands of waits, timers, the click trap and the auto and skip modes.
+#include <algorithm>
+#include <climits>
+
+#include "app/app.h"
+#include "app/engine.h"
+#include "platform/files.h"
+#include "platform/text_codec.h"
+#include "script/command_table.h"
+#include "script/script.h"
+#include "text/text.h"
+#include "text/text_internal.h"
+
+namespace veloria {
+
+namespace {
+
+void cmdWait(Engine& e, std::string_view word, bool) { timedWait(e, readNumber(e), word == "delay"); }
+
+// A click wait without the right-click action; a reset chosen meanwhile is carried out.
+void plainClick(Engine& e) {
+  int32_t saved = e.ui.rightClickAction;
+  e.ui.rightClickAction = -2;
+  clickWait(e);
+  e.ui.rightClickAction = saved;
+  if (e.script.resetRequested) resetEngine(e);
+  e.text.gameLoaded = 0;
+}
+
+void cmdClick(Engine& e, std::string_view, bool) { plainClick(e); }
+
+void cmdClickpos(Engine& e, std::string_view, bool) {
+  int32_t vx = readNumVarRef(e, "clickposの第一引数は数字変数です。");
+  expectComma(e);
+  int32_t vy = readNumVarRef(e, "clickposの第ニ引数は数字変数です。");
+  plainClick(e);
+  setNumVar(e, vx, e.text.clickPos.x);
+  setNumVar(e, vy, e.text.clickPos.y);
+}
+
+void cmdResettimer(Engine& e, std::string_view, bool) { e.text.timerBase = e.platform.timeGetTime(); }
+
+void cmdWaittimer(Engine& e, std::string_view, bool) {
+  int32_t ms = readNumber(e);
+  while (static_cast<int64_t>(static_cast<int32_t>(e.platform.timeGetTime() - e.text.timerBase)) < ms) {
+    if (!pumpOneMessage(e)) e.platform.sleep(0);
+    stepAnimations(e);
+  }
+}
+
+void cmdGettimer(Engine& e, std::string_view, bool) {
+  int32_t v = readNumVarRef(e, "gettimerの引数は数字変数です。");
+  setNumVar(e, v, static_cast<int32_t>(e.platform.timeGetTime() - e.text.timerBase));
+}
+
+void armTrap(Engine& e, std::string label, bool lr) {
+  e.script.pendingTrapLabel = std::move(label);
+  e.script.trapState = 0;
+  e.script.lrTrap = lr ? 1 : 0;
+  dropQueuedClicks(e);
+}
+
+void cmdTrap(Engine& e, std::string_view word, bool) {
+  skipBlanks(e);
+  if (currentByte(e) == '*' || word == "lr_trap") {
+    armTrap(e, readLabel(e), word == "lr_trap");
+    return;
+  }
+  std::string arg = readWord(e);
+  ScriptState& s = e.script;
+  if (arg == "off") {
+    s.pendingTrapLabel.clear();
+  } else if (arg == "stop") {
+    s.trapState = 1;
+  } else if (arg == "resume") {
+    if (s.trapState == 2 && !s.pendingTrapLabel.empty()) {
+      std::string label = std::move(s.pendingTrapLabel);
+      s.pendingTrapLabel.clear();
+      s.trapState = 0;
+      jumpToLabel(e, label);
+    }
+    s.trapState = 0;
+  } else {
+    reportScriptError(e, sj("エラー"), sj("trap命令のパラメータは、offもしくは*ラベル名です。"));
+  }
+}
+
+void cmdAutoclick(Engine& e, std::string_view, bool) {
+  int32_t ms = readNumber(e);
+  if (ms == 0) {
+    e.text.autoClick = 0;
+    return;
+  }
+  e.text.autoClick = 1;
+  e.text.autoClickTime = ms;
+  e.text.pageOnlyMode = 0;
+  e.platform.menu().checkRadio(IDM_PAGE_DEFAULT, {IDM_PAGE_ONLY, IDM_PAGE_DEFAULT});
+}
+
+void cmdAutomodeTime(Engine& e, std::string_view, bool) { e.text.autoModeTime = readNumber(e); }
+
+void cmdSkipoff(Engine& e, std::string_view, bool) {
+  e.text.skipMode = 0;
+  e.text.autoMode = 0;
+}
+
+void cmdKidokuskip(Engine& e, std::string_view, bool) {
+  std::vector<uint8_t>& marks = e.save.readMarks;
+  marks.assign(e.script.scriptLength / 8, 0);
+  if (auto file = fs::readFile("kidoku.dat"))
+    std::copy_n(file->begin(), std::min(file->size(), marks.size()), marks.begin());
+}
+
+void cmdClickvoice(Engine& e, std::string_view, bool) {
+  e.text.clickVoices[0] = readString(e);
+  expectComma(e);
+  e.text.clickVoices[1] = readString(e);
+}
+
+}  // namespace
+
+void registerWaitCommands(CommandTable& t) {
+  t.add("wait", cmdWait);
+  t.add("delay", cmdWait);
+  t.add("click", cmdClick);
+  t.add("clickpos", cmdClickpos);
+  t.add("resettimer", cmdResettimer);
+  t.add("waittimer", cmdWaittimer);
+  t.add("gettimer", cmdGettimer);
+  t.add("trap", cmdTrap);
+  t.add("lr_trap", cmdTrap);
+  t.add("autoclick", cmdAutoclick);
+  t.add("automode_time", cmdAutomodeTime);
+  t.add("skipoff", cmdSkipoff);
+  t.add("kidokuskip", cmdKidokuskip);
+  t.add("clickvoice", cmdClickvoice);
+}
+
+}  // namespace veloria
