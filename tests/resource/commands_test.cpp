@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/engine.h"
+#include "graphics/delta_image.h"
 #include "resource/resource.h"
 #include "resource_test_util.h"
 #include "support/game_runner.h"
@@ -51,6 +52,57 @@ TEST(ResourceCommands, ArchivesAreConsultedOnlyAfterVla) {
   o.inspect = [&](Engine& e) { before = findInArchives(e, "BG/A.BMP").has_value(); };
   runGame({{"0.txt", script("")}, {"arc.vla", arc}}, o);
   EXPECT_FALSE(before);
+}
+
+// Archived pictures as the scene commands load them.
+class ArchivedPictures : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Bytes redBlue = twoColourBmp(640, 480, 0xFF0000, 0x0000FF);
+    Bytes pixels(redBlue.begin() + 54, redBlue.end());
+    Bytes delta = encodeDeltaImage(pixels.data(), 640 * 3, 640, 480);
+    Bytes green = twoColourBmp(640, 480, 0x00FF00, 0x00FF00);
+    Bytes lz = encodeLzss(green.data(), green.size());
+    arc = bytesToString(assembleArchive(
+        {RawEntry{"bg\\delta.bmp", kArchiveDeltaImage, delta, 0},
+         RawEntry{"bg\\lz.bmp", kArchiveLzss, lz, static_cast<uint32_t>(green.size())},
+         RawEntry{"bg\\raw.bmp", kArchiveStored, green, static_cast<uint32_t>(green.size())}}));
+  }
+  GameRun play(const std::string& define, const std::string& body, GameFiles extra = {}) {
+    extra["0.txt"] = script(define, body + "end\n");
+    extra["arc.vla"] = arc;
+    return runGame(extra);
+  }
+  std::string arc;
+};
+
+TEST_F(ArchivedPictures, DeltaAndLzssMembersShowAsBackgrounds) {
+  GameRun d = play("vla\n", "bg \"BG/Delta.BMP\",1\n");
+  EXPECT_EQ(d.exitCode, 0) << d.stderrText;
+  EXPECT_EQ(pixelAt(d, 10, 10), 0xFF0000u);
+  EXPECT_EQ(pixelAt(d, 630, 470), 0x0000FFu);
+  GameRun l = play("vla\n", "bg \"bg\\lz.bmp\",1\n");
+  EXPECT_EQ(l.exitCode, 0) << l.stderrText;
+  EXPECT_EQ(pixelAt(l, 320, 240), 0x00FF00u);
+  GameRun r = play("vla\n", "bg \"bg\\raw.bmp\",1\n");
+  EXPECT_EQ(r.errorCaption, "エラー");
+  EXPECT_NE(r.errorMessage.find("BMPが圧縮されていません"), std::string::npos);
+}
+
+TEST_F(ArchivedPictures, LooseFilesWinAndMissingOnesFollowNoLoadError) {
+  GameRun loose = play("vla\n", "bg \"bg\\delta.bmp\",1\n",
+                       {{"bg/delta.bmp", bytesToString(twoColourBmp(640, 480, 0xFFFFFF, 0xFFFFFF))}});
+  EXPECT_EQ(pixelAt(loose, 10, 10), 0xFFFFFFu);
+  GameRun missing = play("vla\n", "bg \"bg\\none.bmp\",1\n");
+  EXPECT_EQ(missing.errorCaption, "エラー");
+  EXPECT_NE(missing.errorMessage.find("VLAアーカイブからファイルbg\\none.bmpがみつかりません"),
+            std::string::npos);
+  GameRun off = play("", "bg \"bg\\delta.bmp\",1\n");  // no vla: the archive is not read
+  EXPECT_EQ(off.errorCaption, "ロードエラー");
+  EXPECT_NE(off.errorMessage.find("ファイルbg\\delta.bmpを開けません。"), std::string::npos);
+  GameRun quiet = play("vla\nnoloaderror\n", "bg \"bg\\none.bmp\",1\nbg \"bg\\delta.bmp\",1\n");
+  EXPECT_EQ(quiet.exitCode, 0) << quiet.stderrText;
+  EXPECT_EQ(pixelAt(quiet, 10, 10), 0xFF0000u);  // the script went on
 }
 
 }  // namespace

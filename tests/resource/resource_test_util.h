@@ -170,6 +170,27 @@ inline Bytes bitString(std::string_view s, int pad = 0) {
   return out;
 }
 
+// A 24-bit bottom-up BMP file whose left half is `left` and right half `right` (0xRRGGBB).
+inline Bytes twoColourBmp(uint32_t w, uint32_t h, uint32_t left, uint32_t right) {
+  size_t stride = (w * 3 + 3) / 4 * 4;
+  Bytes b(54 + stride * h, 0);
+  auto put = [&](size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(2, static_cast<uint32_t>(b.size()), 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, w, 4);
+  put(22, h, 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t x = 0; x < w; ++x) put(54 + y * stride + x * 3, x < w / 2 ? left : right, 3);
+  return b;
+}
+
 inline std::string bitsOf(uint32_t v, int n) {
   std::string s;
   for (int i = n - 1; i >= 0; --i) s.push_back((v >> i) & 1 ? '1' : '0');
