@@ -117,17 +117,42 @@ void decodeDeltaImage(const uint8_t* coded, size_t size, uint8_t* pixels, size_t
         m = static_cast<int>(br.take(1)) + 1;
       else
         m = static_cast<int>(code) + 2;
-      for (int i = 0; i < 4; ++i) {
-        if (m == 8) {
-          v = br.take(8);
-        } else if (m > 0) {
-          uint32_t t = br.take(m);
-          if (t & 1)
-            v += (t + 1) / 2;
-          else
-            v -= t / 2;
+      uint8_t vals[4];
+      if (m == 0) {
+        std::memset(vals, static_cast<int>(v & 0xFF), 4);
+      } else {
+        // The group's four values in one read (at most 32 bits).
+        const uint32_t chunk = br.take(4 * m);
+        const uint32_t mask = (1u << m) - 1;
+        for (int i = 0; i < 4; ++i) {
+          uint32_t t = (chunk >> (m * (3 - i))) & mask;
+          if (m == 8) {
+            v = t;
+          } else {
+            // t odd: up by (t + 1) / 2; t even: down by t / 2.
+            uint32_t neg = (t & 1) - 1;  // all ones when t is even
+            uint32_t mag = (t + (t & 1)) >> 1;
+            v += (mag ^ neg) - neg;
+          }
+          vals[i] = static_cast<uint8_t>(v);
         }
-        if (path.inside()) pixels[path.offset] = static_cast<uint8_t>(v);
+      }
+      // Four steps that stay inside the current row need no turn tests.
+      if (path.dir > 0 ? path.x + 4 < path.width : path.x - 4 >= 0) {
+        if (path.x < path.width) {
+          uint8_t* p = pixels + path.offset;
+          const int64_t step = 3 * path.dir;
+          p[0] = vals[0];
+          p[step] = vals[1];
+          p[2 * step] = vals[2];
+          p[3 * step] = vals[3];
+          path.x += 4 * path.dir;
+          path.offset += 4 * step;
+          continue;
+        }
+      }
+      for (int i = 0; i < 4; ++i) {
+        if (path.inside()) pixels[path.offset] = vals[i];
         path.advance();
       }
     }

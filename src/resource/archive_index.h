@@ -30,6 +30,7 @@ struct ArchiveIndex {
 };
 
 struct ArchiveIndexCache {
+  std::string gameDirectory;  // the indexes belong to the archives of this directory
   std::array<ArchiveIndex, kArchiveFileCount> archives;
 };
 

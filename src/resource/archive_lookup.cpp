@@ -40,14 +40,13 @@ struct FileStamp {
 std::optional<FileStamp> stampOf(const std::string& hostPath) {
   namespace sfs = std::filesystem;
   std::error_code ec;
-  sfs::directory_entry de(hostPath, ec);
-  if (ec || !de.exists(ec)) return std::nullopt;
+  auto mtime = sfs::last_write_time(hostPath, ec);
+  if (ec) return std::nullopt;
   FileStamp s;
-  s.regular = de.is_regular_file(ec);
-  if (s.regular) {
-    s.size = de.file_size(ec);
-    s.mtime = de.last_write_time(ec).time_since_epoch().count();
-  }
+  s.mtime = mtime.time_since_epoch().count();
+  s.size = sfs::file_size(hostPath, ec);  // fails for directories and other non-files
+  s.regular = !ec;
+  if (!s.regular) s.size = 0;
   return s;
 }
 
@@ -97,18 +96,31 @@ std::optional<std::string> normalizeArchiveName(std::string_view name) {
 std::optional<ArchiveHit> findInArchivesIndexed(ArchiveIndexCache& cache, std::string_view name) {
   auto query = normalizeArchiveName(name);
   if (!query) return std::nullopt;
+  if (cache.gameDirectory != fs::gameDirectory()) {  // another game: nothing cached applies
+    cache = ArchiveIndexCache{};
+    cache.gameDirectory = fs::gameDirectory();
+  }
   for (int n = 0; n < kArchiveFileCount; ++n) {
-    auto path = fs::resolve(archiveFileName(n));
-    std::optional<FileStamp> st;
-    if (path) st = stampOf(*path);
-    if (!st) return std::nullopt;
     ArchiveIndex& idx = cache.archives[static_cast<size_t>(n)];
-    if (!idx.valid || idx.hostPath != *path || idx.size != st->size || idx.mtimeNs != st->mtime)
-      buildIndex(idx, *path, *st);
+    // The file indexed last time is looked at first: one unchanged stamp and the index
+    // stands, without resolving the name again.
+    std::optional<FileStamp> st;
+    if (idx.valid) st = stampOf(idx.hostPath);
+    if (!st || st->size != idx.size || st->mtime != idx.mtimeNs) {
+      auto path = fs::resolve(archiveFileName(n));
+      if (path) st = stampOf(*path);
+      if (!path || !st) {
+        idx.valid = false;
+        return std::nullopt;
+      }
+      if (!idx.valid || idx.hostPath != *path || idx.size != st->size || idx.mtimeNs != st->mtime)
+        buildIndex(idx, *path, *st);
+    }
+    const std::string& path = idx.hostPath;
     auto it = idx.entries.find(*query);
     if (it != idx.entries.end()) {
       const auto& en = it->second;
-      return makeHit(n, *path, idx.dataOffset, en.kind, en.offset, en.storedLength,
+      return makeHit(n, path, idx.dataOffset, en.kind, en.offset, en.storedLength,
                      en.decodedLength);
     }
     if (idx.damaged) return std::nullopt;

@@ -136,7 +136,10 @@ std::optional<std::string> resolveFile(Engine& e, std::string_view name) {
 }
 
 std::optional<MediaFile> locateMediaFile(Engine& e, std::string_view name) {
-  if (auto loose = fs::resolve(name)) return MediaFile{*loose, false};
+  if (auto loose = fs::resolve(name)) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(*loose, ec)) return MediaFile{*loose, false};
+  }
   if (auto extracted = resolveFile(e, name)) return MediaFile{*extracted, true};
   if (e.res.noLoadError) return std::nullopt;
   reportScriptError(e, sj("ロードエラー"), formatMessage(sj("ファイル%sを開けません。"), name));

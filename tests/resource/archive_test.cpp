@@ -123,7 +123,7 @@ TEST_F(ArchiveLookup, IndexFollowsChangesToTheArchive) {
 
 TEST_F(ArchiveLookup, IndexAgreesWithScanOnRandomArchives) {
   std::mt19937 rng(5);
-  for (int round = 0; round < 40; ++round) {
+  for (int round = 0; round < 20; ++round) {
     for (int n = 0; n < 4; ++n) {
       std::vector<RawEntry> es;
       int count = static_cast<int>(rng() % 12);

@@ -62,12 +62,12 @@ Bytes decodeThroughFiles(const Bytes& in, uint64_t storedLength) {
   std::FILE* src = std::tmpfile();
   std::FILE* dst = std::tmpfile();
   std::fwrite("junk", 1, 4, src);  // the member starts after other data
-  std::fwrite(in.data(), 1, in.size(), src);
+  if (!in.empty()) std::fwrite(in.data(), 1, in.size(), src);
   std::fseek(src, 4, SEEK_SET);
   int64_t n = decodeLzss(src, storedLength, dst);
   Bytes out(static_cast<size_t>(std::max<int64_t>(n, 0)));
   std::rewind(dst);
-  out.resize(std::fread(out.data(), 1, out.size(), dst));
+  if (!out.empty()) out.resize(std::fread(out.data(), 1, out.size(), dst));
   std::fclose(src);
   std::fclose(dst);
   return out;
