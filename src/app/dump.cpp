@@ -9,26 +9,11 @@
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
+#include "text/text.h"
 
 namespace veloria {
 
 namespace {
-
-// The text of the page being shown: the log since its last page end.
-std::string currentPageText(const TextLog& log) {
-  int end = std::min<int>(log.writePos, TextLog::kSize);
-  int start = end;
-  while (start > 0 && log.buffer[static_cast<size_t>(start - 1)] != 1) --start;
-  std::string sj;
-  for (int i = start; i < end; ++i) {
-    uint8_t b = log.buffer[static_cast<size_t>(i)];
-    if (b == 10) sj += '\n';
-    else if (b >= 0x20) sj += static_cast<char>(b);
-  }
-  // Trailing blanks are the cleared buffer, not text.
-  while (!sj.empty() && sj.back() == ' ') sj.pop_back();
-  return sjisToUtf8(sj);
-}
 
 void writeScript(Engine& e, JsonWriter& w) {
   const auto& s = e.script;
@@ -90,7 +75,7 @@ void writeGraphics(Engine& e, JsonWriter& w) {
 void writeText(Engine& e, JsonWriter& w) {
   const auto& t = e.text;
   w.key("text").beginObject();
-  w.key("page").value(currentPageText(t.log));
+  w.key("page").value(sjisToUtf8(currentLogPage(e)));
   w.key("windowShown").value(t.windowShown != 0);
   w.key("cursorColumn").value(t.cursorColumn);
   w.key("cursorLine").value(t.cursorLine);

@@ -103,3 +103,17 @@ TEST(CommandLine, InputQuitEndsNormallyAndOutputsGoWhereWeStarted) {
   EXPECT_EQ(r.code, 0) << r.output;
   EXPECT_TRUE(std::filesystem::exists(g.path("mid.json")));
 }
+
+TEST(CommandLine, BundledDemoPlaysToItsEndUnderAutoplay) {
+  std::string demo = std::string(VELORIA_TEST_DIR) + "/../demo";
+  std::string dump = std::filesystem::temp_directory_path().string() + "/veloria-demo-" +
+                     std::to_string(::getpid()) + ".json";
+  auto r = runVeloria("--headless --autoplay --timeout 600000 --dump-on-exit " + dump + " " + demo);
+  EXPECT_EQ(r.code, 0) << r.output;
+  auto data = veloria::fs::readHostFile(dump);
+  ASSERT_TRUE(data);
+  std::string json(data->begin(), data->end());
+  EXPECT_NE(json.find("\"background\":\"white\""), std::string::npos);
+  EXPECT_NE(json.find("\"error\":null"), std::string::npos);
+  std::filesystem::remove(dump);
+}
