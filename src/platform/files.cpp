@@ -198,6 +198,16 @@ bool hostExists(const std::string& hostPath) {
   return stat(hostPath.c_str(), &st) == 0;
 }
 
+std::optional<HostStamp> hostStamp(const std::string& hostPath) {
+  struct stat st {};
+  if (stat(hostPath.c_str(), &st) != 0) return std::nullopt;
+  HostStamp s;
+  s.regular = S_ISREG(st.st_mode);
+  s.size = s.regular ? static_cast<uint64_t>(st.st_size) : 0;
+  s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return s;
+}
+
 bool makeDirectories(const std::string& hostPath) {
   std::error_code ec;
   std::filesystem::create_directories(hostPath, ec);

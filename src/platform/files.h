@@ -33,6 +33,13 @@ bool removeFile(std::string_view gamePath);
 std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath);
 bool writeHostFile(const std::string& hostPath, const void* data, size_t size);
 bool hostExists(const std::string& hostPath);
+// Size and modification time of a host path in one system call.
+struct HostStamp {
+  bool regular = false;  // a plain file (size is 0 otherwise)
+  uint64_t size = 0;
+  int64_t mtimeNs = 0;
+};
+std::optional<HostStamp> hostStamp(const std::string& hostPath);
 bool makeDirectories(const std::string& hostPath);
 // Removes a directory and what is in it; never follows symbolic links out of it.
 bool removeTree(const std::string& hostPath);

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "app/engine.h"
@@ -38,16 +37,9 @@ struct FileStamp {
 };
 
 std::optional<FileStamp> stampOf(const std::string& hostPath) {
-  namespace sfs = std::filesystem;
-  std::error_code ec;
-  auto mtime = sfs::last_write_time(hostPath, ec);
-  if (ec) return std::nullopt;
-  FileStamp s;
-  s.mtime = mtime.time_since_epoch().count();
-  s.size = sfs::file_size(hostPath, ec);  // fails for directories and other non-files
-  s.regular = !ec;
-  if (!s.regular) s.size = 0;
-  return s;
+  auto st = fs::hostStamp(hostPath);
+  if (!st) return std::nullopt;
+  return FileStamp{st->regular, st->size, st->mtimeNs};
 }
 
 void buildIndex(ArchiveIndex& idx, const std::string& hostPath, const FileStamp& st) {
