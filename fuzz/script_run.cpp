@@ -36,16 +36,7 @@ void readStringAndNumber(Engine& e, std::string_view, bool) {
   readNumber(e);
 }
 
-void restoreAll(Engine& e) {
-  e.app.quitRequested = 0;
-  scriptRestoreDefaults(e);
-  textRestoreDefaults(e);
-  graphicsRestoreDefaults(e);
-  resourceRestoreDefaults(e);
-  soundRestoreDefaults(e);
-  saveRestoreDefaults(e);
-  uiRestoreDefaults(e);
-}
+void restoreAll(Engine& e) { restoreAllDefaults(e); }
 
 const std::string& gameDir() {
   static const std::string dir = [] {

@@ -57,16 +57,6 @@ void makeTempDirectory(Engine& e) {
   e.app.tempDirectory.clear();
 }
 
-void restoreAllDefaults(Engine& e) {
-  e.app.quitRequested = 0;
-  scriptRestoreDefaults(e);
-  textRestoreDefaults(e);
-  graphicsRestoreDefaults(e);
-  resourceRestoreDefaults(e);
-  soundRestoreDefaults(e);
-  saveRestoreDefaults(e);
-  uiRestoreDefaults(e);
-}
 
 void runEngineCycle(Engine& e) {
   restoreAllDefaults(e);
@@ -100,6 +90,17 @@ void writeExitArtifacts(Engine& e, const AppOptions& o) {
 }
 
 }  // namespace
+
+void restoreAllDefaults(Engine& e) {
+  e.app.quitRequested = 0;
+  scriptRestoreDefaults(e);
+  textRestoreDefaults(e);
+  graphicsRestoreDefaults(e);
+  resourceRestoreDefaults(e);
+  soundRestoreDefaults(e);
+  saveRestoreDefaults(e);
+  uiRestoreDefaults(e);
+}
 
 int runApplication(Platform& platform, const AppOptions& options) {
   fs::setGameDirectory(options.gameDir);

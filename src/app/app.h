@@ -36,6 +36,8 @@ int runApplication(Platform& platform, const AppOptions& options);
 void windowProc(Engine& e, const Message& m);
 // Removes and dispatches one message; false when there was none.
 bool pumpOneMessage(Engine& e);
+// Every subsystem back to its define-block defaults (the start of each engine cycle).
+void restoreAllDefaults(Engine& e);
 // Switches to 800x600 (the script's ";mode800" first line).
 void switchTo800(Engine& e);
 // DestroyWindow: the orderly shut-down; ends the run with e.app.exitCode.

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "app/app.h"
 #include "app/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
@@ -74,16 +75,7 @@ class ScriptHarness {
 
   Platform& platform() { return *platform_; }
 
-  void restoreDefaults() {
-    e.app.quitRequested = 0;
-    scriptRestoreDefaults(e);
-    textRestoreDefaults(e);
-    graphicsRestoreDefaults(e);
-    resourceRestoreDefaults(e);
-    soundRestoreDefaults(e);
-    saveRestoreDefaults(e);
-    uiRestoreDefaults(e);
-  }
+  void restoreDefaults() { restoreAllDefaults(e); }
 
   // Installs the script (UTF-8 text, stored as Shift-JIS) and its labels; scriptPos 0.
   void load(std::string_view utf8) {

@@ -110,14 +110,7 @@ inline TextRun runText(const std::string& scriptUtf8, const std::string& input =
   loadMenuResource(p);
   p.setWindowProc([&e](const Message& m) { windowProc(e, m); });
   try {
-    e.app.quitRequested = 0;
-    scriptRestoreDefaults(e);
-    textRestoreDefaults(e);
-    graphicsRestoreDefaults(e);
-    resourceRestoreDefaults(e);
-    soundRestoreDefaults(e);
-    saveRestoreDefaults(e);
-    uiRestoreDefaults(e);
+    restoreAllDefaults(e);
     loadScriptFromMemory(e, utf8ToSjis(scriptUtf8));
     createScreenSurfaces(e);
     buildFontMenu(e);
