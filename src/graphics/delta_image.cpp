@@ -1,4 +1,5 @@
 #include "graphics/delta_image.h"
+#include "resource/bit_writer.h"
 
 #include <cstring>
 
@@ -173,27 +174,6 @@ std::optional<DeltaImage> decodeDeltaImage(const uint8_t* coded, size_t size, ui
 
 namespace {
 
-class BitWriter {
- public:
-  void put(uint32_t value, int bits) {
-    acc_ = (acc_ << bits) | (value & ((1u << bits) - 1));
-    count_ += bits;
-    while (count_ >= 8) {
-      count_ -= 8;
-      out_.push_back(static_cast<uint8_t>(acc_ >> count_));
-    }
-  }
-  std::vector<uint8_t> finish() {
-    if (count_ > 0) out_.push_back(static_cast<uint8_t>(acc_ << (8 - count_)));
-    count_ = 0;
-    return std::move(out_);
-  }
-
- private:
-  uint64_t acc_ = 0;
-  int count_ = 0;
-  std::vector<uint8_t> out_;
-};
 
 // The value t that codes a step from `prev` to `v`, and the bits it needs (0 for no change).
 inline uint32_t stepCode(uint8_t prev, uint8_t v) {

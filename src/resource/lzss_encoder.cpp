@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "resource/lzss.h"
+#include "resource/bit_writer.h"
 
 namespace veloria {
 
@@ -14,28 +15,7 @@ namespace {
 constexpr int kPreset = kLzssWindowStart;  // window positions 0..238 start as spaces
 constexpr size_t kBlock = size_t{1} << 22; // the parse is optimal within blocks of this size
 
-class BitWriter {
- public:
-  void put(uint32_t value, int bits) {
-    acc_ = (acc_ << bits) | (value & ((1u << bits) - 1));
-    count_ += bits;
-    while (count_ >= 8) {
-      count_ -= 8;
-      out_.push_back(static_cast<uint8_t>(acc_ >> count_));
-    }
-  }
-  std::vector<uint8_t> finish() {
-    // The spare low bits stay 0: a flag 0 whose reference is cut off decodes to nothing.
-    if (count_ > 0) out_.push_back(static_cast<uint8_t>(acc_ << (8 - count_)));
-    count_ = 0;
-    return std::move(out_);
-  }
-
- private:
-  uint64_t acc_ = 0;
-  int count_ = 0;
-  std::vector<uint8_t> out_;
-};
+// BitWriter pads with 0 bits: a flag 0 whose reference is cut off decodes to nothing.
 
 }  // namespace
 
