@@ -98,6 +98,11 @@ struct GraphicsState {
   std::array<NumberSlot, kNumberSlots> numbers;
   BackgroundWindow bgWindow;
 
+  // The picture the hover looks of image buttons are cut from (btndef); its name is kept
+  // for saving.
+  ImageObject buttonPicture;
+  std::string buttonPictureName;
+
   // Set by the system menu while it composes its own screens; with mode_saya on, sprites
   // 0-9, bars and numbers are then left out of the composition.
   int32_t systemMenuComposing = 0;

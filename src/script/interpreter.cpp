@@ -6,6 +6,7 @@
 #include "app/engine.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
+#include "save/save.h"
 #include "script/command_table.h"
 #include "script/script.h"
 #include "script/script_internal.h"
@@ -15,14 +16,6 @@
 namespace veloria {
 
 namespace {
-
-// The automatic save point between statements. The save subsystem's takeSavePoint is not
-// available yet, so this hook does nothing for now; it is the one place to call it from.
-void takeAutomaticSavePoint(Engine&) {}
-
-// The voice shorthand's playback. The sound subsystem's one-shot wave playback is not
-// available yet; this is the one place to call it from.
-void playVoiceOnce(Engine&, const std::string& /*gamePath*/) {}
 
 // The click trap, polled between statements while a trap label is set.
 void pollTrap(Engine& e) {
@@ -136,8 +129,7 @@ void runInterpreter(Engine& e, bool definePass) {
   while (e.app.quitRequested == 0) {
     e.platform.sleep(0);
     if (!s.pendingTrapLabel.empty()) pollTrap(e);
-    if (!definePass && e.save.savingAllowed && e.text.cursorColumn == 0 && e.text.cursorLine == 0)
-      takeAutomaticSavePoint(e);
+    if (!definePass) takeSavePoint(e);
     if (!e.save.readMarks.empty()) markRead(e);
     if (s.scriptPos > s.scriptLength) s.scriptPos = s.scriptLength;  // a stale position from outside
     const uint8_t* b = scriptBytes(e);
@@ -189,8 +181,7 @@ void dispatchCommand(Engine& e, std::string_view word, bool definePass) {
     std::string file = "voice\\";
     file.append(word.substr(1));
     file += ".wav";
-    e.sound.clickStopsWave = 1;
-    playVoiceOnce(e, file);
+    playVoiceShorthand(e, file);
     return;
   }
   reportScriptErrorF(e, sj("構文エラー"), sj("不正な命令\"%s\"です。"), word);

@@ -11,6 +11,14 @@ namespace veloria {
 struct Engine;
 class CommandTable;
 
+// Leaves the statement that is running and goes back to the interpreter loop. A wait throws
+// it when the player asked for a reset or loaded a saved game while it waited; the loop then
+// resets the game, or goes on at the position the save restored.
+struct ScriptUnwind {
+  enum class Reason { Reset, GameLoaded };
+  Reason reason;
+};
+
 // Loading (may switch the screen to 800x600 through the app shell) and the label table.
 void loadScript(Engine& e);
 // Installs `bytes` as if they were the only script file 0.txt (tests, tools, fuzzing):

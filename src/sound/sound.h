@@ -1,15 +1,39 @@
-// The sound subsystem's interface to the others.
+// The sound subsystem's interface to the others: music (MIDI, CD audio, MP3), the wave
+// sound with its voices, the 50 mixing channels, and movies.
 #pragma once
+
+#include <string>
 
 namespace veloria {
 
 struct Engine;
 class CommandTable;
 
-// Stops CD audio, MIDI, wave and MP3 sound and any movie (start of a cycle, reset, exit).
-void stopAllSound(Engine& e);
-void stopWave(Engine& e);
+// ---- music ----
+// Plays a MIDI file (a game path, Shift-JIS); an empty name only stops MIDI.
+void playMidi(Engine& e, const std::string& name, bool loop);
+void stopMidi(Engine& e);
+// CD track n (0 stops CD audio); tracks are files in the game's cd/ folder.
+void playCdTrack(Engine& e, int track, bool loop);
+// Stops CD audio, fading out over cdFadeTime unless the fade is off.
 void stopCdAudio(Engine& e);
+void playMp3(Engine& e, const std::string& name, bool loop);
+void stopMp3(Engine& e);
+
+// ---- wave sound and voices ----
+// The one wave sound (voices, click/choice/log/menu voices); an empty name only stops it.
+void playWave(Engine& e, const std::string& name, bool loop);
+void stopWave(Engine& e);
+// The voice shorthand (a command word v<name>): "voice\<name>.wav", cut off by a left click.
+void playVoiceShorthand(Engine& e, const std::string& gamePath);
+// Auto mode asks whether the voice has ended: the wave sound (not playing, or looping) and
+// channel 0 (no channels, never started, looping, or its sound has stopped).
+bool waveVoiceEnded(Engine& e);
+bool channelVoiceEnded(Engine& e);
+
+// Stops CD audio (without fading), MIDI, wave and MP3 sound and any movie (start of a
+// cycle, reset, load, exit, fatal error). The loop flags are left as they are.
+void stopAllSound(Engine& e);
 // Timer 1: restarts looping MIDI and wave sound that reached their end.
 void soundTimerTick(Engine& e);
 // MM_MCINOTIFY: a CD track finished.

@@ -56,6 +56,10 @@ void tintRect(Engine& e, int left, int top, int right, int bottom, uint32_t rgb,
 // Waits: for a click (with the wait cursor of e.text.waitCursorKind), for a time, and the
 // animation step every wait loop runs once per pass.
 void clickWait(Engine& e);
+// Hides the text window until the next click or right click, then brings it back.
+void eraseWindowUntilClick(Engine& e);
+// A saved game was loaded while a wait ran (the wait unwinds to the interpreter).
+void noteGameLoaded(Engine& e);
 void timedWait(Engine& e, int32_t ms, bool interruptible);
 void stepAnimations(Engine& e);
 

@@ -42,10 +42,6 @@ void resumePendingText(Engine& e);
 bool pumpSawLeftRelease(Engine& e);
 // Removes queued left-button releases and typed characters without dispatching them.
 void dropQueuedClicks(Engine& e);
-// The right-click action of a wait (the system menu, or hiding the window until a click).
-void runRightClickAction(Engine& e);
-// Hides the text window until the next click or right click, then brings it back.
-void eraseWindowUntilClick(Engine& e);
 // Plays a click voice (empty = nothing).
 void playClickVoice(Engine& e, const std::string& name);
 

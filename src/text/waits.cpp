@@ -10,6 +10,7 @@
 #include "script/script.h"
 #include "text/text.h"
 #include "text/text_internal.h"
+#include "ui/ui.h"
 
 namespace veloria {
 
@@ -27,6 +28,8 @@ void dropQueuedClicks(Engine& e) {
 }
 
 void stepAnimations(Engine& e) { stepCellAnimations(e); }
+
+void noteGameLoaded(Engine& e) { e.text.gameLoaded = 1; }
 
 void playClickVoice(Engine&, const std::string&) {
   // Wave output arrives with the sound subsystem; until then a click voice is silent.
@@ -48,24 +51,6 @@ void eraseWindowUntilClick(Engine& e) {
   t.advanceRequested = 0;
   t.menuRequested = 0;
   showTextWindow(e);
-}
-
-void runRightClickAction(Engine& e) {
-  switch (e.ui.rightClickAction) {
-    case -2: return;  // roff
-    case 2:
-      // rgosub: the routine runs in place of the wait; its return makes the wait again.
-      e.script.rgosubTaken = 1;
-      if (!callStackPush(e, e.script.scriptPos))
-        reportScriptError(e, sj("スタックエラー"), sj("rgosub処理のせいでスタックが溢れました。"));
-      jumpToLabel(e, e.text.rgosubLabel);
-      return;
-    default:
-      // Until the system menu exists, the other actions hide the window until a click,
-      // which is the action scripts start with.
-      eraseWindowUntilClick(e);
-      return;
-  }
 }
 
 void timedWait(Engine& e, int32_t ms, bool interruptible) {
@@ -193,7 +178,7 @@ void clickWait(Engine& e) {
           t.waitCursorKind = 0;
         }
         e.platform.noteWaiting(WaitKind::None);
-        runRightClickAction(e);
+        runSystemAction(e, -1);
         if (e.ui.rightClickAction == 2 || e.script.resetRequested || t.gameLoaded) {
           interrupted = true;
           break;

@@ -9,6 +9,10 @@ namespace veloria {
 struct Engine;
 class CommandTable;
 
+// The right-click action of a wait (code -1) and the system calls (codes 0-9): the system
+// menu, the text log, hiding the text window, saving, loading, reset and skip.
+void runSystemAction(Engine& e, int code);
+
 // The input dialog IDD_DIALOG: a prompt and a one-line answer (Shift-JIS); nullopt if cancelled.
 std::optional<std::string> runInputDialog(Engine& e, const std::string& prompt, const std::string& initial,
                                           int maxBytes);
