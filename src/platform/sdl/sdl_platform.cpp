@@ -2,7 +2,10 @@
 // input and clock. Message boxes and the input dialog are drawn inside the window.
 #include <SDL.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -24,6 +27,18 @@ constexpr uint32_t kPumpIntervalMs = 30;
 // A wait with no deadline still looks at the clock this often.
 constexpr int64_t kLongestBlockMs = 1000;
 
+// SIGTERM, SIGINT or SIGHUP (the desktop logging out, Ctrl+C in a terminal): the program
+// ends as the end command ends it, with the player's state written, instead of dying.
+volatile std::sig_atomic_t terminationRequested = 0;
+extern "C" void requestTermination(int) { terminationRequested = 1; }
+
+void installTerminationHandlers() {
+  struct sigaction sa {};
+  sa.sa_handler = requestTermination;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
 struct Button {
   SDL_Rect rect;
   int result;
@@ -39,6 +54,7 @@ class SdlPlatform final : public Platform {
       return false;
     }
     initialised_ = true;
+    installTerminationHandlers();
     return true;
   }
 
@@ -164,6 +180,10 @@ class SdlPlatform final : public Platform {
 
  protected:
   void pumpOsEvents() override {
+    if (terminationRequested && onQuitRequest) {
+      terminationRequested = 0;
+      onQuitRequest();
+    }
     lastPump_ = SDL_GetTicks();
     SDL_Event ev;
     while (SDL_PollEvent(&ev)) handleEvent(ev);
