@@ -6,6 +6,7 @@
 #include "app/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
+#include "platform/headless/input_script.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
 #include "sound/sound.h"
@@ -215,6 +216,10 @@ void windowProc(Engine& e, const Message& m) {
     case WM_CLOSE: onClose(e); break;
     case WM_DESTROY: onDestroy(e);
     case WM_COMMAND: onCommand(e, static_cast<int>(m.wParam & 0xFFFF)); break;
+    // Automation input: save writes the last save point now; a load waits for the next
+    // statement boundary, where no command is half done.
+    case kSaveSlotMessage: saveGame(e, static_cast<int>(m.wParam)); break;
+    case kLoadSlotMessage: requestLoad(e, static_cast<int>(m.wParam)); break;
     default: break;
   }
 }
