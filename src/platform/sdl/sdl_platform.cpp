@@ -21,6 +21,8 @@ namespace {
 constexpr int kMenuHeight = 20;
 // While a script runs without waiting, OS events are still taken this often.
 constexpr uint32_t kPumpIntervalMs = 30;
+// A wait with no deadline still looks at the clock this often.
+constexpr int64_t kLongestBlockMs = 1000;
 
 struct Button {
   SDL_Rect rect;
@@ -55,6 +57,23 @@ class SdlPlatform final : public Platform {
   void sleep(uint32_t ms) override {
     if (ms > 0) SDL_Delay(ms);
     if (ms > 0 || SDL_GetTicks() - lastPump_ >= kPumpIntervalMs) pumpOsEvents();
+  }
+
+  void waitForMessage(uint32_t deadline) override {
+    pumpOsEvents();
+    postTimersDue();
+    if (!queue_.empty()) return;
+    const uint32_t now = SDL_GetTicks();
+    int64_t wait = deadline == kNoDeadline ? kLongestBlockMs : static_cast<int32_t>(deadline - now);
+    uint32_t timer = 0;
+    if (nextTimerDue(timer)) wait = std::min<int64_t>(wait, static_cast<int32_t>(timer - now));
+    if (wait <= 0) return;
+    SDL_Event ev;
+    if (SDL_WaitEventTimeout(&ev, static_cast<int>(std::min<int64_t>(wait, kLongestBlockMs)))) {
+      handleEvent(ev);
+      pumpOsEvents();
+    }
+    lastPump_ = SDL_GetTicks();
   }
 
   // ---- window ----
