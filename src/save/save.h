@@ -42,8 +42,8 @@ bool saveGame(Engine& e, int slot);
 // position). False with nothing changed when the file is missing, or damaged (then a box
 // says so and the game goes on).
 bool loadGame(Engine& e, int slot);
-// A load asked for from outside a wait (automation input): carried out at the next save
-// point, between two statements, where nothing is half done.
+// A load asked for before the game runs (automation input): carried out at the first save
+// point of the game, between two statements.
 void requestLoad(Engine& e, int slot);
 
 void saveRestoreDefaults(Engine& e);

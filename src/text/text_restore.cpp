@@ -13,14 +13,14 @@ namespace veloria {
 void textAfterLoad(Engine& e, const std::string& windowPicture) {
   TextState& t = e.text;
   t.pendingText.clear();
-  t.pendingKind = 0;
+  t.pendingKind = PendingText::None;
   t.pendingAtLineEnd = 0;
   t.inTextGosub = 0;
   t.textGosubWasPage = 0;
   t.textGosubAtLineEnd = 0;
   t.linkCount = 0;
   t.lastLineChars = 0;
-  t.waitCursorKind = 0;
+  t.waitCursorKind = WaitCursor::None;
   t.advanceRequested = 0;
   t.menuRequested = 0;
   TextLog& log = t.log;

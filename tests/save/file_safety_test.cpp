@@ -51,7 +51,7 @@ TEST(FileSafety, AKilledWriteAlwaysLeavesAWholeLoadableSave) {
   ASSERT_GT(a.size(), 800000u);  // bigger than the old fixed image could hold
   ASSERT_TRUE(loadable(a));
   ASSERT_TRUE(fs::writePersistentFile("save1.dat", a.data(), a.size()));
-  const std::string path = g.gameDir + "/save1.dat";
+  const std::string path = g.dir.path() + "/save1.dat";
   std::mt19937 rng(11);
   for (int round = 0; round < 25; ++round) {
     pid_t child = ::fork();
@@ -93,22 +93,22 @@ TEST(FileSafety, AFullDiskReportsTheFailureAndKeepsTheOldSave) {
   ::waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was reported as success";
-  EXPECT_EQ(*fs::readHostFile(g.gameDir + "/save2.dat"), small);
+  EXPECT_EQ(*fs::readHostFile(g.dir.path() + "/save2.dat"), small);
   // No half-written temporary file is left behind.
-  EXPECT_EQ(fs::listHostDirectory(g.gameDir).size(), 1u);
+  EXPECT_EQ(fs::listHostDirectory(g.dir.path()).size(), 1u);
 }
 
 TEST(FileSafety, LinksPlantedInPlaceOfPlayerFilesAreNeitherFollowedNorRead) {
   GfxEngine g;
-  std::string victim = g.gameDir + "/victim.txt";
+  std::string victim = g.dir.path() + "/victim.txt";
   ASSERT_TRUE(fs::writeHostFile(victim, "precious", 8));
-  ASSERT_EQ(::symlink(victim.c_str(), (g.gameDir + "/save5.dat").c_str()), 0);
+  ASSERT_EQ(::symlink(victim.c_str(), (g.dir.path() + "/save5.dat").c_str()), 0);
   fs::invalidateCache();
   EXPECT_FALSE(fs::readPersistentFile("save5.dat"));
   ASSERT_TRUE(fs::writePersistentFile("save5.dat", "new", 3));
   EXPECT_EQ(*fs::readHostFile(victim), std::vector<uint8_t>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
   struct stat st {};
-  ASSERT_EQ(::lstat((g.gameDir + "/save5.dat").c_str(), &st), 0);
+  ASSERT_EQ(::lstat((g.dir.path() + "/save5.dat").c_str(), &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
 }
 
@@ -162,18 +162,18 @@ TEST(FileSafety, AReadOnlyGameKeepsItsFilesInThePlayersDataFolder) {
   std::string saved = old ? old : "";
   ::setenv("XDG_DATA_HOME", data.c_str(), 1);
   // Shipped with the game: read from the game folder until the player's copy exists.
-  ASSERT_TRUE(fs::writeHostFile(g.gameDir + "/envdata", "game", 4));
+  ASSERT_TRUE(fs::writeHostFile(g.dir.path() + "/envdata", "game", 4));
   fs::overrideGameDirectoryWritable(false);
   const std::string mine =
-      data + "/veloria/" + std::filesystem::path(g.gameDir).filename().string();
+      data + "/veloria/" + std::filesystem::path(g.dir.path()).filename().string();
   EXPECT_EQ(fs::persistentDirectory(), mine);
   EXPECT_EQ(fs::readPersistentFile("envdata")->size(), 4u);
   ASSERT_TRUE(fs::writePersistentFile("envdata", "player", 6));
   EXPECT_EQ(fs::readPersistentFile("envdata")->size(), 6u);
-  EXPECT_EQ(fs::readHostFile(g.gameDir + "/envdata")->size(), 4u);
+  EXPECT_EQ(fs::readHostFile(g.dir.path() + "/envdata")->size(), 4u);
   EXPECT_TRUE(fs::hostExists(mine + "/envdata"));
   fs::overrideGameDirectoryWritable(std::nullopt);
-  EXPECT_EQ(fs::persistentDirectory(), g.gameDir);
+  EXPECT_EQ(fs::persistentDirectory(), g.dir.path());
   if (old) ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
   else ::unsetenv("XDG_DATA_HOME");
   std::filesystem::remove_all(data);

@@ -49,9 +49,8 @@ GameFiles richGame() {
 
 TEST(SaveGame, SaveLoadSaveGivesTheSameBytesAndTheSameGame) {
   RunOptions o;
-  // Saved at the first click (the game starts half a second in); loaded (it takes effect
-  // at the next statement, once the click ends the wait), which brings the game back to the
-  // first click; saved again.
+  // Saved at the first click (the game starts half a second in); loaded, which ends the
+  // wait and brings the game back to the first click; saved again.
   o.input = "wait 1000\nsave 1\nsave 2\nwait 100\nload 1\nclick 1 1\nwait 100\nsave 3\nwait 100\nquit\n";
   int32_t depth = -1, var1 = 0;
   std::string str2, sprite4;
@@ -97,7 +96,7 @@ TEST(SaveGame, TheNextProcessLoadsTheSaveAndGoesOnAtTheSamePage) {
   files["save7.dat"] = fileText(one.gameDir, "save7.dat");
 
   RunOptions second;
-  second.input = "wait 1000\nload 7\nclick 1 1\nwait 1000\ndump state.json\nquit\n";
+  second.input = "wait 1000\nload 7\nwait 1000\ndump state.json\nquit\n";
   int32_t v5 = 0;
   second.inspect = [&](Engine& e) { v5 = e.script.numVars[5]; };
   auto two = runGame(files, second);
@@ -179,7 +178,7 @@ TEST(SaveGame, SaveNumberAndNamesAndSavingOff) {
   // then, not 3.
   GfxEngine g;
   g.setScript(script);
-  fs::writeHostFile(g.gameDir + "/save12.dat", save.data(), save.size());
+  fs::writeHostFile(g.dir.path() + "/save12.dat", save.data(), save.size());
   fs::invalidateCache();
   ASSERT_TRUE(loadGame(g.e(), 12));
   EXPECT_EQ(g.e().script.numVars[1], 2);
