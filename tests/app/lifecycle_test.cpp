@@ -95,6 +95,13 @@ TEST(Lifecycle, ConfigFileAndDebugMarker) {
   files["config.txt"] = " cdfadeoff\n";
   runGame(files, o);
   EXPECT_EQ(fadeOff, 0);
+  // A long line is read in pieces of 254 bytes; each piece is a line of its own.
+  files["config.txt"] = std::string(254, 'x') + "cdfadeoff\n";
+  runGame(files, o);
+  EXPECT_EQ(fadeOff, 1);
+  files["config.txt"] = std::string(253, 'x') + "cdfadeoff\n";
+  runGame(files, o);
+  EXPECT_EQ(fadeOff, 0);
 }
 
 TEST(Lifecycle, SecondCopyIsRefused) {
