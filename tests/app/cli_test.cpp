@@ -94,10 +94,11 @@ TEST(CommandLine, InputQuitEndsNormallyAndOutputsGoWhereWeStarted) {
   std::string input = g.file("in.txt");
   std::string text = "wait 700\ndump mid.json\nquit\n";
   veloria::fs::writeHostFile(input, text.data(), text.size());
-  std::string cwd = std::filesystem::current_path().string();
-  auto r = runVeloria("--headless --timeout 100000 --input " + input + " " + g.path(), "cd " + g.path() + " &&");
+  // Started beside the game, not in it: the dump lands where we started.
+  auto r = runVeloria("--headless --timeout 100000 --input " + input + " " + g.path(), "cd " + g.scratch() + " &&");
   EXPECT_EQ(r.code, 0) << r.output;
-  EXPECT_TRUE(std::filesystem::exists(g.file("mid.json")));
+  EXPECT_TRUE(std::filesystem::exists(g.scratch() + "/mid.json"));
+  EXPECT_FALSE(std::filesystem::exists(g.file("mid.json")));
 }
 
 TEST(CommandLine, BundledDemoPlaysToItsEndUnderAutoplay) {
