@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // As coded data, with at most 2^18 pixels decoded.

@@ -9,7 +9,7 @@
 #include <tuple>
 
 #include "graphics/decoders.h"
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "resource/lzss.h"
 #include "graphics/gfx_engine.h"
 #include "graphics/picture_helpers.h"
