@@ -102,8 +102,11 @@ TEST(CommandLine, InputQuitEndsNormallyAndOutputsGoWhereWeStarted) {
 }
 
 TEST(CommandLine, BundledDemoPlaysToItsEndUnderAutoplay) {
+  // A copy: the game writes its saves and settings into its own folder, not the sources.
   veloria::test::GameDir scratch;
-  std::string demo = std::string(VELORIA_TEST_DIR) + "/../demo";
+  std::filesystem::copy(std::string(VELORIA_TEST_DIR) + "/../demo", scratch.path(),
+                        std::filesystem::copy_options::recursive);
+  std::string demo = scratch.path();
   std::string dump = scratch.scratch() + "/demo.json";
   auto r = runVeloria("--headless --autoplay --timeout 600000 --dump-on-exit " + dump + " " + demo);
   EXPECT_EQ(r.code, 0) << r.output;
