@@ -208,9 +208,17 @@ class SdlPlatform final : public Platform {
                                                 {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"}};
       SDL_MessageBoxData d{SDL_MESSAGEBOX_INFORMATION, nullptr, c.c_str(), t.c_str(),
                            type == MB_YESNO ? 2 : 1, type == MB_YESNO ? yesNo : ok, nullptr};
-      int button = type == MB_YESNO ? IDYES : IDOK;
-      if (SDL_ShowMessageBox(&d, &button) != 0) button = type == MB_YESNO ? IDYES : IDOK;
-      return button;
+      // A box that could not be shown, or was closed without a button, answers the safe
+      // button: a failure must never confirm a yes/no question.
+      const int safe = type == MB_YESNO ? IDNO : IDOK;
+      int button = -1;
+      if (SDL_ShowMessageBox(&d, &button) != 0) {
+        std::fprintf(stderr, "veloria: cannot show the message box (%s); answered %s\n", SDL_GetError(),
+                     safe == IDNO ? "No" : "OK");
+        return safe;
+      }
+      const bool offered = type == MB_YESNO ? button == IDYES || button == IDNO : button == IDOK;
+      return offered ? button : safe;
     }
     Modal m;
     m.caption = sjisToUtf8(caption);
