@@ -8,6 +8,7 @@
 #include "platform/text_codec.h"
 #include "save/save.h"
 #include "script/script.h"
+#include "sound/sound.h"
 #include "text/text.h"
 #include "text/text_internal.h"
 #include "ui/ui.h"
@@ -31,8 +32,8 @@ void stepAnimations(Engine& e) { stepCellAnimations(e); }
 
 void noteGameLoaded(Engine& e) { e.text.gameLoaded = 1; }
 
-void playClickVoice(Engine&, const std::string&) {
-  // Wave output arrives with the sound subsystem; until then a click voice is silent.
+void playClickVoice(Engine& e, const std::string& name) {
+  if (!name.empty()) playWave(e, name, false);
 }
 
 void eraseWindowUntilClick(Engine& e) {
