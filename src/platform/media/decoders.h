@@ -52,6 +52,8 @@ class Resampler {
   SwrContext* ctx_ = nullptr;
   int rate_, channels_;
   bool passThrough_ = false;
+  bool mono_ = false;
+  std::vector<float> stereo_;
 };
 
 }  // namespace veloria

@@ -113,8 +113,11 @@ class MovieSound final : public ChunkedSource {
       if (av_channel_layout_copy(&inLayout_, &f->ch_layout) < 0) return false;
       inFormat_ = f->format;
       inRate_ = f->sample_rate;
-      AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-      if (swr_alloc_set_opts2(&swr_, &stereo, AV_SAMPLE_FMT_FLT, kMixRate, &inLayout_,
+      // Mono comes out as mono and is doubled below: the library's upmix would lower it by 3 dB.
+      mono_ = inLayout_.nb_channels == 1;
+      AVChannelLayout outLayout{};
+      av_channel_layout_default(&outLayout, mono_ ? 1 : 2);
+      if (swr_alloc_set_opts2(&swr_, &outLayout, AV_SAMPLE_FMT_FLT, kMixRate, &inLayout_,
                               static_cast<AVSampleFormat>(inFormat_), inRate_, 0, nullptr) < 0 ||
           swr_init(swr_) < 0) {
         swr_free(&swr_);
@@ -126,8 +129,12 @@ class MovieSound final : public ChunkedSource {
       size_t base = out.size();
       out.resize(base + static_cast<size_t>(maxOut) * 2);
       uint8_t* dst = reinterpret_cast<uint8_t*>(out.data() + base);
-      int got = swr_convert(swr_, &dst, maxOut, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
-      out.resize(base + static_cast<size_t>(std::max(got, 0)) * 2);
+      int got = std::max(swr_convert(swr_, &dst, maxOut, const_cast<const uint8_t**>(f->extended_data), f->nb_samples), 0);
+      if (mono_) {
+        float* p = out.data() + base;
+        for (int i = got - 1; i >= 0; --i) p[i * 2] = p[i * 2 + 1] = p[i];
+      }
+      out.resize(base + static_cast<size_t>(got) * 2);
     }
     av_frame_unref(f);
     return true;
@@ -138,6 +145,7 @@ class MovieSound final : public ChunkedSource {
   SwrContext* swr_ = nullptr;
   AVChannelLayout inLayout_{};
   int inFormat_ = -1, inRate_ = 0;
+  bool mono_ = false;
 };
 
 }  // namespace

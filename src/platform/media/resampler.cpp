@@ -11,6 +11,11 @@ extern "C" {
 namespace veloria {
 
 Resampler::Resampler(int rate, int channels) : rate_(rate), channels_(channels) {
+  // Mono is doubled onto both sides at full level (the library's own upmix lowers it by 3 dB).
+  if (channels == 1) {
+    mono_ = true;
+    channels = channels_ = 2;
+  }
   if (rate == kMixRate && channels == kMixChannels) {
     passThrough_ = true;
     return;
@@ -32,6 +37,11 @@ Resampler::Resampler(int rate, int channels) : rate_(rate), channels_(channels) 
 Resampler::~Resampler() { swr_free(&ctx_); }
 
 void Resampler::convert(const float* in, size_t frames, std::vector<float>& out) {
+  if (mono_) {
+    stereo_.resize(frames * 2);
+    for (size_t i = 0; i < frames; ++i) stereo_[i * 2] = stereo_[i * 2 + 1] = in[i];
+    in = stereo_.data();
+  }
   if (passThrough_) {
     out.insert(out.end(), in, in + frames * 2);
     return;
