@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/engine.h"
+#include "app/wait_loop.h"
 #include "platform/media/media_port.h"
 #include "platform/media/movie_decoder.h"
 #include "platform/text_codec.h"
@@ -56,25 +57,28 @@ void playMovie(Engine& e, const std::string& name, bool skippable) {
   const uint32_t start = e.platform.timeGetTime();
   if (auto sound = movie->openSound()) m.play(kSlotMovie, std::move(sound));
 
-  e.platform.noteWaiting(skippable ? WaitKind::Click : WaitKind::None, e.app.screenWidth / 2,
-                         e.app.screenHeight / 2);
-  while (s.moviePlaying) {
-    bool any = pumpOneMessage(e);
-    if (!s.moviePlaying) break;  // stopped while a message was handled (the window closing)
-    if (skippable && e.text.advanceRequested) break;
-    uint32_t now = e.platform.timeGetTime() - start;
+  WaitSpec spec;
+  spec.kind = skippable ? WaitKind::Click : WaitKind::None;
+  spec.autoX = e.app.screenWidth / 2;
+  spec.autoY = e.app.screenHeight / 2;
+  spec.animate = false;
+  spec.after = [&](const WaitPass&) {
+    // Stopped while a message was handled (the window closing), or skipped by a click.
+    if (!s.moviePlaying || (skippable && e.text.advanceRequested)) return PassResult::End;
+    const uint32_t now = e.platform.timeGetTime() - start;
     while (pictures && movie->frameTimeMs() <= now) {
       present(e, *movie);
       pictures = movie->nextFrame();
     }
-    if (!pictures && !m.playing(kSlotMovie)) break;
-    if (!any) {
-      uint32_t next = pictures ? movie->frameTimeMs() : now + kPollMs;
-      uint32_t wait = std::clamp<uint32_t>(next > now ? next - now : 0, 1, kPollMs);
-      e.platform.sleep(wait);
-    }
-  }
-  e.platform.noteWaiting(WaitKind::None);
+    return !pictures && !m.playing(kSlotMovie) ? PassResult::End : PassResult::Continue;
+  };
+  spec.deadline = [&](const WaitPass& p) {
+    uint32_t poll = p.now + kPollMs;
+    if (!pictures) return poll;
+    uint32_t due = start + movie->frameTimeMs();
+    return static_cast<int32_t>(due - poll) < 0 ? due : poll;
+  };
+  runWaitLoop(e, spec);
   closeMovie(e);
 }
 

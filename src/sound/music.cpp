@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/engine.h"
+#include "app/wait_loop.h"
 #include "platform/files.h"
 #include "platform/media/decoders.h"
 #include "platform/media/media_port.h"
@@ -109,8 +110,11 @@ void fadeOutCd(Engine& e, int32_t fadeTime) {
   for (int n = 99; n >= 1; --n) {
     uint32_t t0 = e.platform.timeGetTime();
     m.setGain(kSlotCd, static_cast<float>(n) / 100.0f);
-    uint32_t took = e.platform.timeGetTime() - t0;
-    e.platform.sleep(std::max<uint32_t>(stepTime > took ? stepTime - took : 0, 1));
+    // The step's own time counts against the step; it always lasts at least 1 ms.
+    const uint32_t now = e.platform.timeGetTime();
+    uint32_t next = t0 + stepTime;
+    if (!timeReached(next, now + 1)) next = now + 1;
+    waitUntil(e, next);
   }
   m.stop(kSlotCd);
   m.setGain(kSlotCd, 1.0f);
