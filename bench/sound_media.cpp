@@ -102,6 +102,10 @@ void BM_MixOneSecond(benchmark::State& state) {
     for (int done = 0; done < kMixRate; done += 1024) m.mix(out.data(), std::min(1024, kMixRate - done));
     benchmark::DoNotOptimize(out.data());
   }
+  if (music) {
+    state.counters["midi_on"] = m.playing(kSlotMidi);
+    state.counters["mp3_on"] = m.playing(kSlotMp3);
+  }
   state.counters["cpu_per_audio_s"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
