@@ -35,6 +35,8 @@ bool startMidiSource(Engine& e) {
   auto opened = openMidi(e.sound.midiBytes, findSoundFont());
   if (!opened.source) {
     warnCannotPlay(e.sound.midiName, opened.error);
+    // Nothing to restart: the timer would only fail again every tick.
+    e.sound.midiBytes.reset();
     return false;
   }
   return media(e).play(kSlotMidi, std::move(opened.source)) != 0;

@@ -149,3 +149,22 @@ TEST(SoundChannels, ReadTheFileByScanningForFmtAndData) {
 
 }  // namespace
 }  // namespace veloria::test
+
+namespace veloria::test {
+namespace {
+
+TEST(SoundWave, AClickWaitPlaysItsClickVoiceWhenItEnds) {
+  GameFiles files;
+  files["click.wav"] = toneWav(440, 200, 44100, 1, 16, 0.25);
+  RunOptions o;
+  o.input = "wait 2000\nclick 10 10\n";
+  auto r = runRecorded(files, "clickvoice \"click.wav\",\"\"\nあ@\nwait 500", o);
+  ASSERT_EQ(r.run.exitCode, 0) << r.run.stderrText;
+  double t = r.rec.onset();
+  EXPECT_GE(t, 2000);
+  EXPECT_LT(t, 2010);
+  EXPECT_GT(r.rec.tone(440, t, t + 190), 0.2);
+}
+
+}  // namespace
+}  // namespace veloria::test
