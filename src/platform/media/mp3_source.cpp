@@ -21,7 +21,7 @@ struct MemoryFile {
 mpg123_ssize_t mRead(void* h, void* buf, size_t count) {
   auto* f = static_cast<MemoryFile*>(h);
   size_t n = std::min(count, f->bytes->size() - f->pos);
-  std::memcpy(buf, f->bytes->data() + f->pos, n);
+  if (n > 0) std::memcpy(buf, f->bytes->data() + f->pos, n);
   f->pos += n;
   return static_cast<mpg123_ssize_t>(n);
 }
