@@ -24,6 +24,7 @@ const char kUsage[] =
     "  --input FILE             scripted input for --headless (see docs/automation.md)\n"
     "  --timeout MS             --headless: stop after MS virtual milliseconds (exit code 3)\n"
     "  --autoplay               --headless: answer every click wait, choice and box by itself\n"
+    "  --record-audio FILE      --headless: write the mixed sound as a WAV file (44.1 kHz stereo)\n"
     "  --dump-on-exit FILE      write the engine state as JSON when the run ends\n"
     "  --screenshot-on-exit FILE  write the window picture as PNG when the run ends\n"
     "  --help                   show this text\n";
@@ -70,6 +71,9 @@ int main(int argc, char** argv) {
     } else if (a == "--autoplay") {
       hopt.autoplay = true;
       headlessOnlyOption = true;
+    } else if (a == "--record-audio") {
+      if (!value(&hopt.recordAudio)) return usageError("--record-audio needs a file");
+      headlessOnlyOption = true;
     } else if (a == "--dump-on-exit") {
       if (!value(&opt.dumpOnExit)) return usageError("--dump-on-exit needs a file");
     } else if (a == "--screenshot-on-exit") {
@@ -83,7 +87,8 @@ int main(int argc, char** argv) {
       haveDir = true;
     }
   }
-  if (headlessOnlyOption && !headless) return usageError("--input, --timeout and --autoplay need --headless");
+  if (headlessOnlyOption && !headless)
+    return usageError("--input, --timeout, --autoplay and --record-audio need --headless");
 
   // Output files are named relative to where we were started, before we move into the game.
   auto absolute = [](std::string& p) {
@@ -93,6 +98,7 @@ int main(int argc, char** argv) {
   };
   absolute(opt.dumpOnExit);
   absolute(opt.screenshotOnExit);
+  absolute(hopt.recordAudio);
 
   if (!inputFile.empty()) {
     auto data = fs::readHostFile(inputFile);

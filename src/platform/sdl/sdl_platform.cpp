@@ -12,6 +12,7 @@
 
 #include "platform/cursor_file.h"
 #include "platform/files.h"
+#include "platform/media/media_port.h"
 #include "platform/platform.h"
 #include "platform/sdl/menu_ui.h"
 #include "platform/sdl/ui_font.h"
@@ -55,10 +56,21 @@ class SdlPlatform final : public Platform {
     }
     initialised_ = true;
     installTerminationHandlers();
+    wakeEvent_ = SDL_RegisterEvents(1);
+    media_ = makeRealTimeMedia(*this);
     return true;
   }
 
+  // Pushes an event the blocked wait wakes for; SDL's queue is safe to use from any thread.
+  void wake() override {
+    if (wakeEvent_ == static_cast<Uint32>(-1)) return;
+    SDL_Event ev{};
+    ev.type = wakeEvent_;
+    SDL_PushEvent(&ev);
+  }
+
   ~SdlPlatform() override {
+    media_.reset();
     for (auto& [k, t] : textCache_) SDL_DestroyTexture(t);
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
@@ -187,6 +199,7 @@ class SdlPlatform final : public Platform {
     lastPump_ = SDL_GetTicks();
     SDL_Event ev;
     while (SDL_PollEvent(&ev)) handleEvent(ev);
+    if (media_) media_->poll();
   }
 
   void idle() override {}
@@ -635,6 +648,7 @@ class SdlPlatform final : public Platform {
   }
 
   bool initialised_ = false;
+  Uint32 wakeEvent_ = static_cast<Uint32>(-1);
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
