@@ -14,6 +14,7 @@
 #include "app/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
+#include "platform/media/media_port.h"
 #include "platform/platform.h"
 #include "resource/resource.h"
 #include "save/save.h"
@@ -62,6 +63,16 @@ const std::string& gameDir() {
 // every wait with a left click, every box with its default button.
 class FuzzPlatform final : public Platform {
  public:
+  // Sound commands need the mixer; it runs on this platform's virtual clock.
+  FuzzPlatform() {
+    auto media = std::make_shared<VirtualClockMedia>(*this, std::string());
+    clockMedia_ = media.get();
+    media_ = media;
+  }
+  ~FuzzPlatform() override {
+    clockMedia_ = nullptr;
+    media_.reset();
+  }
   void startInput(uint32_t limitMs) {
     clearQueue();
     deadlineUs_ = nowUs_ + static_cast<uint64_t>(limitMs) * 1000;
@@ -101,11 +112,13 @@ class FuzzPlatform final : public Platform {
  private:
   void advance(uint64_t us) {
     nowUs_ += us;
+    if (clockMedia_ != nullptr) clockMedia_->advanceTo(nowUs_);
     if (nowUs_ >= deadlineUs_) throw ProcessExit{3};
   }
   uint64_t nowUs_ = 0;
   uint64_t deadlineUs_ = UINT64_MAX;
   bool shown_ = false;
+  VirtualClockMedia* clockMedia_ = nullptr;
 };
 
 // One engine serves every input (making screen surfaces per input would dominate the run
