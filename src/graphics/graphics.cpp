@@ -67,6 +67,7 @@ void graphicsResetGame(Engine& e) {
 void registerGraphicsCommands(CommandTable& t) {
   registerSceneCommands(t);
   registerSpriteCommands(t);
+  registerDrawCommands(t);
 }
 
 }  // namespace veloria

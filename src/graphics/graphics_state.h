@@ -68,6 +68,9 @@ constexpr int kEffectSlots = 256;
 constexpr int kBarSlots = 100;
 constexpr int kNumberSlots = 100;
 enum StandPos { STAND_LEFT = 0, STAND_CENTRE = 1, STAND_RIGHT = 2 };
+// The frame hook's type for the frames of quakex and quakey (effects use 1..18).
+constexpr int kQuakeXFrames = 101;
+constexpr int kQuakeYFrames = 102;
 
 struct GraphicsState {
   ImageObject displaySurface;  // what the window shows
@@ -110,7 +113,8 @@ struct GraphicsState {
   // The area (inclusive) composeScreen is rebuilding; the text window layer clips to it.
   ClipRect composeArea;
 
-  // Called after every frame an effect shows (tests and tools watch transitions with it).
+  // Called after every frame an effect or a quake shows (tests and tools watch transitions
+  // with it).
   std::function<void(Engine&, int type, int frame)> effectFrameHook;
 };
 
