@@ -115,6 +115,11 @@ struct TextState {
 
   TextLog log;
   int32_t logEnabled = 1;
+
+  // Choices as the text buttons see them: csel's option texts and selectcolor's colours
+  // (0xRRGGBB: under the mouse, the others).
+  std::vector<std::string> cselTexts;
+  std::array<uint32_t, 2> selectColors{0xFFFFFF, 0xAAAAAA};
 };
 
 }  // namespace veloria

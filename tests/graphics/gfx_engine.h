@@ -25,8 +25,15 @@ struct GfxEngine {
   std::unique_ptr<Engine> engine;
   std::string gameDir;
 
-  explicit GfxEngine(int w = 640, int h = 480) {
-    platform = makeHeadlessPlatform(HeadlessOptions{});
+  // `input`: scripted input in the automation language, timed from the engine's start;
+  // its screenshot and dump paths are taken in the game directory.
+  explicit GfxEngine(int w = 640, int h = 480, const std::string& input = std::string()) {
+    char tmpl[] = "/tmp/veloria_gfx_XXXXXX";
+    gameDir = mkdtemp(tmpl);
+    HeadlessOptions options;
+    options.inputScript = input;
+    options.baseDir = gameDir;
+    platform = makeHeadlessPlatform(options);
     engine = std::make_unique<Engine>(*platform);
     Engine& e = *engine;
     e.app.screenWidth = w;
@@ -38,8 +45,6 @@ struct GfxEngine {
     createScreenSurfaces(e);
     graphicsRestoreDefaults(e);
     graphicsResetGame(e);
-    char tmpl[] = "/tmp/veloria_gfx_XXXXXX";
-    gameDir = mkdtemp(tmpl);
     fs::setGameDirectory(gameDir);
   }
   ~GfxEngine() {
