@@ -156,7 +156,7 @@ void cmdTextgosub(Engine& e, std::string_view, bool) {
 
 void cmdRgosub(Engine& e, std::string_view, bool) {
   e.text.rgosubLabel = readLabel(e);
-  e.ui.rightClickAction = 2;
+  e.ui.rightClickAction = RightClickAction::Subroutine;
 }
 
 void cmdTexec(Engine& e, std::string_view, bool) {
@@ -245,7 +245,7 @@ void textRestoreDefaults(Engine& e) {
   t.autoModeTime = 1000;
   t.clickVoices = {};
   t.pendingText.clear();
-  t.pendingKind = 0;
+  t.pendingKind = PendingText::None;
   ensureTextLayers(e);
 }
 
@@ -279,12 +279,12 @@ void textResetGame(Engine& e) {
   t.cursorOffset = {};
   t.cursorRelative = {1, 1};
   t.linkCount = 0;
-  t.waitCursorKind = 0;
+  t.waitCursorKind = WaitCursor::None;
   t.inTextGosub = 0;
   t.textGosubWasPage = 0;
   t.textGosubAtLineEnd = 0;
   t.pendingText.clear();
-  t.pendingKind = 0;
+  t.pendingKind = PendingText::None;
   t.logEnabled = 1;
   clearLog(e);
   t.faceName = t.chosenFaceName;

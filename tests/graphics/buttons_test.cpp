@@ -25,14 +25,14 @@ struct Buttons : test::GfxEngine {
     std::vector<uint32_t> look(100 * 20);
     for (int y = 0; y < 20; ++y)
       for (int x = 0; x < 100; ++x) look[static_cast<size_t>(y) * 100 + x] = x < 50 ? 0xFF0000 : 0x0000FF;
-    writeFile("look.bmp", test::bmp24(100, 20, look));
+    writeFile("look.bmp", test::bmpFile(100, 20, look));
     run("bg", "#202020,1");
   }
   int32_t var(int i) { return e().script.numVars[static_cast<size_t>(i)]; }
   // A screenshot the input script took (into the game directory), read back.
   ImageObject shot(const std::string& name) {
     ImageObject o;
-    auto bytes = fs::readHostFile(fs::joinHost(gameDir, name));
+    auto bytes = fs::readHostFile(fs::joinHost(dir.path(), name));
     if (bytes) decodePng(bytes->data(), bytes->size(), false, 1, o.dib);
     return o;
   }
@@ -136,7 +136,7 @@ TEST(ButtonWait, SpriteButtonsShowTheirSecondCell) {
   std::vector<uint32_t> cells(40 * 20);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 40; ++x) cells[static_cast<size_t>(y) * 40 + x] = x < 20 ? 0x00FF00 : 0xFFFF00;
-  b.writeFile("two.bmp", test::bmp24(40, 20, cells));
+  b.writeFile("two.bmp", test::bmpFile(40, 20, cells));
   b.writeFile("one.bmp", test::solidBmp(10, 10, 0x00FFFF));
   b.run("lsph", "5, \":c/2,0,3;two.bmp\", 100, 100");
   b.run("lsp", "6, \":c;one.bmp\", 300, 300");
@@ -161,7 +161,7 @@ TEST(ButtonWait, SpriteHoverLookComesAndGoes) {
   std::vector<uint32_t> cells(40 * 20);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 40; ++x) cells[static_cast<size_t>(y) * 40 + x] = x < 20 ? 0x00FF00 : 0xFFFF00;
-  b.writeFile("two.bmp", test::bmp24(40, 20, cells));
+  b.writeFile("two.bmp", test::bmpFile(40, 20, cells));
   b.run("lsp", "5, \":c/2,0,3;two.bmp\", 100, 100");
   b.run("spbtn", "5, 7");
   b.run("btnwait2", "%1");

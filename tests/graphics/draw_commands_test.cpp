@@ -260,8 +260,8 @@ TEST(DrawCommands, AlphaPictureFromTwoRenderings) {
     for (int x = 1; x < 5; ++x) onBlack[y * 6 + x] = onWhite[y * 6 + x] = 0x112233;
   onBlack[6 + 2] = 0x404040;
   onWhite[6 + 2] = 0xC0C0C0;
-  d.writeFile("pic_b.bmp", test::bmp24(6, 3, onBlack));
-  d.writeFile("pic_w.bmp", test::bmp24(6, 3, onWhite));
+  d.writeFile("pic_b.bmp", test::bmpFile(6, 3, onBlack));
+  d.writeFile("pic_w.bmp", test::bmpFile(6, 3, onWhite));
   d.run("bw2a", "\"pic\"");
   ImageObject out = d.readBack("out/pic.bmp");
   ASSERT_TRUE(out.hasPicture());
@@ -296,7 +296,7 @@ TEST(DrawCommands, AlphaPictureFromTwoRenderings) {
 
 TEST(DrawCommands, BmpcutWritesTiles) {
   Draw d;
-  d.writeFile("q.bmp", test::bmp24(4, 2, {0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00,
+  d.writeFile("q.bmp", test::bmpFile(4, 2, {0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00,
                                            0x0000FF, 0x0000FF, 0xFFFFFF, 0xFFFFFF}));
   d.run("bmpcut", "\"q.bmp\", 2, 2");
   const char* names[] = {"_q.bmp00.bmp", "_q.bmp10.bmp", "_q.bmp01.bmp", "_q.bmp11.bmp"};
