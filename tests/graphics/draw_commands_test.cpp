@@ -287,6 +287,15 @@ TEST(DrawCommands, AlphaPictureFromTwoRenderings) {
   d.run("bw2a", "\"none\"");
   d.run("bw2a2", "\"none\"");
   EXPECT_FALSE(fs::exists("out/none.bmp"));
+  // A name that climbs out of the game directory (here to the renderings beside it) writes
+  // nothing, not even inside the game directory.
+  const std::string beside = d.dir.scratch() + "/esc_b.bmp", white = d.dir.scratch() + "/esc_w.bmp";
+  const std::string opaque = test::solidBmp(4, 4, 0x102030);
+  ASSERT_TRUE(fs::writeHostFile(beside, opaque.data(), opaque.size()));
+  ASSERT_TRUE(fs::writeHostFile(white, opaque.data(), opaque.size()));
+  d.run("bw2a", "\"../esc\"");
+  EXPECT_FALSE(fs::exists("esc.bmp"));
+  EXPECT_FALSE(fs::hostExists(d.dir.scratch() + "/esc.bmp"));
   // All transparent: nothing is left to write.
   d.writeFile("clear_b.bmp", test::solidBmp(4, 4, 0));
   d.writeFile("clear_w.bmp", test::solidBmp(4, 4, 0xFFFFFF));
