@@ -56,6 +56,38 @@ def girl():
     write_bmp8("chara/girl.bmp", 200, 300, palette, pixel)
 
 
+def button_menu():
+    # Two buttons of 180 x 60, 40 pixels apart: a sun (east gate) and a moon (west gate).
+    # menu.bmp is the normal look (shown as a sprite; index 0 between the boxes is
+    # transparent with the !0 tag), menu_on.bmp the hover looks the buttons are cut from.
+    def draw(path, fill, border, icon):
+        palette = [(255, 0, 255), fill, border, icon] + [(0, 0, 0)] * 252
+
+        def pixel(x, y):
+            if 180 <= x < 220:
+                return 0
+            bx = x if x < 180 else x - 220
+            if bx < 3 or bx >= 177 or y < 3 or y >= 57:
+                return 2
+            cx, cy = 90, 30
+            d2 = (bx - cx) ** 2 + (y - cy) ** 2
+            if x < 180:  # sun: a disc with eight rays
+                if d2 < 12 ** 2:
+                    return 3
+                angle = math.atan2(y - cy, bx - cx) * 4 / math.pi
+                if 16 ** 2 < d2 < 24 ** 2 and abs(angle - round(angle)) < 0.12:
+                    return 3
+            elif d2 < 18 ** 2 and (bx - cx - 8) ** 2 + (y - cy + 5) ** 2 >= 15 ** 2:  # crescent
+                return 3
+            return 1
+
+        write_bmp8(path, 400, 60, palette, pixel)
+
+    draw("button/menu.bmp", (40, 50, 90), (150, 160, 200), (200, 200, 150))
+    draw("button/menu_on.bmp", (90, 110, 190), (255, 255, 255), (255, 230, 80))
+
+
 if __name__ == "__main__":
     station()
     girl()
+    button_menu()

@@ -46,6 +46,37 @@ void writeScript(Engine& e, JsonWriter& w) {
   w.key("callStackDepth").value(s.callStack.depth);
 }
 
+// The buttons of the button wait that is running (the links during a link wait); empty
+// when no such wait runs.
+void writeButtons(Engine& e, JsonWriter& w) {
+  const auto& g = e.gfx;
+  auto entry = [&](const char* kind, int32_t number, int32_t x, int32_t y, int64_t width, int64_t height) {
+    w.beginObject();
+    w.key("number").value(number);
+    w.key("kind").value(kind);
+    w.key("x").value(x);
+    w.key("y").value(y);
+    w.key("width").value(width);
+    w.key("height").value(height);
+    w.endObject();
+  };
+  w.key("buttons").beginArray();
+  if (g.buttonWaitOpen == 1) {
+    for (int i = 0; i < std::min(g.buttonCount, kButtonSlots); ++i) {
+      const Button& b = g.buttons[static_cast<size_t>(i)];
+      const char* kind = b.kind == ButtonKind::Sprite ? "sprite" : b.kind == ButtonKind::Text ? "text" : "image";
+      entry(kind, b.number, b.x, b.y, b.width, b.height);
+    }
+  } else if (g.buttonWaitOpen == 2) {
+    const int n = std::clamp(e.text.linkCount, 0, static_cast<int>(e.text.links.size()));
+    for (int i = 0; i < n; ++i) {
+      const LinkRegion& l = e.text.links[static_cast<size_t>(i)];
+      entry("link", l.number, l.left, l.top, int64_t{l.right} - l.left, e.text.pitchY);
+    }
+  }
+  w.endArray();
+}
+
 void writeGraphics(Engine& e, JsonWriter& w) {
   const auto& g = e.gfx;
   w.key("background").value(sjisToUtf8(g.backgroundName));
@@ -71,6 +102,7 @@ void writeGraphics(Engine& e, JsonWriter& w) {
     w.endObject();
   }
   w.endArray();
+  writeButtons(e, w);
 }
 
 void writeText(Engine& e, JsonWriter& w) {

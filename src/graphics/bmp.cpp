@@ -147,4 +147,38 @@ bool decodeBmp(const uint8_t* data, size_t size, Dib& out) {
   return true;
 }
 
+std::vector<uint8_t> encodeBmp(const Dib& d) {
+  std::vector<uint8_t> out;
+  if (!d.hasInfo || d.width <= 0 || d.height <= 0) return out;
+  const size_t paletteBytes = d.bitCount <= 8 ? d.palette.size() / 4 * 4 : 0;
+  const size_t offset = 54 + paletteBytes;
+  const size_t pixelBytes = static_cast<size_t>(d.stride) * static_cast<size_t>(d.height);
+  if (d.pixels.size() < pixelBytes) return out;
+  out.resize(offset + pixelBytes);
+  uint8_t* p = out.data();
+  auto put16 = [](uint8_t* at, uint32_t v) {
+    at[0] = static_cast<uint8_t>(v);
+    at[1] = static_cast<uint8_t>(v >> 8);
+  };
+  auto put32 = [](uint8_t* at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  p[0] = 'B';
+  p[1] = 'M';
+  put32(p + 2, static_cast<uint32_t>(out.size()));
+  put32(p + 10, static_cast<uint32_t>(offset));
+  put32(p + 14, 40);
+  put32(p + 18, static_cast<uint32_t>(d.width));
+  put32(p + 22, static_cast<uint32_t>(d.height));
+  put16(p + 26, 1);
+  put16(p + 28, static_cast<uint32_t>(d.bitCount));
+  put32(p + 38, static_cast<uint32_t>(d.infoHeader.xPelsPerMeter));
+  put32(p + 42, static_cast<uint32_t>(d.infoHeader.yPelsPerMeter));
+  // A colours-used of 0 would mean the depth's full palette; say exactly what is written.
+  put32(p + 46, static_cast<uint32_t>(paletteBytes / 4));
+  if (paletteBytes) std::memcpy(p + 54, d.palette.data(), paletteBytes);
+  std::memcpy(p + offset, d.pixels.data(), pixelBytes);
+  return out;
+}
+
 }  // namespace veloria

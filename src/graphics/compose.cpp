@@ -4,6 +4,8 @@
 #include "app/engine.h"
 #include "graphics/graphics.h"
 #include "graphics/scene_links.h"
+#include "text/glyph_blend.h"
+#include "text/glyph_font.h"
 #include "text/text.h"
 
 namespace veloria {
@@ -70,6 +72,50 @@ void drawBars(Engine& e, const ClipRect& a) {
     fillSurface(cs, static_cast<int>(l), static_cast<int>(t), static_cast<int>(r + 1), static_cast<int>(bt + 1),
                 colorref);
     cs.name = keep;
+  }
+}
+
+// A number slot's text: "%3d" (right-aligned in three characters, longer values in full).
+std::string numberText(int32_t value) {
+  std::string digits = std::to_string(value);
+  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), ' ');
+  return digits;
+}
+
+// Numbers after the bars: each character u pixels wide and v high in the current text face,
+// normal weight, slot colour over what is there. Drawing is kept inside the composed area.
+void drawNumbers(Engine& e, const ClipRect& a) {
+  ImageObject& cs = e.gfx.composeSurface;
+  const PixelTarget full{cs.dib.pixels.data(), cs.dib.width, cs.dib.height, cs.dib.stride};
+  // The area as a picture of its own (same rows, origin at the area's top-left corner), so
+  // the glyph blender's edge clipping is the area's.
+  const PixelTarget area{full.at(a.left, a.bottom), a.right - a.left + 1, a.bottom - a.top + 1, full.stride};
+  for (const NumberSlot& n : e.gfx.numbers) {
+    if (n.x == -1) continue;
+    const int64_t u = n.u, v = n.v;
+    // The slot's extent: room for four characters.
+    if (int64_t{n.x} + 4 * u < a.left || n.x > a.right || int64_t{n.y} + v < a.top || n.y > a.bottom) continue;
+    // One glyph cell holds two characters side by side; sizes the renderer cannot draw
+    // (0, negative, enormous) draw nothing.
+    const int64_t cellW = 2 * u;
+    if (cellW <= 0 || v <= 0 || cellW > kMaxGlyphCell || v > kMaxGlyphCell) continue;
+    const std::string text = numberText(n.value);
+    GlyphRequest req;
+    req.faceName = e.text.faceName;
+    req.cellWidth = static_cast<int>(cellW);
+    req.cellHeight = static_cast<int>(v);
+    for (size_t k = 0; k < text.size(); k += 2) {
+      req.first = static_cast<uint8_t>(text[k]);
+      req.second = k + 1 < text.size() ? static_cast<uint8_t>(text[k + 1]) : 0;
+      const std::vector<uint8_t>& cov = cellCoverage(req);
+      if (cov.empty()) break;
+      const int64_t gx = int64_t{n.x} + static_cast<int64_t>(k) * u - a.left, gy = int64_t{n.y} - a.top;
+      if (gx >= area.width || gx + cellW <= 0) continue;
+      GlyphInk ink{cov.data(), req.cellWidth, req.cellHeight, static_cast<int>(gx), static_cast<int>(gy),
+                   static_cast<uint8_t>(n.color >> 16), static_cast<uint8_t>(n.color >> 8),
+                   static_cast<uint8_t>(n.color), false};
+      blendGlyph(ink, area, nullptr, nullptr);
+    }
   }
 }
 
@@ -144,8 +190,11 @@ void composeScreen(Engine& e, const DirtyRect* r) {
   if (g.negaMode == 1) negate(cs, area, whole);
   if (g.monochrome) monochrome(e, cs, area, whole);
   if (g.negaMode == 2) negate(cs, area, whole);
-  // 10. Bars (the number slots are drawn by their own command family).
-  if (!systemMenuHidesLowSprites(e)) drawBars(e, area);
+  // 10. Bars, then numbers.
+  if (!systemMenuHidesLowSprites(e)) {
+    drawBars(e, area);
+    drawNumbers(e, area);
+  }
   // 11. The text window on top.
   if (windowInFrameOf(e) && !windowBehindOf(e)) composeTextWindow(e);
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "graphics/image.h"
 
@@ -30,5 +31,11 @@ bool decodeJpeg(const uint8_t* data, size_t size, Dib& out);
 
 // Makes `out` a blank 24-bit picture (used by the decoders; pixels zero).
 bool allocDib24(Dib& out, int width, int height);
+
+// A BMP file image of a picture: the 14-byte file header, the 40-byte information header
+// (no compression, image size 0), the palette of a 1-, 4- or 8-bit picture (its entries,
+// counted in colours-used so that the pixel offset matches), then the bottom-up rows.
+// Empty for an object without a picture.
+std::vector<uint8_t> encodeBmp(const Dib& d);
 
 }  // namespace veloria

@@ -2,6 +2,7 @@
 #include "graphics/graphics.h"
 
 #include "app/engine.h"
+#include "graphics/buttons.h"
 #include "graphics/graphics_commands.h"
 
 namespace veloria {
@@ -46,6 +47,7 @@ void graphicsResetGame(Engine& e) {
   for (NumberSlot& n : g.numbers) n = NumberSlot{};
   g.monochrome = 0;
   g.negaMode = 0;
+  resetButtons(e);
   g.allSpritesHidden = 0;
   g.backgroundName = "black";
   for (StandImage& s : g.standImages) {
@@ -67,6 +69,8 @@ void graphicsResetGame(Engine& e) {
 void registerGraphicsCommands(CommandTable& t) {
   registerSceneCommands(t);
   registerSpriteCommands(t);
+  registerDrawCommands(t);
+  registerButtonCommands(t);
 }
 
 }  // namespace veloria

@@ -58,6 +58,20 @@ struct NumberSlot {
   int32_t value = 0;
 };
 
+enum class ButtonKind : int32_t { Image, Sprite, Text };
+
+// A clickable rectangle. sourceX/sourceY: for an image button where its hover look lies in
+// the button picture; for a sprite button sourceY is ~sprite, for a text button sourceX is
+// ~choice index (both negative). The kind is kept as the defining command said, so an image
+// button with a negative source is still an image button.
+struct Button {
+  ButtonKind kind = ButtonKind::Image;
+  int32_t number = 0;
+  int32_t x = 0, y = 0, width = 0, height = 0;
+  int32_t right = 0, bottom = 0;  // inclusive: x + width - 1, y + height - 1
+  int32_t sourceX = 0, sourceY = 0;
+};
+
 struct BackgroundWindow {
   int32_t x = -1;  // -1: off
   int32_t y = 0, width = 0, height = 0;
@@ -67,7 +81,11 @@ constexpr int kSpriteCount = 256;
 constexpr int kEffectSlots = 256;
 constexpr int kBarSlots = 100;
 constexpr int kNumberSlots = 100;
+constexpr int kButtonSlots = 256;
 enum StandPos { STAND_LEFT = 0, STAND_CENTRE = 1, STAND_RIGHT = 2 };
+// The frame hook's type for the frames of quakex and quakey (effects use 1..18).
+constexpr int kQuakeXFrames = 101;
+constexpr int kQuakeYFrames = 102;
 
 struct GraphicsState {
   ImageObject displaySurface;  // what the window shows
@@ -110,8 +128,20 @@ struct GraphicsState {
   // The area (inclusive) composeScreen is rebuilding; the text window layer clips to it.
   ClipRect composeArea;
 
-  // Called after every frame an effect shows (tests and tools watch transitions with it).
+  // Called after every frame an effect or a quake shows (tests and tools watch transitions
+  // with it).
   std::function<void(Engine&, int type, int frame)> effectFrameHook;
+
+  // Buttons: the first buttonCount entries are in use.
+  std::array<Button, kButtonSlots> buttons{};
+  int32_t buttonCount = 0;
+  int32_t buttonTimeout = -1;  // ms; -1: none
+  int32_t buttonMask = -1;     // only buttons numbered above it answer
+  int32_t lastButtonWaitTime = 0;
+  int32_t buttonNoErase = 0;   // btnnowindowerase: the waits leave the text window alone
+  // While a button wait runs: 1 button wait, 2 link wait (0 otherwise); and its modes.
+  int32_t buttonWaitOpen = 0;
+  int32_t textButtonMode = 0, selectButtonMode = 0;
 };
 
 }  // namespace veloria

@@ -25,8 +25,13 @@ struct GfxEngine {
   std::unique_ptr<Platform> platform;
   std::unique_ptr<Engine> engine;
 
-  explicit GfxEngine(int w = 640, int h = 480) {
-    platform = makeHeadlessPlatform(HeadlessOptions{});
+  // `input`: scripted input in the automation language, timed from the engine's start;
+  // its screenshot and dump paths are taken in the game directory.
+  explicit GfxEngine(int w = 640, int h = 480, const std::string& input = std::string()) {
+    HeadlessOptions options;
+    options.inputScript = input;
+    options.baseDir = dir.path();
+    platform = makeHeadlessPlatform(options);
     engine = std::make_unique<Engine>(*platform);
     Engine& e = *engine;
     e.app.screenWidth = w;

@@ -1,0 +1,348 @@
+// The button waits (btnwait, btnwait2, textbtnwait, selectbtnwait), the link wait (tbtnwait)
+// and getbtntimer. Each wait is one pass of runWaitLoop per message: the pointer's moves
+// change the hover look, a left click returns the hovered button, a right click -1, the
+// time-out -2.
+#include <algorithm>
+
+#include "app/engine.h"
+#include "app/wait_loop.h"
+#include "graphics/buttons.h"
+#include "graphics/graphics.h"
+#include "graphics/graphics_commands.h"
+#include "save/save.h"
+#include "script/command_table.h"
+#include "script/script.h"
+#include "sound/sound.h"
+#include "text/text.h"
+
+namespace veloria {
+
+namespace {
+
+// The wait's modes live in the graphics state for as long as it runs (the dump reads them);
+// they are put back however the wait ends.
+struct OpenWait {
+  OpenWait(Engine& e, int kind, bool textMode, bool selectMode) : g(e.gfx) {
+    g.buttonWaitOpen = kind;
+    g.textButtonMode = textMode ? 1 : 0;
+    g.selectButtonMode = selectMode ? 1 : 0;
+  }
+  ~OpenWait() {
+    g.buttonWaitOpen = 0;
+    g.textButtonMode = 0;
+    g.selectButtonMode = 0;
+  }
+  GraphicsState& g;
+};
+
+int64_t elapsedMs(const WaitPass& p) { return static_cast<int64_t>(static_cast<uint32_t>(p.now - p.start)); }
+
+bool messageWaiting(Engine& e, uint32_t id) {
+  Message m;
+  return e.platform.peekMessage(m, id, id, false);
+}
+
+void dropMessages(Engine& e, uint32_t id) {
+  Message m;
+  while (e.platform.peekMessage(m, id, id, true)) {
+  }
+}
+
+void postPointerMove(Engine& e) {
+  e.platform.postMessage(WM_MOUSEMOVE, 0, makeLParam(e.appWindow.lastX, e.appWindow.lastY));
+}
+
+bool anyTextButton(const GraphicsState& g) {
+  for (int i = 0; i < std::min(g.buttonCount, kButtonSlots); ++i)
+    if (g.buttons[static_cast<size_t>(i)].kind == ButtonKind::Text) return true;
+  return false;
+}
+
+// How long auto mode lets the text wait: autoModeTime, or when negative its magnitude for
+// each character of the last text line.
+int64_t autoModeDelay(const Engine& e) {
+  const TextState& t = e.text;
+  return t.autoModeTime >= 0 ? t.autoModeTime : static_cast<int64_t>(t.lastLineChars) * -int64_t{t.autoModeTime};
+}
+
+}  // namespace
+
+int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
+  GraphicsState& g = e.gfx;
+  TextState& t = e.text;
+  OpenWait open(e, 1, textMode, selectMode);
+
+  // 1-3. The text window goes (unless kept), skip mode ends, and clicks made before the wait
+  // began do not count.
+  if (!g.buttonNoErase && !selectMode && !textMode) hideTextWindow(e);
+  if (!textMode) t.skipMode = 0;
+  if (selectMode) {
+    t.skipMode = 0;
+    Message m;
+    e.platform.peekMessage(m, WM_COMMAND, WM_COMMAND, true);
+  } else if (textMode && (messageWaiting(e, WM_LBUTTONUP) || messageWaiting(e, WM_RBUTTONUP))) {
+    t.autoMode = 0;
+    t.skipMode = 0;
+  }
+  dropMessages(e, WM_LBUTTONUP);
+  dropMessages(e, WM_RBUTTONUP);
+  dropMessages(e, WM_CHAR);
+  e.platform.pumpOneMessage();
+  t.advanceRequested = 0;
+  t.menuRequested = 0;
+
+  // 4. Every button in its normal look.
+  bool anySprite = false;
+  for (int i = 0; i < std::min(g.buttonCount, kButtonSlots); ++i) {
+    const Button& b = g.buttons[static_cast<size_t>(i)];
+    if (b.kind != ButtonKind::Sprite) continue;
+    const int n = ~b.sourceY;
+    if (n < 0 || n >= kSpriteCount) continue;
+    Sprite& s = g.sprites[static_cast<size_t>(n)];
+    s.visible = 1;
+    s.image.currentCell = 0;
+    addDirtyPicture(e, s.image, s.x, s.y);
+    anySprite = true;
+  }
+  if (anySprite) {
+    const DirtyRect r = g.dirtyRect;
+    composeScreen(e, &r);
+    runEffect(e, 1, 0, std::string(), &r);
+  }
+  for (int i = 0; i < std::min(g.buttonCount, kButtonSlots); ++i)
+    if (g.buttons[static_cast<size_t>(i)].kind == ButtonKind::Text)
+      showButtonLook(e, g.buttons[static_cast<size_t>(i)], false);
+
+  // 5. The hover look of the button already under the pointer shows at once.
+  postPointerMove(e);
+
+  // 6. The loop.
+  const bool autoEnds = textMode && !selectMode;
+  int hovered = -1;
+  int32_t result = 0;
+  auto finishText = [&] {
+    if (!anyTextButton(g) || selectMode) return;
+    // The choice leaves its options in their normal colour.
+    if (hovered >= 0 && hovered < g.buttonCount && g.buttons[static_cast<size_t>(hovered)].kind == ButtonKind::Text)
+      showButtonLook(e, g.buttons[static_cast<size_t>(hovered)], false);
+    if (t.logEnabled && t.log.writePos >= TextLog::kRestartAt) clearLog(e);
+  };
+
+  WaitSpec spec;
+  spec.kind = WaitKind::Button;
+  firstButtonPoint(e, spec.autoX, spec.autoY);
+  spec.saveGlobalsAfterOneSecond = true;
+  spec.yieldEveryPass = autoEnds;
+  spec.before = [&](const WaitPass& p) {
+    if (g.buttonTimeout < 0 || elapsedMs(p) <= g.buttonTimeout) return false;
+    writePersistentState(e);
+    g.lastButtonWaitTime = g.buttonTimeout;
+    result = -2;
+    return true;
+  };
+  spec.after = [&](const WaitPass& p) {
+    if (p.pumped && p.message.message == WM_MOUSEMOVE) {
+      const int now = buttonAt(e, lParamX(p.message.lParam), lParamY(p.message.lParam));
+      if (now != hovered) {
+        if (hovered >= 0 && hovered < g.buttonCount) showButtonLook(e, g.buttons[static_cast<size_t>(hovered)], false);
+        if (now >= 0) showButtonLook(e, g.buttons[static_cast<size_t>(now)], true);
+        hovered = now;
+      }
+    }
+    const uint32_t clock = e.platform.timeGetTime();
+    const int32_t lasted = static_cast<int32_t>(clock - p.start);
+    if (t.advanceRequested) {
+      t.advanceRequested = 0;
+      finishText();
+      g.lastButtonWaitTime = lasted;
+      result = hovered >= 0 ? g.buttons[static_cast<size_t>(hovered)].number : 0;
+      return PassResult::End;
+    }
+    if (t.menuRequested) {
+      t.menuRequested = 0;
+      // The hover looks go: the window shows the composed frame again.
+      if (!g.buttonNoErase) runEffect(e, 1, 0, std::string(), nullptr);
+      finishText();
+      g.lastButtonWaitTime = lasted;
+      result = -1;
+      return PassResult::End;
+    }
+    if (autoEnds) {
+      const int64_t waited = static_cast<int64_t>(static_cast<uint32_t>(clock - p.start));
+      const bool autoDone =
+          t.autoMode && waited >= autoModeDelay(e) && waveVoiceEnded(e) && channelVoiceEnded(e);
+      const bool clickDone = t.autoClick ? waited >= t.autoClickTime : t.skipMode == 1;
+      if (autoDone || clickDone) {
+        g.lastButtonWaitTime = lasted;
+        result = 0;
+        return PassResult::End;
+      }
+    }
+    return PassResult::Continue;
+  };
+  spec.deadline = [&](const WaitPass& p) {
+    uint32_t next = kNoDeadline;
+    auto consider = [&](int64_t afterMs) {
+      const uint32_t at = p.start + static_cast<uint32_t>(std::clamp<int64_t>(afterMs, 0, INT32_MAX));
+      if (next == kNoDeadline || static_cast<int32_t>(at - next) < 0) next = at;
+    };
+    if (g.buttonTimeout >= 0) consider(int64_t{g.buttonTimeout} + 1);
+    if (autoEnds) {
+      if (t.autoClick) consider(t.autoClickTime);
+      if (t.autoMode) {
+        // Past the delay the voice is asked again every few milliseconds.
+        const int64_t delay = autoModeDelay(e);
+        consider(elapsedMs(p) >= delay ? elapsedMs(p) + 10 : delay);
+      }
+      if (t.skipMode == 1) consider(elapsedMs(p));
+    }
+    return next;
+  };
+  runWaitLoop(e, spec);
+  return result;
+}
+
+int32_t runLinkWait(Engine& e) {
+  GraphicsState& g = e.gfx;
+  TextState& t = e.text;
+  OpenWait open(e, 2, false, false);
+  const int W = e.app.screenWidth, H = e.app.screenHeight;
+
+  t.skipMode = 0;
+  dropMessages(e, WM_LBUTTONUP);
+  dropMessages(e, WM_CHAR);
+  t.advanceRequested = 0;
+  t.menuRequested = 0;
+
+  // The window as it is now, to take the underlines away again.
+  ImageObject& copy = g.buttonPicture;
+  createSurface(copy, W, H);
+  g.buttonPictureName.clear();
+  copyRect(g.displaySurface, 0, 0, copy, 0, 0, W, H);
+  postPointerMove(e);
+
+  const int count = std::clamp(t.linkCount, 0, static_cast<int>(t.links.size()));
+  const int lineH = t.pitchY;
+  auto linkAt = [&](int x, int y) {
+    for (int i = count - 1; i >= 0; --i) {
+      const LinkRegion& l = t.links[static_cast<size_t>(i)];
+      if (x >= l.left && x <= int64_t{l.right} - 1 && y >= l.top && y <= int64_t{l.top} + lineH - 1) return i;
+    }
+    return -1;
+  };
+  auto strip = [&](const LinkRegion& l) {
+    const int64_t left = std::max<int64_t>(l.left, 0), top = std::max<int64_t>(l.top, 0);
+    const int64_t right = std::min<int64_t>(int64_t{l.right} + 1, W), bottom = std::min<int64_t>(int64_t{l.top} + lineH, H);
+    return Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(std::max(right, left)),
+                static_cast<int>(std::max(bottom, top))};
+  };
+  auto restore = [&](const LinkRegion& l) {
+    const Rect r = strip(l);
+    if (r.empty()) return;
+    copyRect(copy, r.left, r.top, g.displaySurface, r.left, r.top, r.width(), r.height());
+    presentDisplay(e, r);
+  };
+  auto underline = [&](const LinkRegion& l) {
+    const int64_t y = int64_t{l.top} + lineH - 2;
+    if (y >= 0 && y < H && l.right - 2 >= l.left) {
+      const TextRgb& c = t.linkColor;
+      const uint32_t colorref = static_cast<uint32_t>(std::clamp(c.b, 0, 255) << 16 | std::clamp(c.g, 0, 255) << 8 |
+                                                      std::clamp(c.r, 0, 255));
+      const std::string keep = g.displaySurface.name;
+      fillSurface(g.displaySurface, l.left, static_cast<int>(y), static_cast<int>(std::min<int64_t>(int64_t{l.right} - 1, W)),
+                  static_cast<int>(y + 1), colorref);
+      g.displaySurface.name = keep;
+    }
+    const Rect r = strip(l);
+    if (!r.empty()) presentDisplay(e, r);
+  };
+
+  int hovered = -1;
+  int32_t result = 0;
+  WaitSpec spec;
+  spec.kind = WaitKind::Button;
+  spec.autoX = W / 2;
+  spec.autoY = H / 2;
+  if (count > 0) {
+    const LinkRegion& l = t.links[0];
+    spec.autoX = static_cast<int>(std::clamp<int64_t>((int64_t{l.left} + l.right - 1) / 2, 0, W - 1));
+    spec.autoY = static_cast<int>(std::clamp<int64_t>(int64_t{l.top} + lineH / 2, 0, H - 1));
+  }
+  spec.after = [&](const WaitPass& p) {
+    if (p.pumped && p.message.message == WM_MOUSEMOVE) {
+      const int now = linkAt(lParamX(p.message.lParam), lParamY(p.message.lParam));
+      if (now != hovered) {
+        if (hovered >= 0) restore(t.links[static_cast<size_t>(hovered)]);
+        if (now >= 0) underline(t.links[static_cast<size_t>(now)]);
+        hovered = now;
+      }
+    }
+    if (t.advanceRequested) {
+      t.advanceRequested = 0;
+      result = hovered >= 0 ? t.links[static_cast<size_t>(hovered)].number : 0;
+      return PassResult::End;
+    }
+    if (t.menuRequested) {
+      t.menuRequested = 0;
+      result = -1;
+      return PassResult::End;
+    }
+    return PassResult::Continue;
+  };
+  runWaitLoop(e, spec);
+
+  composeScreen(e, nullptr);
+  runEffect(e, 1, 0, std::string(), nullptr);
+  releaseImage(copy);
+  clearLinks(e);
+  return result;
+}
+
+namespace {
+
+// The result variable: '%' numeric; a '$' is read but takes nothing.
+VarRef readResultVariable(Engine& e, const char* utf8Message) { return readVarRef(e, utf8Message); }
+
+void storeResult(Engine& e, const VarRef& v, int32_t value) {
+  if (!v.isString) setNumVar(e, v.index, value);
+}
+
+void cmdBtnwait(Engine& e, std::string_view word, bool) {
+  const VarRef v = readResultVariable(e, "btnwaitの第一引数は数字変数です。");
+  const int32_t r = runButtonWait(e, false, false);
+  storeResult(e, v, r);
+  // btnwait (not btnwait2) is done with its buttons once one was clicked.
+  if (word == "btnwait" && r >= 1) {
+    releaseImage(e.gfx.buttonPicture);
+    e.gfx.buttonPictureName.clear();
+    e.gfx.buttonCount = 0;
+  }
+}
+
+void cmdTextbtnwait(Engine& e, std::string_view word, bool) {
+  const VarRef v = readResultVariable(e, "textbtnwaitの第一引数は数字変数です。");
+  storeResult(e, v, runButtonWait(e, true, word == "selectbtnwait"));
+}
+
+void cmdTbtnwait(Engine& e, std::string_view, bool) {
+  const VarRef v = readResultVariable(e, "tbtnwaitの第一引数は数字変数です。");
+  storeResult(e, v, runLinkWait(e));
+}
+
+void cmdGetbtntimer(Engine& e, std::string_view, bool) {
+  const VarRef v = readResultVariable(e, "getbtntimerの第一引数は数字変数です。");
+  storeResult(e, v, e.gfx.lastButtonWaitTime);
+}
+
+}  // namespace
+
+void registerButtonWaitCommands(CommandTable& t) {
+  t.add("btnwait", cmdBtnwait);
+  t.add("btnwait2", cmdBtnwait);
+  t.add("textbtnwait", cmdTextbtnwait);
+  t.add("selectbtnwait", cmdTextbtnwait);
+  t.add("tbtnwait", cmdTbtnwait);
+  t.add("getbtntimer", cmdGetbtntimer);
+}
+
+}  // namespace veloria

@@ -1,0 +1,31 @@
+// Buttons: the table the defining commands fill and the hover looks the button waits show.
+#pragma once
+
+#include <cstdint>
+
+#include "graphics/graphics_state.h"
+
+namespace veloria {
+
+struct Engine;
+
+// The index of the button under (x, y): the last in table order that the mask lets answer
+// and whose rectangle holds the point; -1 when there is none.
+int buttonAt(const Engine& e, int x, int y);
+// Shows a button as hovered or as normal: an image button's look is cut from the button
+// picture (normal: the composed frame again), a sprite button shows cell 1 or 0, a text
+// button its choice text in the selected or the normal colour.
+void showButtonLook(Engine& e, const Button& b, bool hovered);
+// Where a player would click to take the first button the mask lets answer (its centre on
+// the screen), or the screen's centre when there is none.
+void firstButtonPoint(const Engine& e, int& x, int& y);
+// Drops the buttons and the button picture with the rest of a game's state.
+void resetButtons(Engine& e);
+
+// The button wait: the clicked button's number, 0 for a click on no button (or, in text
+// mode, an automatic or skip advance), -1 for a right click, -2 at the time-out.
+int32_t runButtonWait(Engine& e, bool textMode, bool selectMode);
+// The link wait over the links typed into the text: the clicked link's number, 0 or -1.
+int32_t runLinkWait(Engine& e);
+
+}  // namespace veloria

@@ -1,0 +1,69 @@
+// Button menus in whole games: read from real script lines, answered by autoplay, and seen
+// in the state dump while the wait runs.
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "support/bmp_writer.h"
+#include "support/game_runner.h"
+
+namespace veloria {
+namespace {
+
+using test::GameFiles;
+using test::runGame;
+
+GameFiles menuGame(const std::string& beforeWait) {
+  GameFiles files;
+  files["look.bmp"] = test::solidBmp(100, 20, 0xFF0000);
+  files["0.txt"] =
+      "*define\n"
+      "game\n"
+      "*start\n"
+      "bg #000000,1\n"
+      "btndef \"look.bmp\"\n"
+      "btn 1, 10, 10, 40, 20, 0, 0\n"
+      "btn 2, 100, 10, 40, 20, 0, 0\n" +
+      beforeWait +
+      "btnwait %5\n"
+      "end\n";
+  return files;
+}
+
+TEST(ButtonGame, AutoplayTakesTheFirstButtonTheMaskAllows) {
+  test::RunOptions o;
+  o.autoplay = true;
+  auto run = runGame(menuGame(""), o);
+  EXPECT_EQ(run.exitCode, 0) << run.stderrText;
+  EXPECT_NE(run.dump.find("\"numVars\":{\"5\":1}"), std::string::npos) << run.dump;
+  auto masked = runGame(menuGame("maskbtn 1\n"), o);
+  EXPECT_NE(masked.dump.find("\"numVars\":{\"5\":2}"), std::string::npos) << masked.dump;
+}
+
+TEST(ButtonGame, DumpListsTheButtonsWhileTheWaitRuns) {
+  test::RunOptions o;
+  o.input = "wait 3000\ndump during.json\nwait 10\nclick 110 15\n";
+  auto run = runGame(menuGame(""), o);
+  EXPECT_EQ(run.exitCode, 0) << run.stderrText;
+  EXPECT_NE(run.dump.find("\"numVars\":{\"5\":2}"), std::string::npos) << run.dump;
+  EXPECT_NE(run.dump.find("\"buttons\":[]"), std::string::npos) << run.dump;
+  auto during = fs::readHostFile(fs::joinHost(run.gameDir, "during.json"));
+  ASSERT_TRUE(during);
+  const std::string json(during->begin(), during->end());
+  EXPECT_NE(json.find("\"buttons\":[{\"number\":1,\"kind\":\"image\",\"x\":10,\"y\":10,\"width\":40,\"height\":20},"
+                      "{\"number\":2,\"kind\":\"image\",\"x\":100,\"y\":10,\"width\":40,\"height\":20}]"),
+            std::string::npos)
+      << json;
+}
+
+TEST(ButtonGame, ScriptErrorsNameTheLine) {
+  GameFiles files = menuGame("");
+  files["0.txt"] = "*define\ngame\n*start\nbtnwait 5\nend\n";
+  auto run = runGame(files);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.errorCaption, "構文エラー");
+  EXPECT_NE(run.errorMessage.find("btnwaitの第一引数は数字変数です。"), std::string::npos);
+  EXPECT_NE(run.errorMessage.find("0.txt line:4"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace veloria
