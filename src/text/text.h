@@ -68,6 +68,8 @@ void logChar(Engine& e, uint8_t first, uint8_t second);
 void logLineFeed(Engine& e);
 void markLogPage(Engine& e);
 void clearLog(Engine& e);
+// How many finished pages the log holds (how far back the viewer can page).
+int textLogPageCount(const Engine& e);
 
 void textRestoreDefaults(Engine& e);
 void textResetGame(Engine& e);
