@@ -63,12 +63,15 @@ void noteGameLoaded(Engine& e);
 void timedWait(Engine& e, int32_t ms, bool interruptible);
 void stepAnimations(Engine& e);
 
-// The text log hooks (the viewer reads e.text.log).
+// The text log hooks.
 void logChar(Engine& e, uint8_t first, uint8_t second);
 void logLineFeed(Engine& e);
 void markLogPage(Engine& e);
 void clearLog(Engine& e);
-// How many finished pages the log holds (how far back the viewer can page).
+// The text log viewer (the right-click action rlookback and the system menu's lookback):
+// 1 when the player left it with a right click, 0 when there was no earlier page to show.
+int showTextLog(Engine& e);
+// How many finished pages the viewer can show.
 int textLogPageCount(const Engine& e);
 
 void textRestoreDefaults(Engine& e);

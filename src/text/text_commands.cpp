@@ -225,6 +225,7 @@ void registerTextCommands(CommandTable& t) {
   t.add("underline", cmdUnderline);
   t.add("defaultfont", cmdDefaultfont);
   registerWaitCommands(t);
+  registerTextLogCommands(t);
 }
 
 void textRestoreDefaults(Engine& e) {
@@ -246,6 +247,7 @@ void textRestoreDefaults(Engine& e) {
   t.clickVoices = {};
   t.pendingText.clear();
   t.pendingKind = PendingText::None;
+  textLogRestoreDefaults(e);
   ensureTextLayers(e);
 }
 
@@ -285,8 +287,7 @@ void textResetGame(Engine& e) {
   t.textGosubAtLineEnd = 0;
   t.pendingText.clear();
   t.pendingKind = PendingText::None;
-  t.logEnabled = 1;
-  clearLog(e);
+  textLogResetGame(e);
   t.faceName = t.chosenFaceName;
   ensureTextLayers(e);
   std::fill(t.textLayer.begin(), t.textLayer.end(), 0);

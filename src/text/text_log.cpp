@@ -3,7 +3,12 @@
 #include <algorithm>
 
 #include "app/engine.h"
+#include "graphics/graphics.h"
+#include "platform/text_codec.h"
+#include "script/command_table.h"
+#include "script/script.h"
 #include "text/text.h"
+#include "text/text_internal.h"
 
 namespace veloria {
 
@@ -94,6 +99,63 @@ int textLogPageCount(const Engine& e) {
   const TextLog& log = e.text.log;
   int marks = static_cast<int>(std::count(log.buffer.begin(), log.buffer.begin() + writeEnd(log), uint8_t{1}));
   return std::max(marks - 1, 0);
+}
+
+namespace {
+
+void cmdLookbackon(Engine& e, std::string_view, bool) { e.text.logEnabled = 1; }
+void cmdLookbackoff(Engine& e, std::string_view, bool) { e.text.logEnabled = 0; }
+void cmdLookbackflush(Engine& e, std::string_view, bool) { clearLog(e); }
+
+void cmdLookbackbutton(Engine& e, std::string_view, bool) {
+  TextState& t = e.text;
+  for (size_t i = 0; i < t.lookbackArrows.size(); ++i) {
+    if (i > 0) expectComma(e);
+    std::string name = readString(e);
+    loadImage(e, t.lookbackArrows[i], name);
+  }
+  t.lookbackArrowsGiven = 1;
+}
+
+void cmdLookbackcolor(Engine& e, std::string_view, bool) {
+  skipBlanks(e);
+  if (currentByte(e) != '#') reportScriptError(e, sj("エラー"), sj("lookbackcolorのパラメータは#rrggbbの色指定です。"));
+  uint32_t c = readColor(e);
+  e.text.lookbackColor = TextRgb{static_cast<int32_t>(c >> 16 & 0xFF), static_cast<int32_t>(c >> 8 & 0xFF),
+                                 static_cast<int32_t>(c & 0xFF)};
+}
+
+void cmdLookbackvoice(Engine& e, std::string_view, bool) { e.text.lookbackVoice = readString(e); }
+
+}  // namespace
+
+void registerTextLogCommands(CommandTable& t) {
+  t.add("lookbackon", cmdLookbackon);
+  t.add("lookbackoff", cmdLookbackoff);
+  t.add("lookbackflush", cmdLookbackflush);
+  t.add("lookbackbutton", cmdLookbackbutton);
+  t.add("lookbackcolor", cmdLookbackcolor);
+  t.add("lookbackvoice", cmdLookbackvoice);
+}
+
+void textLogRestoreDefaults(Engine& e) {
+  TextState& t = e.text;
+  t.lookbackColor = TextRgb{255, 255, 64};
+  t.lookbackVoice.clear();
+  t.lookbackArrowsGiven = 0;
+}
+
+void textLogResetGame(Engine& e) {
+  TextState& t = e.text;
+  t.logEnabled = 1;
+  clearLog(e);
+  if (t.lookbackArrowsGiven) return;
+  // A missing picture gives a blank one.
+  static const char* const kDefaultArrows[] = {"uoncur.bmp", "uoffcur.bmp", "doncur.bmp", "doffcur.bmp"};
+  int32_t optional = e.gfx.optionalImage;
+  e.gfx.optionalImage = 1;
+  for (size_t i = 0; i < t.lookbackArrows.size(); ++i) loadImage(e, t.lookbackArrows[i], kDefaultArrows[i]);
+  e.gfx.optionalImage = optional;
 }
 
 std::string currentLogPage(const Engine& e) {

@@ -119,6 +119,13 @@ struct TextState {
 
   TextLog log;
   int32_t logEnabled = 1;
+
+  // The text log viewer.
+  TextRgb lookbackColor{255, 255, 64};
+  std::string lookbackVoice;  // the page-turn voice
+  // Up highlighted, up normal, down highlighted, down normal.
+  std::array<ImageObject, 4> lookbackArrows;
+  int32_t lookbackArrowsGiven = 0;  // lookbackbutton replaced the default pictures
 };
 
 }  // namespace veloria
