@@ -225,6 +225,7 @@ void registerTextCommands(CommandTable& t) {
   t.add("underline", cmdUnderline);
   t.add("defaultfont", cmdDefaultfont);
   registerWaitCommands(t);
+  registerChoiceCommands(t);
   registerTextLogCommands(t);
 }
 
@@ -247,6 +248,7 @@ void textRestoreDefaults(Engine& e) {
   t.clickVoices = {};
   t.pendingText.clear();
   t.pendingKind = PendingText::None;
+  choiceRestoreDefaults(e);
   textLogRestoreDefaults(e);
   ensureTextLayers(e);
 }

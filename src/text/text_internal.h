@@ -41,7 +41,9 @@ void drawGlyphOnDisplay(Engine& e, uint8_t first, uint8_t second, int x, int y, 
 // Carries out the text a textgosub diversion left over (see typeText).
 void resumePendingText(Engine& e);
 
-// ---- the text log (text_log.cpp) ----
+// ---- choices (choice_commands.cpp) and the text log (text_log.cpp) ----
+void registerChoiceCommands(CommandTable& t);
+void choiceRestoreDefaults(Engine& e);
 void registerTextLogCommands(CommandTable& t);
 void textLogRestoreDefaults(Engine& e);
 // The log on and emptied, and the default arrow pictures unless lookbackbutton gave others.
