@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/game_runner.h"
 #include "text_harness.h"
 #include "voice_file.h"
 
@@ -285,6 +286,27 @@ TEST(ChoiceSystemMenu, CentredOnTheTintedFrameWithTheMenuLook) {
   EXPECT_EQ(p.shots[0].pixels[0], (Px{153, 153, 153}));
   EXPECT_EQ(p.shots[0].pixels[1], (Px{153, 153, 153}));
   EXPECT_EQ(p.shots[0].windowShown, 0);
+}
+
+TEST(ChoiceHarness, AutoplayTakesTheFirstOptionAndTheDumpShowsAnOpenChoice) {
+  const std::string script =
+      "*define\ngame\n*start\nselect \"はい\",*a,\"いいえ\",*b\n*a\nmov %0,1\nend\n*b\nmov %0,2\nend\n";
+  RunOptions o;
+  o.autoplay = true;
+  o.timeoutMs = 60000;
+  auto run = runGame({{"0.txt", sjisText(script)}}, o);
+  EXPECT_EQ(run.exitCode, 0) << run.stderrText;
+  EXPECT_NE(run.dump.find("\"numVars\":{\"0\":1}"), std::string::npos) << run.dump;
+  EXPECT_NE(run.dump.find("\"choice\":null"), std::string::npos);
+
+  o.autoplay = false;
+  o.timeoutMs = 2000;
+  o.input = "wait 500\nmove 20 50\n";
+  run = runGame({{"0.txt", sjisText(script)}}, o);
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_NE(run.dump.find("\"choice\":{\"options\":[\"はい\",\"いいえ\"],\"highlighted\":1}"), std::string::npos)
+      << run.dump;
+  EXPECT_NE(run.dump.find("\"textLogPages\":0"), std::string::npos);
 }
 
 }  // namespace
