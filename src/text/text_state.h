@@ -148,6 +148,10 @@ struct TextState {
   // Up highlighted, up normal, down highlighted, down normal.
   std::array<ImageObject, 4> lookbackArrows;
   int32_t lookbackArrowsGiven = 0;  // lookbackbutton replaced the default pictures
+
+  // The wait cursors' pictures as setcursor/abssetcursor named them (click wait, page wait);
+  // empty = the built-in cursors. Save files keep these.
+  std::array<std::string, 2> waitCursorNames;
 };
 
 }  // namespace veloria

@@ -39,6 +39,7 @@ struct MenuWindow {
 
 struct UiState {
   RightClickAction rightClickAction = RightClickAction::HideWindow;
+  int32_t rightClickOn = 1;  // rmode: 0 makes a right click do nothing (kept in save files)
   std::array<uint32_t, 3> menuColors{0xFFFFFF, 0xAAAAAA, 0x555599};
   std::array<std::string, 7> menuVoices;
   MenuWindow menuWindow;
