@@ -9,6 +9,7 @@
 namespace veloria {
 
 void runSystemAction(Engine& e, int code) {
+  if (code == -1 && e.ui.rightClickOn == 0) return;
   // rlookback shows the text log for a right click and for every system call alike.
   if (e.ui.rightClickAction == RightClickAction::TextLog) {
     showTextLog(e);
