@@ -242,12 +242,15 @@ int Choice::run() {
     e_.platform.postMouseMove(makeLParam(e_.appWindow.lastX, e_.appWindow.lastY));
 
   // The dump shows the choice while it waits; a run that ends inside the wait (time limit,
-  // error) still shows it.
+  // error) still shows it. A system menu opened from a choice's right click shows its own
+  // items and then gives the choice back.
+  std::vector<std::string> outer = std::move(t_.openChoice);
+  const int32_t outerHighlight = t_.openChoiceHighlight;
   t_.openChoice = options_;
   t_.openChoiceHighlight = -1;
-  auto closeChoice = [this] {
-    t_.openChoice.clear();
-    t_.openChoiceHighlight = -1;
+  auto closeChoice = [&] {
+    t_.openChoice = std::move(outer);
+    t_.openChoiceHighlight = outerHighlight;
   };
 
   WaitSpec spec;
