@@ -117,6 +117,23 @@ void writeText(Engine& e, JsonWriter& w) {
   w.endObject();
 }
 
+// The choice waiting for the player (null when none waits), and the text log's pages.
+void writeChoice(Engine& e, JsonWriter& w) {
+  const auto& t = e.text;
+  w.key("choice");
+  if (t.openChoice.empty()) {
+    w.null();
+  } else {
+    w.beginObject();
+    w.key("options").beginArray();
+    for (const auto& o : t.openChoice) w.value(sjisToUtf8(o));
+    w.endArray();
+    w.key("highlighted").value(t.openChoiceHighlight);
+    w.endObject();
+  }
+  w.key("textLogPages").value(textLogPageCount(e));
+}
+
 }  // namespace
 
 std::string dumpJson(Engine& e) {
@@ -132,6 +149,7 @@ std::string dumpJson(Engine& e) {
   w.key("engineCycles").value(e.app.engineCycles);
   writeScript(e, w);
   writeText(e, w);
+  writeChoice(e, w);
   writeGraphics(e, w);
   writeSoundDump(e, w);
   w.key("modes").beginObject();

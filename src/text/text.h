@@ -63,11 +63,34 @@ void noteGameLoaded(Engine& e);
 void timedWait(Engine& e, int32_t ms, bool interruptible);
 void stepAnimations(Engine& e);
 
-// The text log hooks (the viewer reads e.text.log).
+// The text log hooks.
 void logChar(Engine& e, uint8_t first, uint8_t second);
 void logLineFeed(Engine& e);
 void markLogPage(Engine& e);
 void clearLog(Engine& e);
+// The text log viewer (the right-click action rlookback and the system menu's lookback):
+// 1 when the player left it with a right click, 0 when there was no earlier page to show.
+int showTextLog(Engine& e);
+// How many finished pages the viewer can show.
+int textLogPageCount(const Engine& e);
+
+// Choices. The text-window form lays the options out from the text cursor and runs the
+// right-click action on a right click; the system-menu form centres them on the tinted
+// frame with the menu's glyphs, colours and voices, and a right click cancels it.
+enum class ChoiceForm { TextWindow, SystemMenu };
+// Returns the index of the chosen option, or -1 when the choice was left without one (the
+// right-click routine took over; in the system-menu form, a right click). A reset or a
+// loaded game chosen meanwhile unwinds to the interpreter. `restartPos` (text-window form):
+// where the right-click routine's return goes, so that it shows the choice again; -1 keeps
+// the script position.
+int runChoice(Engine& e, const std::vector<std::string>& options, ChoiceForm form = ChoiceForm::TextWindow,
+              int64_t restartPos = -1);
+// The option texts of the last csel (Shift-JIS); nullptr outside 0..cselCount-1.
+const std::string* cselText(const Engine& e, int index);
+int cselCount(const Engine& e);
+// The selectcolor colours.
+struct SelectColors;
+const SelectColors& selectColors(const Engine& e);
 
 // What the text buttons read of the choices: the option texts csel stored (nullptr for an
 // index without one) and the two colours of selectcolor (0xRRGGBB): the option under the

@@ -226,6 +226,8 @@ void registerTextCommands(CommandTable& t) {
   t.add("underline", cmdUnderline);
   t.add("defaultfont", cmdDefaultfont);
   registerWaitCommands(t);
+  registerChoiceCommands(t);
+  registerTextLogCommands(t);
 }
 
 void textRestoreDefaults(Engine& e) {
@@ -247,6 +249,8 @@ void textRestoreDefaults(Engine& e) {
   t.clickVoices = {};
   t.pendingText.clear();
   t.pendingKind = PendingText::None;
+  choiceRestoreDefaults(e);
+  textLogRestoreDefaults(e);
   ensureTextLayers(e);
 }
 
@@ -287,8 +291,7 @@ void textResetGame(Engine& e) {
   t.textGosubAtLineEnd = 0;
   t.pendingText.clear();
   t.pendingKind = PendingText::None;
-  t.logEnabled = 1;
-  clearLog(e);
+  textLogResetGame(e);
   t.faceName = t.chosenFaceName;
   ensureTextLayers(e);
   std::fill(t.textLayer.begin(), t.textLayer.end(), 0);

@@ -11,6 +11,7 @@ namespace veloria {
 
 struct Engine;
 struct ImageObject;
+class CommandTable;
 
 // ---- layers and the window (text_window.cpp) ----
 PixelTarget pixelTarget(ImageObject& img);
@@ -32,10 +33,26 @@ void runWindowEffect(Engine& e, int left, int top, int right, int bottom);
 // Rasterises the two bytes as a cell at (x, y) in `rgb` with the story-text glyph settings:
 // display surface, text layer and coverage map, then the cell goes to the window.
 void drawGlyph(Engine& e, uint8_t first, uint8_t second, int x, int y, const TextRgb& rgb);
+// The same cell into the display surface alone (the typed text's layers stay as they are),
+// without copying it to the window.
+void drawGlyphOnDisplay(Engine& e, uint8_t first, uint8_t second, int x, int y, const TextRgb& rgb);
 
 // ---- typing (type_text.cpp) ----
 // Carries out the text a textgosub diversion left over (see typeText).
 void resumePendingText(Engine& e);
+
+// ---- choices (choice_commands.cpp) and the text log (text_log.cpp) ----
+void registerChoiceCommands(CommandTable& t);
+void choiceRestoreDefaults(Engine& e);
+void registerTextLogCommands(CommandTable& t);
+void textLogRestoreDefaults(Engine& e);
+// The log on and emptied, and the default arrow pictures unless lookbackbutton gave others.
+void textLogResetGame(Engine& e);
+
+// ---- the text log viewer (text_log_view.cpp) ----
+// Draws page n in the text window as the viewer shows it (with the window effect when
+// `first`, else at once), arrows included.
+void drawTextLogPage(Engine& e, int n, bool first);
 
 // ---- waits (waits.cpp) ----
 // Dispatches at most one message; true when it was a left-button release.

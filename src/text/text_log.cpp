@@ -3,14 +3,29 @@
 #include <algorithm>
 
 #include "app/engine.h"
+#include "graphics/graphics.h"
+#include "platform/text_codec.h"
+#include "script/command_table.h"
+#include "script/script.h"
 #include "text/text.h"
+#include "text/text_internal.h"
 
 namespace veloria {
+
+namespace {
+
+// The write position as an index into the buffer. A position from outside (a save file)
+// may lie anywhere; beyond the buffer it counts as full.
+int writeEnd(const TextLog& log) { return std::clamp(log.writePos, 0, TextLog::kSize); }
+
+bool writePosValid(const TextLog& log) { return log.writePos >= 0 && log.writePos <= TextLog::kSize; }
+
+}  // namespace
 
 // A page longer than the room left is cut: what does not fit is not stored, and the next
 // page end restarts the buffer.
 void logAppend(TextLog& log, const uint8_t* bytes, int n) {
-  if (log.writePos < 0 || log.writePos + n > TextLog::kSize) return;
+  if (n <= 0 || !writePosValid(log) || log.writePos > TextLog::kSize - n) return;
   for (int i = 0; i < n; ++i) log.buffer[static_cast<size_t>(log.writePos + i)] = bytes[i];
   log.writePos += n;
   log.pageMarked = 0;
@@ -29,13 +44,37 @@ void logClear(TextLog& log, bool withMark) {
 }
 
 void logMarkPage(TextLog& log) {
+  // A position that cannot be the log's own starts it afresh rather than stopping it for good.
+  if (!writePosValid(log)) {
+    logClear(log, true);
+    return;
+  }
   if (log.pageMarked) return;
-  if (log.writePos >= 0 && log.writePos < TextLog::kSize) {
+  if (log.writePos < TextLog::kSize) {
     log.buffer[static_cast<size_t>(log.writePos)] = 1;
     ++log.writePos;
     log.pageMarked = 1;
   }
   if (log.writePos >= TextLog::kRestartAt) logClear(log, true);
+}
+
+bool logPage(const TextLog& log, int n, std::string& out) {
+  out.clear();
+  if (n < 1) return false;
+  // Walking back from the write position: the mark that ends page n is the n-th one met,
+  // the mark before the page the (n + 1)-th.
+  int end = writeEnd(log);
+  int seen = 0, pageEnd = -1;
+  for (int i = end - 1; i >= 0; --i) {
+    if (log.buffer[static_cast<size_t>(i)] != 1) continue;
+    ++seen;
+    if (seen == n) pageEnd = i;
+    if (seen == n + 1) {
+      out.assign(reinterpret_cast<const char*>(log.buffer.data()) + i + 1, static_cast<size_t>(pageEnd - i - 1));
+      return true;
+    }
+  }
+  return false;
 }
 
 void logChar(Engine& e, uint8_t first, uint8_t second) {
@@ -56,9 +95,72 @@ void markLogPage(Engine& e) {
 
 void clearLog(Engine& e) { logClear(e.text.log, e.text.logEnabled != 0); }
 
+int textLogPageCount(const Engine& e) {
+  const TextLog& log = e.text.log;
+  int marks = static_cast<int>(std::count(log.buffer.begin(), log.buffer.begin() + writeEnd(log), uint8_t{1}));
+  return std::max(marks - 1, 0);
+}
+
+namespace {
+
+void cmdLookbackon(Engine& e, std::string_view, bool) { e.text.logEnabled = 1; }
+void cmdLookbackoff(Engine& e, std::string_view, bool) { e.text.logEnabled = 0; }
+void cmdLookbackflush(Engine& e, std::string_view, bool) { clearLog(e); }
+
+void cmdLookbackbutton(Engine& e, std::string_view, bool) {
+  TextState& t = e.text;
+  for (size_t i = 0; i < t.lookbackArrows.size(); ++i) {
+    if (i > 0) expectComma(e);
+    std::string name = readString(e);
+    loadImage(e, t.lookbackArrows[i], name);
+  }
+  t.lookbackArrowsGiven = 1;
+}
+
+void cmdLookbackcolor(Engine& e, std::string_view, bool) {
+  skipBlanks(e);
+  if (currentByte(e) != '#') reportScriptError(e, sj("エラー"), sj("lookbackcolorのパラメータは#rrggbbの色指定です。"));
+  uint32_t c = readColor(e);
+  e.text.lookbackColor = TextRgb{static_cast<int32_t>(c >> 16 & 0xFF), static_cast<int32_t>(c >> 8 & 0xFF),
+                                 static_cast<int32_t>(c & 0xFF)};
+}
+
+void cmdLookbackvoice(Engine& e, std::string_view, bool) { e.text.lookbackVoice = readString(e); }
+
+}  // namespace
+
+void registerTextLogCommands(CommandTable& t) {
+  t.add("lookbackon", cmdLookbackon);
+  t.add("lookbackoff", cmdLookbackoff);
+  t.add("lookbackflush", cmdLookbackflush);
+  t.add("lookbackbutton", cmdLookbackbutton);
+  t.add("lookbackcolor", cmdLookbackcolor);
+  t.add("lookbackvoice", cmdLookbackvoice);
+}
+
+void textLogRestoreDefaults(Engine& e) {
+  TextState& t = e.text;
+  t.lookbackColor = TextRgb{255, 255, 64};
+  t.lookbackVoice.clear();
+  t.lookbackArrowsGiven = 0;
+}
+
+void textLogResetGame(Engine& e) {
+  TextState& t = e.text;
+  t.logEnabled = 1;
+  clearLog(e);
+  if (t.lookbackArrowsGiven) return;
+  // A missing picture gives a blank one.
+  static const char* const kDefaultArrows[] = {"uoncur.bmp", "uoffcur.bmp", "doncur.bmp", "doffcur.bmp"};
+  int32_t optional = e.gfx.optionalImage;
+  e.gfx.optionalImage = 1;
+  for (size_t i = 0; i < t.lookbackArrows.size(); ++i) loadImage(e, t.lookbackArrows[i], kDefaultArrows[i]);
+  e.gfx.optionalImage = optional;
+}
+
 std::string currentLogPage(const Engine& e) {
   const TextLog& log = e.text.log;
-  int end = std::clamp(log.writePos, 0, TextLog::kSize);
+  int end = writeEnd(log);
   int start = end;
   while (start > 0 && log.buffer[static_cast<size_t>(start - 1)] != 1) --start;
   return std::string(reinterpret_cast<const char*>(log.buffer.data()) + start, static_cast<size_t>(end - start));

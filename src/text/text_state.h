@@ -38,6 +38,18 @@ struct TextLog {
   int32_t pageMarked = 0;
 };
 
+// The options of a choice command, and for the jumping forms one label per option.
+struct ChoiceItems {
+  std::vector<std::string> texts;   // Shift-JIS, the empty ones already dropped
+  std::vector<std::string> labels;  // empty for selnum
+};
+
+// The colours of a choice's options, 0xRRGGBB (selectcolor).
+struct SelectColors {
+  uint32_t over = 0xFFFFFF;    // the option under the mouse
+  uint32_t normal = 0xAAAAAA;  // every other option
+};
+
 enum class WaitCursor : int32_t { None = 0, Click = 1, Page = 2 };
 
 // The rest of a story-text line whose wait went to a script routine, typed later: by texec
@@ -119,6 +131,24 @@ struct TextState {
 
   TextLog log;
   int32_t logEnabled = 1;
+
+  // Choices.
+  ChoiceItems choiceItems;  // select, selgosub, selnum
+  ChoiceItems cselItems;    // csel: read by getcselnum, cselgoto and the custom-choice buttons
+  SelectColors selectColors;
+  std::array<std::string, 3> selectVoices;  // start, over, click; empty = silent
+  // The choice waiting for the player (the dump shows it): its options and the one under the
+  // mouse (-1: none). Empty while no choice waits.
+  std::vector<std::string> openChoice;
+  int32_t openChoiceHighlight = -1;
+
+  // The text log viewer.
+  TextRgb lookbackColor{255, 255, 64};
+  std::string lookbackVoice;  // the page-turn voice
+  // Up highlighted, up normal, down highlighted, down normal.
+  std::array<ImageObject, 4> lookbackArrows;
+  int32_t lookbackArrowsGiven = 0;  // lookbackbutton replaced the default pictures
+
   // The wait cursors' pictures as setcursor/abssetcursor named them (click wait, page wait);
   // empty = the built-in cursors. Save files keep these.
   std::array<std::string, 2> waitCursorNames;

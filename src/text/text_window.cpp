@@ -174,6 +174,10 @@ void drawGlyph(Engine& e, uint8_t first, uint8_t second, int x, int y, const Tex
   presentCell(e, x, y, s.glyphWidth, s.glyphHeight);
 }
 
+void drawGlyphOnDisplay(Engine& e, uint8_t first, uint8_t second, int x, int y, const TextRgb& rgb) {
+  rasterise(e, storyStyle(e), first, second, x, y, channel(rgb.r), channel(rgb.g), channel(rgb.b), false);
+}
+
 int drawString(Engine& e, std::string_view text, int32_t& column, int32_t& line, uint32_t rgb,
                const MenuTextStyle* menu) {
   TextState& t = e.text;

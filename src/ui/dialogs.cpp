@@ -14,7 +14,14 @@ std::optional<std::string> runInputDialog(Engine& e, const std::string& prompt, 
 // Our builds play music from files, not from a CD drive: there is no drive to choose.
 void runCdDriveDialog(Engine&) {}
 
-void uiRestoreDefaults(Engine& e) { e.ui.rightClickAction = RightClickAction::HideWindow; }
-void registerUiCommands(CommandTable&) {}
+void uiRestoreDefaults(Engine& e) {
+  e.ui.rightClickAction = RightClickAction::HideWindow;
+  e.ui.menuColors = UiState{}.menuColors;
+  e.ui.menuVoices = {};
+  e.ui.menuWindow = MenuWindow{};
+}
+
+void registerSystemActionCommands(CommandTable& t);
+void registerUiCommands(CommandTable& t) { registerSystemActionCommands(t); }
 
 }  // namespace veloria

@@ -1,6 +1,7 @@
 // The right-click action and the system calls.
 #include "app/engine.h"
 #include "platform/text_codec.h"
+#include "script/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
 #include "ui/ui.h"
@@ -8,6 +9,12 @@
 namespace veloria {
 
 void runSystemAction(Engine& e, int code) {
+  if (code == -1 && e.ui.rightClickOn == 0) return;
+  // rlookback shows the text log for a right click and for every system call alike.
+  if (e.ui.rightClickAction == RightClickAction::TextLog) {
+    showTextLog(e);
+    return;
+  }
   if (code != -1) return;
   switch (e.ui.rightClickAction) {
     case RightClickAction::Nothing: return;
@@ -25,5 +32,13 @@ void runSystemAction(Engine& e, int code) {
       return;
   }
 }
+
+namespace {
+
+void cmdRlookback(Engine& e, std::string_view, bool) { e.ui.rightClickAction = RightClickAction::TextLog; }
+
+}  // namespace
+
+void registerSystemActionCommands(CommandTable& t) { t.add("rlookback", cmdRlookback); }
 
 }  // namespace veloria
