@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -191,6 +192,39 @@ bool writeHostFile(const std::string& hostPath, const void* data, size_t size) {
   bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
   ok = (std::fclose(f) == 0) && ok;
   return ok;
+}
+
+bool replaceHostFile(const std::string& hostPath, const void* data, size_t size) {
+  std::string tmpl = hostPath + ".XXXXXX";
+  int fd = ::mkstemp(tmpl.data());  // O_EXCL: never an existing file or link
+  if (fd < 0) return false;
+  const char* p = static_cast<const char*>(data);
+  size_t left = size;
+  bool ok = true;
+  while (ok && left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) {
+      p += n;
+      left -= static_cast<size_t>(n);
+    }
+  }
+  // mkstemp makes the file private; give it the usual permissions of a new file.
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  ok = ok && ::fchmod(fd, 0666 & ~mask) == 0;
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(tmpl.c_str(), hostPath.c_str()) == 0;
+  if (!ok) ::unlink(tmpl.c_str());
+  return ok;
+}
+
+std::string absoluteHostPath(const std::string& hostPath) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(hostPath, ec);
+  return ec ? hostPath : p.lexically_normal().string();
 }
 
 bool hostExists(const std::string& hostPath) {

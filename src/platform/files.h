@@ -32,6 +32,12 @@ bool removeFile(std::string_view gamePath);
 // Host-path helpers for the engine's own files (temporary directory and the like).
 std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath);
 bool writeHostFile(const std::string& hostPath, const void* data, size_t size);
+// Writes a whole file so that readers see the old or the new contents, never a part: a fresh
+// file beside it, then a rename over the name (a symbolic link there is replaced, not
+// followed).
+bool replaceHostFile(const std::string& hostPath, const void* data, size_t size);
+// The absolute form of a host path (relative ones are taken from the current directory).
+std::string absoluteHostPath(const std::string& hostPath);
 bool hostExists(const std::string& hostPath);
 // Size and modification time of a host path in one system call.
 struct HostStamp {
