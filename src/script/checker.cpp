@@ -53,7 +53,10 @@ std::string withGloss(const std::string& sjisMessage, std::string_view extra = {
 }
 
 // Bounds of the define-block walk: a define block is short, and a loop in it must end.
-constexpr size_t kMaxDefineSteps = 200000;
+// Deeper gosub nesting and more open paths than these are not followed (nothing is guessed).
+constexpr size_t kMaxDefineSteps = 100000;
+constexpr size_t kMaxDefineNesting = 64;
+constexpr size_t kMaxDefinePaths = 10000;
 
 }  // namespace
 
@@ -289,8 +292,10 @@ void ScriptChecker::command(Pass pass, const std::string& word, uint32_t wordPos
 
 void ScriptChecker::storyText(Pass pass) {
   Engine& e = *e_;
-  if (definePass_)
+  if (definePass_) {
+    flow_.kind = Flow::Stop;  // one report for a story the define pass runs into
     reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
+  }
   if (pass == Pass::Report) {
     // The alias uses among the expanded variables; "!s%1" and the like pass unexpanded.
     const uint8_t* b = scriptBytes(e);
@@ -322,7 +327,7 @@ void ScriptChecker::walkLinear(Pass pass) {
   p = 0;
   for (;;) {
     while (betweenStatements(b[p])) ++p;
-    if (b[p] == 0) break;
+    if (b[p] == 0 || truncated_) break;
     uint32_t start = p;
     try {
       statement(pass, start);
@@ -367,7 +372,8 @@ void ScriptChecker::walkDefineBlock() {
     while (steps++ < kMaxDefineSteps) {
       while (betweenStatements(b[p])) ++p;
       if (b[p] == 0) {
-        finding(p, withGloss(sj("ファイルの終端に達しました。"), "the define block never reaches game"));
+        // Named on the script's last line rather than on the empty one after it.
+        finding(p > 0 ? p - 1 : 0, withGloss(sj("ファイルの終端に達しました。"), "the define block never reaches game"));
         break;
       }
       uint64_t key = p;
@@ -379,7 +385,11 @@ void ScriptChecker::walkDefineBlock() {
         f = statement(Pass::Define, at);
       } catch (const ScriptCheckError& err) {
         record(err, p);
-        break;
+        // The engine would stop here; to find the next problem as well, go on with the next
+        // line, unless the statement was to move elsewhere (commands that move say so first).
+        if (flow_.kind != Flow::Next && flow_.kind != Flow::Conditional) break;
+        skipToLineEnd();
+        continue;
       }
       bool goOn = false;
       switch (f.kind) {
@@ -391,15 +401,16 @@ void ScriptChecker::walkDefineBlock() {
           uint32_t q = p;
           while (b[q] != 0 && b[q] != '\n') ++q;
           if (b[q] == '\n') ++q;
-          work.push_back(State{q, st.stack});
+          if (work.size() < kMaxDefinePaths) work.push_back(State{q, st.stack});
           goOn = true;
           break;
         }
         case Flow::Jump:
-          for (uint32_t t : f.targets) work.push_back(State{t, st.stack});
+          for (uint32_t t : f.targets)
+            if (work.size() < kMaxDefinePaths) work.push_back(State{t, st.stack});
           break;
         case Flow::Call:
-          if (!f.targets.empty() && st.stack.size() < static_cast<size_t>(kCallStackSize)) {
+          if (!f.targets.empty() && st.stack.size() < kMaxDefineNesting) {
             std::vector<uint32_t> stack = st.stack;
             stack.push_back(p);
             work.push_back(State{f.targets.front(), std::move(stack)});
@@ -562,8 +573,9 @@ int runScriptCheck(std::FILE* out, std::FILE* err) {
   std::fflush(out);
   size_t statements = 0;
   for (const auto& f : r.lines.files) statements += f.statementLines.size();
-  if (r.truncated) std::fprintf(err, "veloria: more than %zu problems; the rest are not listed\n", kMaxFindings);
-  if (r.findings.empty())
+  if (r.truncated)
+    std::fprintf(err, "veloria: more than %zu problems found; the rest are not listed\n", kMaxFindings);
+  else if (r.findings.empty())
     std::fprintf(err, "veloria: no problems found (%zu script lines with statements)\n", statements);
   else
     std::fprintf(err, "veloria: %zu problem%s found\n", r.findings.size(), r.findings.size() == 1 ? "" : "s");

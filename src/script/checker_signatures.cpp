@@ -23,14 +23,26 @@ void jumpTo(ScriptChecker& c, std::optional<uint32_t> target, Flow::Kind kind) {
   else c.flow().kind = Flow::Stop;
 }
 
-void checkGoto(ScriptChecker& c, std::string_view) { jumpTo(c, c.label(), Flow::Jump); }
-void checkGosub(ScriptChecker& c, std::string_view) { jumpTo(c, c.label(), Flow::Call); }
+// Commands that move elsewhere say so before reading, so that a bad argument is not taken
+// for a command that goes straight on.
+void checkGoto(ScriptChecker& c, std::string_view) {
+  c.flow().kind = Flow::Stop;
+  auto target = c.label();
+  jumpTo(c, target, Flow::Jump);
+}
+
+void checkGosub(ScriptChecker& c, std::string_view) {
+  c.flow().kind = Flow::Stop;
+  auto target = c.label();
+  jumpTo(c, target, Flow::Call);
+}
 void checkReturn(ScriptChecker& c, std::string_view) { c.flow().kind = Flow::Return; }
 void checkGame(ScriptChecker& c, std::string_view) { c.flow().kind = Flow::GameStarts; }
 void checkStop(ScriptChecker& c, std::string_view) { c.flow().kind = Flow::Stop; }
 
 void checkTablegoto(ScriptChecker& c, std::string_view) {
   Engine& e = c.engine();
+  c.flow().kind = Flow::Stop;
   c.number();
   expectComma(e);
   Flow f{Flow::Jump, {}};
@@ -91,6 +103,7 @@ void comparison(ScriptChecker& c) {
 
 void checkCondition(ScriptChecker& c, std::string_view) {
   Engine& e = c.engine();
+  c.flow().kind = Flow::Conditional;
   for (;;) {
     comparison(c);
     skipBlanks(e);
@@ -107,9 +120,9 @@ void checkCondition(ScriptChecker& c, std::string_view) {
 
 void checkSkip(ScriptChecker& c, std::string_view) {
   Engine& e = c.engine();
+  c.flow().kind = Flow::Stop;
   bool isStatic = false;
   int32_t n = c.number(&isStatic);
-  c.flow().kind = Flow::Stop;
   if (!isStatic || n == 0) return;
   const uint32_t p = c.pos();
   if (n > 0) {
@@ -354,6 +367,7 @@ void choiceOptions(ScriptChecker& c, bool withLabels, Flow& flow) {
 
 void checkSelect(ScriptChecker& c, std::string_view word) {
   Flow f{Flow::Stop, {}};  // which option is taken is the player's choice
+  c.flow() = f;
   choiceOptions(c, true, f);
   if (word == "csel" && findLabel(c.engine(), "customsel") < 0) {
     std::string message = sj("ラベル*%sは存在しません");
@@ -393,10 +407,10 @@ void checkRmenu(ScriptChecker& c, std::string_view) {
 
 void checkSystemcall(ScriptChecker& c, std::string_view) {
   Engine& e = c.engine();
+  c.flow().kind = Flow::Stop;  // a load or a reset goes elsewhere
   std::string w = readWord(e);
   if (!isActionKeyword(w, true))
     reportScriptError(e, sj("エラー"), sj("systemcall命令へのパラメータが間違っています。"));
-  c.flow().kind = Flow::Stop;  // a load or a reset goes elsewhere
   if (w == "savedlg") {
     c.string();
     expectComma(e);
