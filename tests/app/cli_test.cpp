@@ -9,42 +9,10 @@
 
 #include "platform/files.h"
 #include "platform/text_codec.h"
+#include "support/cli_runner.h"
 
-namespace {
-
-struct Result {
-  int code = -1;
-  std::string output;
-};
-
-// Runs the veloria binary with `args` (already quoted) and collects stdout and stderr.
-Result runVeloria(const std::string& args, const std::string& env = "") {
-  std::string cmd = env + " VELORIA_RUNTIME_DIR=" + std::filesystem::temp_directory_path().string() +
-                    "/veloria-cli-rt-" + std::to_string(::getpid()) + " " + VELORIA_BINARY + " " + args + " 2>&1";
-  Result r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  int status = ::pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-struct GameDir {
-  std::filesystem::path dir;
-  explicit GameDir(const std::string& scriptUtf8) {
-    char tmpl[] = "/tmp/veloria-cli-XXXXXX";
-    dir = ::mkdtemp(tmpl);
-    std::string sj = veloria::utf8ToSjis(scriptUtf8);
-    veloria::fs::writeHostFile((dir / "0.txt").string(), sj.data(), sj.size());
-  }
-  ~GameDir() { std::filesystem::remove_all(dir); }
-  std::string path(const std::string& name) const { return (dir / name).string(); }
-};
-
-}  // namespace
+using veloria::test::GameDir;
+using veloria::test::runVeloria;
 
 TEST(CommandLine, UsageErrorsStartNothing) {
   auto r = runVeloria("--headless --frobnicate");

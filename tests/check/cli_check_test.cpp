@@ -1,0 +1,122 @@
+// The author tools on the command line: --check, --version, --warp and --coverage.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "support/cli_runner.h"
+
+namespace veloria::test {
+namespace {
+
+TEST(CheckCommand, ExitCodesAndFindingLines) {
+  std::string demo = std::string(VELORIA_TEST_DIR) + "/../demo";
+  auto r = runVeloria("--check " + demo);
+  EXPECT_EQ(r.code, 0) << r.output;
+  EXPECT_NE(r.output.find("no problems found"), std::string::npos);
+
+  GameDir g("*define\ngame\n*start\nbg \"missing.bmp\",1\nmov %1 2\nend\n");
+  r = runVeloria("--check " + g.dir.string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.output,
+            "0.txt:4: ファイルmissing.bmpを開けません。 (no picture file of that name, loose or in the archives)\n"
+            "0.txt:5: コンマが必要なところにコンマが有りません。 (a comma is missing)\n"
+            "veloria: 2 problems found\n");
+
+  EXPECT_EQ(runVeloria("--check /no/such/dir").code, 2);
+  EXPECT_EQ(runVeloria("--check --headless " + demo).code, 2);
+}
+
+TEST(CheckCommand, VersionAndHelp) {
+  auto r = runVeloria("--version");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(std::regex_match(r.output, std::regex("veloria [0-9]+\\.[0-9]+(\\.[0-9]+)?\n"))) << r.output;
+  r = runVeloria("--help");
+  for (const char* option : {"--check", "--warp", "--coverage", "--version"})
+    EXPECT_NE(r.output.find(option), std::string::npos) << option;
+}
+
+TEST(WarpOption, RunsTheDefineBlockThenStartsAtTheLabel) {
+  GameDir g("*define\ncaption \"warped\"\ngame\n*start\nmov %5,1\nend\n*scene\nmov %5,7\nend\n");
+  for (const char* label : {"scene", "'*scene'", "SCENE"}) {
+    auto r = runVeloria(std::string("--headless --timeout 60000 --warp ") + label + " --dump-on-exit " + g.path("d.json") +
+                        " " + g.dir.string());
+    EXPECT_EQ(r.code, 0) << r.output;
+    auto dump = fs::readHostFile(g.path("d.json"));
+    ASSERT_TRUE(dump);
+    std::string json(dump->begin(), dump->end());
+    EXPECT_NE(json.find("\"title\":\"warped\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"5\":7"), std::string::npos) << json;
+  }
+  auto r = runVeloria("--headless --timeout 60000 --warp nowhere " + g.dir.string());
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.output.find("no label *nowhere"), std::string::npos) << r.output;
+  EXPECT_EQ(runVeloria("--headless --warp '*' " + g.dir.string()).code, 2);
+}
+
+// DA lines of a tracefile: line -> count.
+std::map<int, long> executedLines(const std::string& path) {
+  std::map<int, long> out;
+  auto data = fs::readHostFile(path);
+  if (!data) return out;
+  std::string text(data->begin(), data->end());
+  std::regex da("DA:([0-9]+),([0-9]+)");
+  for (std::sregex_iterator it(text.begin(), text.end(), da), end; it != end; ++it)
+    out[std::stoi((*it)[1])] += std::stol((*it)[2]);
+  return out;
+}
+
+TEST(CoverageOption, TwoRunsTakingDifferentBranchesMerge) {
+  GameDir g(
+      "*define\ngame\n*start\n"
+      "clickpos %0,%1\n"              // 4
+      "if %0 < 320 goto *left\n"      // 5
+      "右を選んだ。\\\n"              // 6
+      "end\n"                         // 7
+      "*left\n"
+      "左を選んだ。\\\n"              // 9
+      "end\n");                       // 10
+  const std::string clicks = "wait 200\nclick X 100\nwait 3000\nclick X 100\nwait 3000\nclick X 100\n";
+  std::string left = clicks, right = clicks;
+  for (size_t at; (at = left.find('X')) != std::string::npos;) left.replace(at, 1, "100");
+  for (size_t at; (at = right.find('X')) != std::string::npos;) right.replace(at, 1, "500");
+  g.write("left.input", left);
+  g.write("right.input", right);
+  for (const char* side : {"left", "right"}) {
+    auto r = runVeloria(std::string("--headless --timeout 60000 --input ") + g.path(std::string(side) + ".input") +
+                        " --coverage " + g.path(std::string(side) + ".info") + " " + g.dir.string());
+    EXPECT_EQ(r.code, 0) << r.output;
+    EXPECT_NE(r.output.find("coverage: 5 of 7 lines (71.4%)"), std::string::npos) << r.output;
+  }
+  auto a = executedLines(g.path("left.info")), b = executedLines(g.path("right.info"));
+  EXPECT_EQ(a[9], 1);
+  EXPECT_EQ(a[6], 0);
+  EXPECT_EQ(b[6], 1);
+  EXPECT_EQ(b[9], 0);
+
+  // Merged with lcov, every line of the game has run.
+  if (std::system("lcov --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "lcov is not installed";
+  std::string cmd = "lcov -q -a " + g.path("left.info") + " -a " + g.path("right.info") + " -o " + g.path("all.info") +
+                    " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  auto all = executedLines(g.path("all.info"));
+  EXPECT_EQ(all.size(), 7u);
+  for (const auto& [line, count] : all) EXPECT_GT(count, 0) << "line " << line;
+}
+
+TEST(CoverageOption, CountsCarryOverWhenTheEngineStartsAgain) {
+  // definereset reloads the script: the second cycle's lines add to the first's.
+  GameDir g("*define\ngame\n*start\nif %200 == 1 end\nmov %200,1\ndefinereset\n");
+  auto r = runVeloria("--headless --timeout 60000 --coverage " + g.path("c.info") + " " + g.dir.string());
+  EXPECT_EQ(r.code, 0) << r.output;
+  auto lines = executedLines(g.path("c.info"));
+  EXPECT_EQ(lines[2], 2);
+  EXPECT_EQ(lines[4], 2);
+  EXPECT_EQ(lines[5], 1);
+}
+
+}  // namespace
+}  // namespace veloria::test
