@@ -19,8 +19,6 @@ namespace veloria {
 
 struct Engine;
 
-inline constexpr uint32_t kNoDeadline = 0xFFFFFFFFu;
-
 struct WaitPass {
   uint32_t start = 0;  // clock when the wait began
   uint32_t now = 0;    // clock at the start of this pass

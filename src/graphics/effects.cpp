@@ -5,6 +5,7 @@
 
 #include "app/app.h"
 #include "app/engine.h"
+#include "app/wait_loop.h"
 #include "graphics/blend_rows.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
@@ -30,15 +31,14 @@ class Frames {
   // Ends a frame that was shown: one message is handled, then the hook sees the frame.
   void shown() {
     // One waiting window message per frame keeps painting and input alive during effects.
-    pumpOneMessage(e_);
+    waitPumpOne(e_);
     if (e_.gfx.effectFrameHook) e_.gfx.effectFrameHook(e_, type_, count_);
     ++count_;
   }
   uint32_t elapsed() const { return e_.platform.timeGetTime() - start_; }
   // Sleeps the rest of `ms` counted from the frame's start.
   void paceTo(int64_t ms) {
-    uint32_t el = elapsed();
-    if (ms > 0 && el < ms) e_.platform.sleep(static_cast<uint32_t>(ms - el));
+    if (ms > 0) waitUntil(e_, start_ + static_cast<uint32_t>(std::min<int64_t>(ms, INT32_MAX)));
   }
 
  private:

@@ -35,11 +35,18 @@ void runEffectCommand(Engine& e);
 // One pass of the cell animation of sprites and standing pictures; the wait loops call it.
 // Returns true when a cell changed (the change is then already on the window).
 bool stepCellAnimations(Engine& e);
+// The earliest time stepCellAnimations will change a cell (kNoDeadline: no animation runs);
+// the waits sleep until then.
+uint32_t nextCellAnimationDue(Engine& e);
 // Copies `r` (right/bottom exclusive) of displaySurface to the window picture.
 void presentDisplay(Engine& e, Rect r);
 
 void graphicsRestoreDefaults(Engine& e);
 void graphicsResetGame(Engine& e);
+// After a saved game was read into the state: clears the screen, rebuilds the background,
+// loads the standing pictures, sprites and button picture by their names, and shows the
+// composed screen at once.
+void graphicsAfterLoad(Engine& e);
 void registerGraphicsCommands(CommandTable& t);
 
 }  // namespace veloria

@@ -208,6 +208,39 @@ bool stepCellAnimations(Engine& e) {
   return changed;
 }
 
+namespace {
+
+// When stepPicture will next change this picture's cell (kNoDeadline: never by itself).
+uint32_t nextStep(const ImageObject& im) {
+  const int count = im.cellCount;
+  if (count <= 1 || im.animMode == ANIM_NONE) return kNoDeadline;
+  const int next = im.currentCell + im.animStep;
+  // A picture that stops on its last cell stays there.
+  if ((next >= count || next < 0) && im.animMode != ANIM_LOOP && im.animMode != ANIM_BOUNCE) return kNoDeadline;
+  int64_t interval = im.cellInterval;
+  if (im.cellInterval == -1) {
+    const int c = std::clamp(im.currentCell, 0, count - 1);
+    interval = c < static_cast<int>(im.cellIntervals.size()) ? im.cellIntervals[static_cast<size_t>(c)] : 0;
+  }
+  return im.animStart + static_cast<uint32_t>(std::clamp<int64_t>(interval + 1, 1, INT32_MAX));
+}
+
+}  // namespace
+
+uint32_t nextCellAnimationDue(Engine& e) {
+  const uint32_t now = e.platform.timeGetTime();
+  uint32_t best = kNoDeadline;
+  auto consider = [&](uint32_t t) {
+    if (t == kNoDeadline) return;
+    if (best == kNoDeadline || static_cast<int32_t>(t - now) < static_cast<int32_t>(best - now)) best = t;
+  };
+  for (const Sprite& s : e.gfx.sprites)
+    if (!s.name.empty() && s.visible) consider(nextStep(s.image));
+  for (const StandImage& s : e.gfx.standImages)
+    if (!s.name.empty()) consider(nextStep(s.image));
+  return best;
+}
+
 void registerSpriteCommands(CommandTable& t) {
   t.add("lsp", cmdLsp);
   t.add("lsph", cmdLsph);

@@ -3,6 +3,8 @@
 #include <png.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +12,22 @@
 namespace veloria {
 
 Platform::~Platform() = default;
+
+namespace {
+
+// Copies a row of BGR pixels into the RGB window picture; true when any pixel changed.
+bool copyRowBgrToRgb(const uint8_t* src, uint8_t* dst, int width) {
+  uint8_t diff = 0;
+  for (int x = 0; x < width; ++x, src += 3, dst += 3) {
+    diff |= static_cast<uint8_t>((dst[0] ^ src[2]) | (dst[1] ^ src[1]) | (dst[2] ^ src[0]));
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+  }
+  return diff != 0;
+}
+
+}  // namespace
 
 void Platform::postMessage(uint32_t message, uint32_t wParam, uint32_t lParam) {
   // A full queue refuses new messages, as a Windows thread queue does at 10,000.
@@ -88,6 +106,15 @@ void Platform::postTimersDue() {
   }
 }
 
+bool Platform::nextTimerDue(uint32_t& when) const {
+  if (timers_.empty()) return false;
+  uint32_t now = const_cast<Platform*>(this)->timeGetTime();
+  int64_t best = INT64_MAX;
+  for (const auto& t : timers_) best = std::min<int64_t>(best, static_cast<int32_t>(t.next - now));
+  when = now + static_cast<uint32_t>(std::max<int64_t>(best, 0));
+  return true;
+}
+
 void Platform::setClientSize(int w, int h) {
   clientW_ = w;
   clientH_ = h;
@@ -100,16 +127,14 @@ void Platform::present(const SurfaceView& s, Rect r) {
   r.right = std::min({r.right, clientW_, s.width});
   r.bottom = std::min({r.bottom, clientH_, s.height});
   if (r.empty() || !s.bits) return;
+  bool changed = false;
   for (int y = r.top; y < r.bottom; ++y) {
     const uint8_t* src = s.bits + static_cast<size_t>(s.height - 1 - y) * s.stride + r.left * 3;
     uint8_t* dst = picture_.data() + (static_cast<size_t>(y) * clientW_ + r.left) * 3;
-    for (int x = r.left; x < r.right; ++x, src += 3, dst += 3) {
-      dst[0] = src[2];
-      dst[1] = src[1];
-      dst[2] = src[0];
-    }
+    changed |= copyRowBgrToRgb(src, dst, r.width());
   }
-  pictureChanged(r);
+  // Showing the same pixels again (a blank cursor cell, a repaint) costs the window nothing.
+  if (changed) pictureChanged(r);
 }
 
 void Platform::blitToWindow(const SurfaceView& s, int srcX, int srcY, int w, int h, int dstX, int dstY) {
@@ -121,16 +146,13 @@ void Platform::blitToWindow(const SurfaceView& s, int srcX, int srcY, int w, int
   w = std::min({w, s.width - srcX, clientW_ - dstX});
   h = std::min({h, s.height - srcY, clientH_ - dstY});
   if (w <= 0 || h <= 0 || !s.bits) return;
+  bool changed = false;
   for (int y = 0; y < h; ++y) {
     const uint8_t* src = s.bits + static_cast<size_t>(s.height - 1 - (srcY + y)) * s.stride + srcX * 3;
     uint8_t* dst = picture_.data() + (static_cast<size_t>(dstY + y) * clientW_ + dstX) * 3;
-    for (int x = 0; x < w; ++x, src += 3, dst += 3) {
-      dst[0] = src[2];
-      dst[1] = src[1];
-      dst[2] = src[0];
-    }
+    changed |= copyRowBgrToRgb(src, dst, w);
   }
-  pictureChanged(Rect{dstX, dstY, dstX + w, dstY + h});
+  if (changed) pictureChanged(Rect{dstX, dstY, dstX + w, dstY + h});
 }
 
 void Platform::scrollWindow(Rect r, int dx, int dy) {
@@ -176,18 +198,23 @@ bool Platform::writeScreenshotPng(const std::string& path) const {
   return std::fclose(f) == 0;
 }
 
+namespace {
+// A modal box may be left by an exception (the window destroyed from inside it).
+struct ModalScope {
+  explicit ModalScope(int& depth) : depth_(depth) { ++depth_; }
+  ~ModalScope() { --depth_; }
+  int& depth_;
+};
+}  // namespace
+
 int Platform::messageBox(std::string_view text, std::string_view caption, int type) {
-  ++modalDepth_;
-  int r = showMessageBox(text, caption, type);
-  --modalDepth_;
-  return r;
+  ModalScope scope(modalDepth_);
+  return showMessageBox(text, caption, type);
 }
 
 std::optional<std::string> Platform::inputDialog(std::string_view prompt, std::string_view initial, int maxBytes) {
-  ++modalDepth_;
-  auto r = showInputDialog(prompt, initial, maxBytes);
-  --modalDepth_;
-  return r;
+  ModalScope scope(modalDepth_);
+  return showInputDialog(prompt, initial, maxBytes);
 }
 
 }  // namespace veloria

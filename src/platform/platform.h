@@ -70,6 +70,9 @@ struct SurfaceView {
   int stride = 0;
 };
 
+// A deadline that never comes (waits that only end on input).
+inline constexpr uint32_t kNoDeadline = 0xFFFFFFFFu;
+
 // What a waiting command is waiting for; the headless autoplay answers these.
 enum class WaitKind { None, Click, Choice, Button, Dialog };
 
@@ -93,6 +96,15 @@ class Platform {
   bool peekMessage(Message& out, uint32_t minId = 0, uint32_t maxId = 0, bool remove = true);
   // GetMessage: blocks until a message arrives.
   Message getMessage();
+  // Blocks until a message may be waiting or the clock reaches `deadline` (kNoDeadline:
+  // none), whichever comes first; a running timer's next tick counts as a message. Returns
+  // at once when messages are queued. The waits call it when a pass found nothing to do, so
+  // a window that waits for the player costs no processor time. Headless: a yield (virtual
+  // time moves on by 1 µs), exactly as sleep(0).
+  virtual void waitForMessage(uint32_t deadline) {
+    (void)deadline;
+    sleep(0);
+  }
   // Hands a message to the window procedure.
   void dispatchMessage(const Message& m);
   // Removes one message and dispatches it; false when the queue was empty.
@@ -153,6 +165,8 @@ class Platform {
     waitY_ = y;
   }
   WaitKind waitingFor() const { return waitKind_; }
+  int waitingX() const { return waitX_; }
+  int waitingY() const { return waitY_; }
   virtual bool headless() const = 0;
 
   // Called when the headless virtual time limit passes; never returns normally.
@@ -173,6 +187,8 @@ class Platform {
   // The window picture changed inside `r` (top-down client coordinates).
   virtual void pictureChanged(const Rect& r) = 0;
   void postTimersDue();
+  // When the earliest running timer is due next; false when no timer runs.
+  bool nextTimerDue(uint32_t& when) const;
   void setClientSize(int w, int h);
 
   std::deque<Message> queue_;

@@ -34,8 +34,8 @@ void cmdReturn(Engine& e, std::string_view, bool) {
   if (s.rgosubTaken) {
     // The right-click subroutine is over: make the wait it interrupted again.
     s.rgosubTaken = 0;
-    if (s.interruptedWaitKind == 0) typeText(e, "@");
-    else if (s.interruptedWaitKind == 1) typeText(e, "\\");
+    if (s.interruptedWaitKind == InterruptedWait::ClickWait) typeText(e, "@");
+    else if (s.interruptedWaitKind == InterruptedWait::PageWait) typeText(e, "\\");
   }
 }
 

@@ -102,7 +102,7 @@ bool writeCoverage(const CoverageRecorder& rec, const std::string& path, std::FI
     std::fprintf(err, "veloria: coverage not written: %s\n", error.c_str());
     return false;
   }
-  if (!fs::replaceHostFile(path, text.data(), text.size())) {
+  if (!fs::writeHostFile(path, text.data(), text.size())) {
     std::fprintf(err, "veloria: cannot write %s\n", path.c_str());
     return false;
   }

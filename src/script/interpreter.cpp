@@ -24,11 +24,11 @@ void pollTrap(Engine& e) {
   auto& t = e.text;
   Message m;
   if (e.platform.peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true)) {
-    if (s.trapState == 1) {
-      s.trapState = 2;
+    if (s.trapState == TrapState::Stopped) {
+      s.trapState = TrapState::StoppedClicked;
       t.advanceRequested = 0;
       t.menuRequested = 0;
-    } else if (s.trapState == 0) {
+    } else if (s.trapState == TrapState::Armed) {
       std::string label = s.pendingTrapLabel;
       jumpToLabel(e, label);
       s.pendingTrapLabel.clear();
@@ -36,9 +36,9 @@ void pollTrap(Engine& e) {
     return;
   }
   if (t.advanceRequested || (t.menuRequested && s.lrTrap)) {
-    if (s.trapState == 2) return;
-    if (s.trapState == 1) {
-      s.trapState = 2;
+    if (s.trapState == TrapState::StoppedClicked) return;
+    if (s.trapState == TrapState::Stopped) {
+      s.trapState = TrapState::StoppedClicked;
     } else {
       std::string label = s.pendingTrapLabel;
       jumpToLabel(e, label);
@@ -118,6 +118,53 @@ std::string buildStoryTextLine(Engine& e) {
   return line;
 }
 
+namespace {
+
+// One statement at scriptPos. Returns true when the define pass is over.
+bool runStatement(Engine& e, bool definePass) {
+  auto& s = e.script;
+  if (!s.pendingTrapLabel.empty()) pollTrap(e);
+  if (!definePass) takeSavePoint(e);
+  if (!e.save.readMarks.empty()) markRead(e);
+  if (s.scriptPos > s.scriptLength) s.scriptPos = s.scriptLength;  // a stale position from outside
+  noteExecutedLine(e);
+  const uint8_t* b = scriptBytes(e);
+  uint8_t c = b[s.scriptPos];
+  switch (c) {
+    case 0:
+      reportScriptError(e, sj("スクリプトエラー"), sj("ファイルの終端に達しました。"));
+    case ' ':
+    case '\t':
+    case '\n':
+    case ':':
+    case '~':
+      ++s.scriptPos;
+      return false;
+    case '*':
+      passLabelLine(e);
+      return false;
+    case ';':
+      while (b[s.scriptPos] != 0 && b[s.scriptPos] != '\n') ++s.scriptPos;
+      return false;
+    default:
+      break;
+  }
+  uint8_t lc = (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
+  if ((lc >= 'a' && lc <= 'z') || lc == '_') {
+    std::string word = readWord(e);
+    dispatchCommand(e, word, definePass);
+    return definePass && s.gameStarted == 1;
+  }
+  if (definePass)
+    reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
+  std::string line = buildStoryTextLine(e);
+  typeText(e, line);
+  if (s.resetRequested) resetEngine(e);
+  return false;
+}
+
+}  // namespace
+
 void runInterpreter(Engine& e, bool definePass) {
   auto& s = e.script;
   if (definePass) {
@@ -129,44 +176,14 @@ void runInterpreter(Engine& e, bool definePass) {
   skipBlanks(e);
   while (e.app.quitRequested == 0) {
     e.platform.sleep(0);
-    if (!s.pendingTrapLabel.empty()) pollTrap(e);
-    if (!definePass) takeSavePoint(e);
-    if (!e.save.readMarks.empty()) markRead(e);
-    if (s.scriptPos > s.scriptLength) s.scriptPos = s.scriptLength;  // a stale position from outside
-    noteExecutedLine(e);
-    const uint8_t* b = scriptBytes(e);
-    uint8_t c = b[s.scriptPos];
-    switch (c) {
-      case 0:
-        reportScriptError(e, sj("スクリプトエラー"), sj("ファイルの終端に達しました。"));
-      case ' ':
-      case '\t':
-      case '\n':
-      case ':':
-      case '~':
-        ++s.scriptPos;
-        continue;
-      case '*':
-        passLabelLine(e);
-        continue;
-      case ';':
-        while (b[s.scriptPos] != 0 && b[s.scriptPos] != '\n') ++s.scriptPos;
-        continue;
-      default:
-        break;
+    try {
+      if (runStatement(e, definePass)) return;
+    } catch (const ScriptUnwind& u) {
+      // A wait was left because the player reset the game or loaded a save meanwhile.
+      if (u.reason == ScriptUnwind::Reason::Reset) resetEngine(e);
     }
-    uint8_t lc = (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
-    if ((lc >= 'a' && lc <= 'z') || lc == '_') {
-      std::string word = readWord(e);
-      dispatchCommand(e, word, definePass);
-      if (definePass && s.gameStarted == 1) return;
-      continue;
-    }
-    if (definePass)
-      reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
-    std::string line = buildStoryTextLine(e);
-    typeText(e, line);
-    if (s.resetRequested) resetEngine(e);
+    // The load already put the position and the scene back; whatever was running is over.
+    e.text.gameLoaded = 0;
   }
 }
 
@@ -202,7 +219,7 @@ void resetEngine(Engine& e) {
   s.resetRequested = 0;
   s.rgosubTaken = 0;
   s.pendingTrapLabel.clear();
-  s.trapState = 0;
+  s.trapState = TrapState::Armed;
   s.lrTrap = 0;
   e.text.skipMode = 0;
   e.text.autoMode = 0;
@@ -267,10 +284,10 @@ void scriptRestoreDefaults(Engine& e) {
   s.gameStarted = 0;
   s.resetRequested = 0;
   s.rgosubTaken = 0;
-  s.interruptedWaitKind = 0;
+  s.interruptedWaitKind = InterruptedWait::ClickWait;
   s.textGosubOn = 0;
   s.pendingTrapLabel.clear();
-  s.trapState = 0;
+  s.trapState = TrapState::Armed;
   s.lrTrap = 0;
   s.autoModeAllowed = 0;
   s.pictureViewFlag = 0;

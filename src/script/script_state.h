@@ -135,6 +135,11 @@ class IntLimits {
   std::vector<int> limited_;  // indices whose upper bound is not -1, ascending
 };
 
+// The click trap: armed, stopped (trap stop), or stopped with a click remembered.
+enum class TrapState : int32_t { Armed = 0, Stopped = 1, StoppedClicked = 2 };
+// The wait a right-click routine interrupted, made again when the routine returns.
+enum class InterruptedWait : int32_t { ClickWait = 0, PageWait = 1, Choice = 2 };
+
 struct ScriptState {
   // ---- the loaded script ----
   std::vector<uint8_t> scriptBuffer;  // the whole script, 0-terminated (and 0-padded)
@@ -163,13 +168,13 @@ struct ScriptState {
   int32_t resetRequested = 0;
   // Set while the right-click subroutine runs; `return` then makes the interrupted wait again.
   int32_t rgosubTaken = 0;
-  int32_t interruptedWaitKind = 0;  // 0 click wait, 1 page wait, 2 choice
+  InterruptedWait interruptedWaitKind = InterruptedWait::ClickWait;
   // textgosub is on: '@' and '\' end a story-text line (set by the text commands).
   int32_t textGosubOn = 0;
 
   // ---- click trap: set by the text subsystem's trap commands, polled between statements ----
   std::string pendingTrapLabel;  // empty = no trap
-  int32_t trapState = 0;         // 0 armed, 1 stopped, 2 stopped with a click pending
+  TrapState trapState = TrapState::Armed;
   int32_t lrTrap = 0;            // a right-button release also fires the trap
 
   // ---- logs (persisted by the save subsystem) ----

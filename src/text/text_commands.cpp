@@ -141,6 +141,7 @@ void cmdSetcursor(Engine& e, std::string_view word, bool) {
   size_t i = static_cast<size_t>(n);
   e.text.cursorRelative[i] = word == "setcursor" ? 1 : 0;
   loadImage(e, e.text.waitCursors[i], name);
+  e.text.waitCursorNames[i] = name;
   e.text.cursorOffset[i] = ClickPos{x, y};
 }
 
@@ -156,7 +157,7 @@ void cmdTextgosub(Engine& e, std::string_view, bool) {
 
 void cmdRgosub(Engine& e, std::string_view, bool) {
   e.text.rgosubLabel = readLabel(e);
-  e.ui.rightClickAction = 2;
+  e.ui.rightClickAction = RightClickAction::Subroutine;
 }
 
 void cmdTexec(Engine& e, std::string_view, bool) {
@@ -245,7 +246,7 @@ void textRestoreDefaults(Engine& e) {
   t.autoModeTime = 1000;
   t.clickVoices = {};
   t.pendingText.clear();
-  t.pendingKind = 0;
+  t.pendingKind = PendingText::None;
   ensureTextLayers(e);
 }
 
@@ -278,13 +279,14 @@ void textResetGame(Engine& e) {
   t.eraseWindowOnEffect = 1;
   t.cursorOffset = {};
   t.cursorRelative = {1, 1};
+  t.waitCursorNames = {};
   t.linkCount = 0;
-  t.waitCursorKind = 0;
+  t.waitCursorKind = WaitCursor::None;
   t.inTextGosub = 0;
   t.textGosubWasPage = 0;
   t.textGosubAtLineEnd = 0;
   t.pendingText.clear();
-  t.pendingKind = 0;
+  t.pendingKind = PendingText::None;
   t.logEnabled = 1;
   clearLog(e);
   t.faceName = t.chosenFaceName;

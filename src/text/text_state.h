@@ -38,6 +38,13 @@ struct TextLog {
   int32_t pageMarked = 0;
 };
 
+enum class WaitCursor : int32_t { None = 0, Click = 1, Page = 2 };
+
+// The rest of a story-text line whose wait went to a script routine, typed later: by texec
+// after a textgosub sentence-end wait, or after the wait the right-click routine's return
+// makes again.
+enum class PendingText : int32_t { None = 0, AfterTextGosub = 1, AfterRightClickRoutine = 2 };
+
 struct TextState {
   // Input and mode flags (raised by the window procedure, consumed by the waits).
   int32_t advanceRequested = 0;
@@ -86,11 +93,8 @@ struct TextState {
   std::string clickStr;  // 2-byte characters
   int32_t clickStrLines = 0;
   std::string textGosubLabel;  // textgosub (e.script.textGosubOn says it is on)
-  // The rest of a line whose wait went to a script routine: typed by texec after a textgosub
-  // sentence-end wait (kind 1), or after the wait that return makes again after the
-  // right-click routine (kind 2).
   std::string pendingText;
-  int32_t pendingKind = 0;
+  PendingText pendingKind = PendingText::None;
   int32_t pendingAtLineEnd = 0;  // that line's last "@" ended its script line
   int32_t inTextGosub = 0;
   int32_t textGosubWasPage = 0;
@@ -98,7 +102,7 @@ struct TextState {
   std::string rgosubLabel;
 
   // Waits.
-  int32_t waitCursorKind = 0;  // 0 none, 1 click wait, 2 page wait
+  WaitCursor waitCursorKind = WaitCursor::None;
   ClickPos waitCursorPos;
   std::array<ClickPos, 2> cursorOffset{};
   std::array<int32_t, 2> cursorRelative{1, 1};
@@ -115,6 +119,9 @@ struct TextState {
 
   TextLog log;
   int32_t logEnabled = 1;
+  // The wait cursors' pictures as setcursor/abssetcursor named them (click wait, page wait);
+  // empty = the built-in cursors. Save files keep these.
+  std::array<std::string, 2> waitCursorNames;
 };
 
 }  // namespace veloria

@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/engine.h"
+#include "app/wait_loop.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
 #include "script/script.h"
@@ -121,16 +122,19 @@ void Typist::delay(uint32_t t0) {
   int32_t s = t_.textSpeed;
   if (s == -1) s = t_.menuSpeeds[static_cast<size_t>(std::clamp(t_.menuSpeedIndex, 0, 2))];
   if (s <= 0 || hurried_ || t_.skipMode) return;
-  while (static_cast<int32_t>(e_.platform.timeGetTime() - t0) < s) {
-    if (pumpSawLeftRelease(e_)) {
-      // A click hurries the rest of the text up to the next wait.
-      hurried_ = true;
-      return;
-    }
-    stepAnimations(e_);
-    e_.platform.sleep(0);
-    if (t_.skipMode) return;
-  }
+  WaitSpec spec;
+  spec.yieldEveryPass = true;
+  spec.before = [this, t0, s](const WaitPass&) {
+    return t_.skipMode || static_cast<int32_t>(e_.platform.timeGetTime() - t0) >= s;
+  };
+  spec.after = [this](const WaitPass& p) {
+    if (!p.pumped || e_.appWindow.lastMessage != WM_LBUTTONUP) return PassResult::Continue;
+    // A click hurries the rest of the text up to the next wait.
+    hurried_ = true;
+    return PassResult::End;
+  };
+  spec.deadline = [t0, s](const WaitPass&) { return t0 + static_cast<uint32_t>(s); };
+  runWaitLoop(e_, spec);
 }
 
 Typist::Step Typist::typeCharacter() {
@@ -179,12 +183,12 @@ bool Typist::wait(bool page, bool automatic) {
     if (automatic && rest.find_first_not_of(" \t") != std::string_view::npos) {
       // The routine would otherwise lose the rest of this line: texec types it.
       t_.pendingText.assign(rest);
-      t_.pendingKind = 1;
+      t_.pendingKind = PendingText::AfterTextGosub;
       t_.pendingAtLineEnd = atLineEnd ? 1 : 0;
       atLineEnd = false;
     } else {
       t_.pendingText.clear();
-      t_.pendingKind = 0;
+      t_.pendingKind = PendingText::None;
     }
     if (!page) t_.textGosubAtLineEnd = atLineEnd ? 1 : 0;
     e_.save.savingAllowed = 0;
@@ -192,25 +196,25 @@ bool Typist::wait(bool page, bool automatic) {
     return true;
   }
   const int n = page ? 1 : 0;
-  t_.waitCursorKind = page ? 2 : 1;
+  t_.waitCursorKind = page ? WaitCursor::Page : WaitCursor::Click;
   if (t_.cursorRelative[static_cast<size_t>(n)]) {
     t_.waitCursorPos.x = clampPixel(x_ + t_.cursorOffset[static_cast<size_t>(n)].x);
     t_.waitCursorPos.y = clampPixel(y_ + t_.cursorOffset[static_cast<size_t>(n)].y);
   } else {
     t_.waitCursorPos = t_.cursorOffset[static_cast<size_t>(n)];
   }
-  e_.script.interruptedWaitKind = page ? 1 : 0;
+  e_.script.interruptedWaitKind = page ? InterruptedWait::PageWait : InterruptedWait::ClickWait;
   clickWait(e_);
   if (e_.script.rgosubTaken && !e_.script.resetRequested && !t_.gameLoaded) {
     // The right-click routine's return makes this wait again; the rest of the line follows it.
     t_.pendingText.assign(k_ < line_.size() ? line_.substr(k_) : std::string_view());
-    t_.pendingKind = 2;
+    t_.pendingKind = PendingText::AfterRightClickRoutine;
     return true;
   }
   if (e_.script.rgosubTaken || e_.script.resetRequested || t_.gameLoaded) {
     t_.gameLoaded = 0;
     t_.pendingText.clear();
-    t_.pendingKind = 0;
+    t_.pendingKind = PendingText::None;
     return true;
   }
   if (page) {
@@ -295,11 +299,11 @@ void Typist::run() {
 
 void typeText(Engine& e, const std::string& line) {
   TextState& t = e.text;
-  if (t.pendingKind == 2 && (line == "@" || line == "\\")) {
+  if (t.pendingKind == PendingText::AfterRightClickRoutine && (line == "@" || line == "\\")) {
     // The wait the right-click routine interrupted, with the rest of its line.
     std::string resumed = line + t.pendingText;
     t.pendingText.clear();
-    t.pendingKind = 0;
+    t.pendingKind = PendingText::None;
     Typist(e, resumed).run();
     return;
   }
@@ -308,10 +312,10 @@ void typeText(Engine& e, const std::string& line) {
 
 void resumePendingText(Engine& e) {
   TextState& t = e.text;
-  if (t.pendingKind != 1) return;
+  if (t.pendingKind != PendingText::AfterTextGosub) return;
   std::string rest;
   rest.swap(t.pendingText);
-  t.pendingKind = 0;
+  t.pendingKind = PendingText::None;
   if (!rest.empty()) Typist(e, rest, t.pendingAtLineEnd).run();
 }
 

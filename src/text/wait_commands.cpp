@@ -4,8 +4,10 @@
 
 #include "app/app.h"
 #include "app/engine.h"
+#include "app/wait_loop.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
+#include "save/save.h"
 #include "script/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
@@ -19,8 +21,8 @@ void cmdWait(Engine& e, std::string_view word, bool) { timedWait(e, readNumber(e
 
 // A click wait without the right-click action; a reset chosen meanwhile is carried out.
 void plainClick(Engine& e) {
-  int32_t saved = e.ui.rightClickAction;
-  e.ui.rightClickAction = -2;
+  RightClickAction saved = e.ui.rightClickAction;
+  e.ui.rightClickAction = RightClickAction::Nothing;
   clickWait(e);
   e.ui.rightClickAction = saved;
   if (e.script.resetRequested) resetEngine(e);
@@ -41,11 +43,14 @@ void cmdClickpos(Engine& e, std::string_view, bool) {
 void cmdResettimer(Engine& e, std::string_view, bool) { e.text.timerBase = e.platform.timeGetTime(); }
 
 void cmdWaittimer(Engine& e, std::string_view, bool) {
-  int32_t ms = readNumber(e);
-  while (static_cast<int64_t>(static_cast<int32_t>(e.platform.timeGetTime() - e.text.timerBase)) < ms) {
-    if (!pumpOneMessage(e)) e.platform.sleep(0);
-    stepAnimations(e);
-  }
+  const int32_t ms = readNumber(e);
+  const uint32_t base = e.text.timerBase;
+  WaitSpec spec;
+  spec.before = [&e, base, ms](const WaitPass&) {
+    return static_cast<int64_t>(static_cast<int32_t>(e.platform.timeGetTime() - base)) >= ms;
+  };
+  spec.deadline = [base, ms](const WaitPass&) { return base + static_cast<uint32_t>(std::max(ms, 0)); };
+  runWaitLoop(e, spec);
 }
 
 void cmdGettimer(Engine& e, std::string_view, bool) {
@@ -55,7 +60,7 @@ void cmdGettimer(Engine& e, std::string_view, bool) {
 
 void armTrap(Engine& e, std::string label, bool lr) {
   e.script.pendingTrapLabel = std::move(label);
-  e.script.trapState = 0;
+  e.script.trapState = TrapState::Armed;
   e.script.lrTrap = lr ? 1 : 0;
   dropQueuedClicks(e);
 }
@@ -71,15 +76,15 @@ void cmdTrap(Engine& e, std::string_view word, bool) {
   if (arg == "off") {
     s.pendingTrapLabel.clear();
   } else if (arg == "stop") {
-    s.trapState = 1;
+    s.trapState = TrapState::Stopped;
   } else if (arg == "resume") {
-    if (s.trapState == 2 && !s.pendingTrapLabel.empty()) {
+    if (s.trapState == TrapState::StoppedClicked && !s.pendingTrapLabel.empty()) {
       std::string label = std::move(s.pendingTrapLabel);
       s.pendingTrapLabel.clear();
-      s.trapState = 0;
+      s.trapState = TrapState::Armed;
       jumpToLabel(e, label);
     }
-    s.trapState = 0;
+    s.trapState = TrapState::Armed;
   } else {
     reportScriptError(e, sj("エラー"), sj("trap命令のパラメータは、offもしくは*ラベル名です。"));
   }
@@ -104,12 +109,7 @@ void cmdSkipoff(Engine& e, std::string_view, bool) {
   e.text.autoMode = 0;
 }
 
-void cmdKidokuskip(Engine& e, std::string_view, bool) {
-  std::vector<uint8_t>& marks = e.save.readMarks;
-  marks.assign(e.script.scriptLength / 8, 0);
-  if (auto file = fs::readFile("kidoku.dat"))
-    std::copy_n(file->begin(), std::min(file->size(), marks.size()), marks.begin());
-}
+void cmdKidokuskip(Engine& e, std::string_view, bool) { loadReadMarks(e); }
 
 void cmdClickvoice(Engine& e, std::string_view, bool) {
   e.text.clickVoices[0] = readString(e);

@@ -1,13 +1,14 @@
-// Waiting for the player or for time: the click wait with its animated cursor, timed waits,
-// the animation step of every wait loop, and the right-click action of a wait.
+// Waiting for the player or for time: the click wait with its animated cursor, timed waits
+// and the window hidden until a click. Each is one run of the wait loop.
 #include <algorithm>
 
 #include "app/app.h"
 #include "app/engine.h"
+#include "app/wait_loop.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
-#include "save/save.h"
 #include "script/script.h"
+#include "sound/sound.h"
 #include "text/text.h"
 #include "text/text_internal.h"
 #include "ui/ui.h"
@@ -31,8 +32,8 @@ void stepAnimations(Engine& e) { stepCellAnimations(e); }
 
 void noteGameLoaded(Engine& e) { e.text.gameLoaded = 1; }
 
-void playClickVoice(Engine&, const std::string&) {
-  // Wave output arrives with the sound subsystem; until then a click voice is silent.
+void playClickVoice(Engine& e, const std::string& name) {
+  if (!name.empty()) playWave(e, name, false);
 }
 
 void eraseWindowUntilClick(Engine& e) {
@@ -42,12 +43,12 @@ void eraseWindowUntilClick(Engine& e) {
   t.eraseWindowOnEffect = 1;
   hideTextWindow(e);
   t.eraseWindowOnEffect = saved;
-  e.platform.noteWaiting(WaitKind::Click, e.app.screenWidth / 2, e.app.screenHeight / 2);
-  while (!t.advanceRequested && !t.menuRequested) {
-    if (!pumpOneMessage(e)) e.platform.sleep(1);
-    stepAnimations(e);
-  }
-  e.platform.noteWaiting(WaitKind::None);
+  WaitSpec spec;
+  spec.kind = WaitKind::Click;
+  spec.autoX = e.app.screenWidth / 2;
+  spec.autoY = e.app.screenHeight / 2;
+  spec.before = [&t](const WaitPass&) { return t.advanceRequested || t.menuRequested; };
+  runWaitLoop(e, spec);
   t.advanceRequested = 0;
   t.menuRequested = 0;
   showTextWindow(e);
@@ -55,17 +56,23 @@ void eraseWindowUntilClick(Engine& e) {
 
 void timedWait(Engine& e, int32_t ms, bool interruptible) {
   dropQueuedClicks(e);
-  uint32_t t0 = e.platform.timeGetTime();
-  while (true) {
-    if (pumpSawLeftRelease(e) && interruptible) return;
-    stepAnimations(e);
-    if (static_cast<int64_t>(static_cast<int32_t>(e.platform.timeGetTime() - t0)) >= ms) return;
-    e.platform.sleep(0);
-  }
+  const uint32_t t0 = e.platform.timeGetTime();
+  WaitSpec spec;
+  spec.yieldEveryPass = true;
+  spec.after = [&e, interruptible](const WaitPass& p) {
+    return p.pumped && interruptible && e.appWindow.lastMessage == WM_LBUTTONUP ? PassResult::End
+                                                                                : PassResult::Continue;
+  };
+  spec.afterAnimations = [&e, t0, ms](const WaitPass&) {
+    return static_cast<int64_t>(static_cast<int32_t>(e.platform.timeGetTime() - t0)) >= ms;
+  };
+  spec.deadline = [t0, ms](const WaitPass&) { return t0 + static_cast<uint32_t>(std::max(ms, 0)); };
+  runWaitLoop(e, spec);
 }
 
 namespace {
 
+// The wait cursor and the picture under it.
 struct CursorArea {
   ImageObject* cursor = nullptr;
   int x = 0, y = 0, w = 0, h = 0;
@@ -85,18 +92,19 @@ void drawCursorCell(Engine& e, CursorArea& c) {
   presentCell(e, c.x, c.y, c.w, c.h);
 }
 
+int32_t cursorInterval(const ImageObject& img) {
+  if (img.cellInterval != -1) return img.cellInterval;
+  size_t i = static_cast<size_t>(std::clamp(img.currentCell, 0, img.cellCount - 1));
+  return i < img.cellIntervals.size() ? img.cellIntervals[i] : 0;
+}
+
 // One step of the wait cursor's cell animation (loop modes as the sprites have them, but a
 // cursor stopped on its last cell also takes the time).
 void animateCursor(Engine& e, CursorArea& c, uint32_t now) {
   ImageObject& img = *c.cursor;
   int cells = img.cellCount;
   if (cells < 2) return;
-  int32_t interval = img.cellInterval;
-  if (interval == -1) {
-    size_t i = static_cast<size_t>(std::clamp(img.currentCell, 0, cells - 1));
-    interval = i < img.cellIntervals.size() ? img.cellIntervals[i] : 0;
-  }
-  if (static_cast<int64_t>(now - img.animStart) <= interval) return;
+  if (static_cast<int64_t>(now - img.animStart) <= cursorInterval(img)) return;
   int oldCell = img.currentCell, oldStep = img.animStep;
   img.currentCell += img.animStep;
   if (img.currentCell < 0 || img.currentCell >= cells) {
@@ -118,13 +126,31 @@ void animateCursor(Engine& e, CursorArea& c, uint32_t now) {
   img.animStart = now;
 }
 
-bool autoModeDone(Engine& e, uint32_t t0, uint32_t now) {
-  // The voice queries answer "nothing playing" until the sound subsystem is here.
-  const TextState& t = e.text;
-  int64_t need = t.autoModeTime >= 0 ? t.autoModeTime
-                                     : static_cast<int64_t>(t.lastLineChars) * -static_cast<int64_t>(t.autoModeTime);
-  return static_cast<int64_t>(static_cast<uint32_t>(now - t0)) >= need;
+uint32_t nextCursorStep(const CursorArea& c) {
+  if (!c.shown || !c.cursor->hasPicture() || c.cursor->cellCount < 2) return kNoDeadline;
+  return c.cursor->animStart + static_cast<uint32_t>(std::max(cursorInterval(*c.cursor), 0)) + 1;
 }
+
+// Milliseconds auto mode waits at least: fixed, or per character of the last line.
+int64_t autoModeDelay(const TextState& t) {
+  return t.autoModeTime >= 0 ? t.autoModeTime
+                             : static_cast<int64_t>(t.lastLineChars) * -static_cast<int64_t>(t.autoModeTime);
+}
+
+// Auto mode ends a wait once its time has passed and the voice has finished.
+bool autoModeDone(Engine& e, uint32_t t0, uint32_t now) {
+  if (static_cast<int64_t>(static_cast<uint32_t>(now - t0)) < autoModeDelay(e.text)) return false;
+  return waveVoiceEnded(e) && channelVoiceEnded(e);
+}
+
+uint32_t earlier(uint32_t now, uint32_t a, uint32_t b) {
+  if (a == kNoDeadline) return b;
+  if (b == kNoDeadline) return a;
+  return static_cast<int32_t>(a - now) <= static_cast<int32_t>(b - now) ? a : b;
+}
+
+// While auto mode waits for a voice to finish, it looks again this often.
+constexpr uint32_t kVoicePollMs = 10;
 
 }  // namespace
 
@@ -137,8 +163,8 @@ void clickWait(Engine& e) {
   t.menuRequested = 0;
 
   CursorArea c;
-  if (t.waitCursorKind == 1 || t.waitCursorKind == 2) {
-    ImageObject& img = t.waitCursors[static_cast<size_t>(t.waitCursorKind - 1)];
+  if (t.waitCursorKind == WaitCursor::Click || t.waitCursorKind == WaitCursor::Page) {
+    ImageObject& img = t.waitCursors[t.waitCursorKind == WaitCursor::Page ? 1 : 0];
     c.cursor = &img;
     c.x = t.waitCursorPos.x;
     c.y = t.waitCursorPos.y;
@@ -150,52 +176,63 @@ void clickWait(Engine& e) {
     // A one-cell cursor is never animated: show it for the whole wait.
     if (img.cellCount < 2 && img.hasPicture()) drawCursorCell(e, c);
   }
+  // Leaving by a reset or a loaded game puts no pixels back (the screen is rebuilt), but
+  // the cursor is no longer on it.
+  struct CursorKindScope {
+    TextState& t;
+    bool done = false;
+    ~CursorKindScope() {
+      if (!done) t.waitCursorKind = WaitCursor::None;
+    }
+  } cursorScope{t};
 
-  e.platform.noteWaiting(WaitKind::Click, e.app.screenWidth / 2, e.app.screenHeight / 2);
-  const uint32_t t0 = e.platform.timeGetTime();
-  bool globalsSaved = false;
-  bool interrupted = false;
-  while (true) {
-    uint32_t now = e.platform.timeGetTime();
-    if (!globalsSaved && static_cast<int64_t>(static_cast<uint32_t>(now - t0)) > 1000) {
-      globalsSaved = true;
-      writePersistentState(e);
+  WaitSpec spec;
+  spec.kind = WaitKind::Click;
+  spec.autoX = e.app.screenWidth / 2;
+  spec.autoY = e.app.screenHeight / 2;
+  spec.saveGlobalsAfterOneSecond = true;
+  spec.before = [&](const WaitPass& p) {
+    if (t.autoMode && autoModeDone(e, p.start, p.now)) return true;
+    return t.autoClick && static_cast<int64_t>(static_cast<uint32_t>(p.now - p.start)) >= t.autoClickTime;
+  };
+  spec.after = [&](const WaitPass&) {
+    if (t.autoClick) return PassResult::Continue;
+    if (t.advanceRequested) {
+      t.advanceRequested = 0;
+      return PassResult::End;
     }
-    if (t.autoMode && autoModeDone(e, t0, now)) break;
-    if (t.autoClick && static_cast<int64_t>(static_cast<uint32_t>(now - t0)) >= t.autoClickTime) break;
-    bool any = pumpOneMessage(e);
-    if (!t.autoClick) {
-      if (t.advanceRequested) {
-        t.advanceRequested = 0;
-        break;
-      }
-      if (t.skipMode) break;
-      if (t.menuRequested) {
-        t.menuRequested = 0;
-        if (e.ui.rightClickAction == 2 && c.shown) {
-          restoreCursorArea(e, c);
-          c.shown = false;
-          t.waitCursorKind = 0;
-        }
-        e.platform.noteWaiting(WaitKind::None);
-        runSystemAction(e, -1);
-        if (e.ui.rightClickAction == 2 || e.script.resetRequested || t.gameLoaded) {
-          interrupted = true;
-          break;
-        }
-        e.platform.noteWaiting(WaitKind::Click, e.app.screenWidth / 2, e.app.screenHeight / 2);
-      }
+    if (t.skipMode) return PassResult::End;
+    if (!t.menuRequested) return PassResult::Continue;
+    t.menuRequested = 0;
+    if (e.ui.rightClickAction == RightClickAction::Subroutine && c.shown) {
+      restoreCursorArea(e, c);
+      c.shown = false;
+      t.waitCursorKind = WaitCursor::None;
     }
-    stepAnimations(e);
+    return PassResult::RightClick;
+  };
+  spec.afterAnimations = [&](const WaitPass&) {
     if (c.shown && c.cursor->hasPicture()) animateCursor(e, c, e.platform.timeGetTime());
-    if (!any) e.platform.sleep(0);
-  }
-  e.platform.noteWaiting(WaitKind::None);
-  if (interrupted) return;
-  if (!t.skipMode) playClickVoice(e, t.clickVoices[t.waitCursorKind == 2 ? 1 : 0]);
+    return false;
+  };
+  spec.deadline = [&](const WaitPass& p) {
+    const uint32_t now = e.platform.timeGetTime();
+    uint32_t d = nextCursorStep(c);
+    if (t.autoClick) d = earlier(now, d, p.start + static_cast<uint32_t>(std::max(t.autoClickTime, 0)));
+    if (t.autoMode) {
+      int64_t need = autoModeDelay(t);
+      uint32_t due = p.start + static_cast<uint32_t>(std::clamp<int64_t>(need, 0, INT32_MAX));
+      d = earlier(now, d, timeReached(now, due) ? now + kVoicePollMs : due);
+    }
+    return d;
+  };
+  WaitEnd end = runWaitLoop(e, spec);
+  cursorScope.done = true;
+  if (end == WaitEnd::Interrupted) return;
+  if (!t.skipMode) playClickVoice(e, t.clickVoices[t.waitCursorKind == WaitCursor::Page ? 1 : 0]);
   if (c.shown) {
     restoreCursorArea(e, c);
-    t.waitCursorKind = 0;
+    t.waitCursorKind = WaitCursor::None;
   }
 }
 

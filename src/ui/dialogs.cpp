@@ -14,7 +14,7 @@ std::optional<std::string> runInputDialog(Engine& e, const std::string& prompt, 
 // Our builds play music from files, not from a CD drive: there is no drive to choose.
 void runCdDriveDialog(Engine&) {}
 
-void uiRestoreDefaults(Engine& e) { e.ui.rightClickAction = 0; }
+void uiRestoreDefaults(Engine& e) { e.ui.rightClickAction = RightClickAction::HideWindow; }
 void registerUiCommands(CommandTable&) {}
 
 }  // namespace veloria

@@ -10,8 +10,8 @@ namespace veloria {
 void runSystemAction(Engine& e, int code) {
   if (code != -1) return;
   switch (e.ui.rightClickAction) {
-    case -2: return;  // roff
-    case 2:
+    case RightClickAction::Nothing: return;
+    case RightClickAction::Subroutine:
       // rgosub: the routine runs in place of the wait; its return makes the wait again.
       e.script.rgosubTaken = 1;
       if (!callStackPush(e, e.script.scriptPos))

@@ -10,11 +10,22 @@
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "support/cli_runner.h"
+#include "support/game_dir.h"
 
-using veloria::test::GameDir;
 using veloria::test::runVeloria;
 
+namespace {
+
+// A game of one script, 0.txt (UTF-8 text, stored as Shift-JIS).
+struct CliGame : veloria::test::GameDir {
+  explicit CliGame(const std::string& scriptUtf8) : GameDir({{"0.txt", veloria::utf8ToSjis(scriptUtf8)}}) {}
+  std::string file(const std::string& name) const { return path() + "/" + name; }
+};
+
+}  // namespace
+
 TEST(CommandLine, UsageErrorsStartNothing) {
+  veloria::test::GameDir scratch;
   auto r = runVeloria("--headless --frobnicate");
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.output.find("unknown option --frobnicate"), std::string::npos);
@@ -29,53 +40,53 @@ TEST(CommandLine, UsageErrorsStartNothing) {
 }
 
 TEST(CommandLine, MalformedInputFileIsAUsageError) {
-  GameDir g("*define\ngame\n*start\nend\n");
-  std::string input = g.path("in.txt");
+  CliGame g("*define\ngame\n*start\nend\n");
+  std::string input = g.file("in.txt");
   veloria::fs::writeHostFile(input, "wait 10\nclick ten 20\n", 21);
-  auto r = runVeloria("--headless --input " + input + " " + g.dir.string());
+  auto r = runVeloria("--headless --input " + input + " " + g.path());
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.output.find("input line 2"), std::string::npos);
 }
 
 TEST(CommandLine, ScriptErrorGivesExitOneWithTheReportInUtf8) {
-  GameDir g("*define\ngame\n*start\nmov %0,1\nかな\nbadword\n");
-  auto r = runVeloria("--headless --timeout 600000 --dump-on-exit " + g.path("d.json") + " " + g.dir.string());
+  CliGame g("*define\ngame\n*start\nmov %0,1\nかな\nbadword\n");
+  auto r = runVeloria("--headless --timeout 600000 --dump-on-exit " + g.file("d.json") + " " + g.path());
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.output.find("構文エラー"), std::string::npos);
   EXPECT_NE(r.output.find("0.txt line:6"), std::string::npos);
-  auto dump = veloria::fs::readHostFile(g.path("d.json"));
+  auto dump = veloria::fs::readHostFile(g.file("d.json"));
   ASSERT_TRUE(dump);
   std::string json(dump->begin(), dump->end());
   EXPECT_NE(json.find("\"error\":{\"caption\":\"構文エラー\""), std::string::npos);
 }
 
 TEST(CommandLine, TimeoutWritesDumpAndScreenshotAndExitsThree) {
-  GameDir g("*define\ngame\n*start\n*loop\ngoto *loop\n");
-  auto r = runVeloria("--headless --timeout 1000 --dump-on-exit " + g.path("d.json") + " --screenshot-on-exit " +
-                   g.path("s.png") + " " + g.dir.string());
+  CliGame g("*define\ngame\n*start\n*loop\ngoto *loop\n");
+  auto r = runVeloria("--headless --timeout 1000 --dump-on-exit " + g.file("d.json") + " --screenshot-on-exit " +
+                   g.file("s.png") + " " + g.path());
   EXPECT_EQ(r.code, 3);
-  EXPECT_TRUE(std::filesystem::exists(g.path("d.json")));
-  auto png = veloria::fs::readHostFile(g.path("s.png"));
+  EXPECT_TRUE(std::filesystem::exists(g.file("d.json")));
+  auto png = veloria::fs::readHostFile(g.file("s.png"));
   ASSERT_TRUE(png);
   ASSERT_GT(png->size(), 8u);
   EXPECT_EQ((*png)[1], 'P');
 }
 
 TEST(CommandLine, InputQuitEndsNormallyAndOutputsGoWhereWeStarted) {
-  GameDir g("*define\ngame\n*start\n*loop\ngoto *loop\n");
-  std::string input = g.path("in.txt");
+  CliGame g("*define\ngame\n*start\n*loop\ngoto *loop\n");
+  std::string input = g.file("in.txt");
   std::string text = "wait 700\ndump mid.json\nquit\n";
   veloria::fs::writeHostFile(input, text.data(), text.size());
   std::string cwd = std::filesystem::current_path().string();
-  auto r = runVeloria("--headless --timeout 100000 --input " + input + " " + g.dir.string(), "cd " + g.dir.string() + " &&");
+  auto r = runVeloria("--headless --timeout 100000 --input " + input + " " + g.path(), "cd " + g.path() + " &&");
   EXPECT_EQ(r.code, 0) << r.output;
-  EXPECT_TRUE(std::filesystem::exists(g.path("mid.json")));
+  EXPECT_TRUE(std::filesystem::exists(g.file("mid.json")));
 }
 
 TEST(CommandLine, BundledDemoPlaysToItsEndUnderAutoplay) {
+  veloria::test::GameDir scratch;
   std::string demo = std::string(VELORIA_TEST_DIR) + "/../demo";
-  std::string dump = std::filesystem::temp_directory_path().string() + "/veloria-demo-" +
-                     std::to_string(::getpid()) + ".json";
+  std::string dump = scratch.scratch() + "/demo.json";
   auto r = runVeloria("--headless --autoplay --timeout 600000 --dump-on-exit " + dump + " " + demo);
   EXPECT_EQ(r.code, 0) << r.output;
   auto data = veloria::fs::readHostFile(dump);
@@ -83,5 +94,4 @@ TEST(CommandLine, BundledDemoPlaysToItsEndUnderAutoplay) {
   std::string json(data->begin(), data->end());
   EXPECT_NE(json.find("\"background\":\"white\""), std::string::npos);
   EXPECT_NE(json.find("\"error\":null"), std::string::npos);
-  std::filesystem::remove(dump);
 }

@@ -15,13 +15,10 @@ namespace veloria::test {
 namespace {
 
 // A media file of the game, in its sub-directory.
-void put(TempGameDir& dir, const std::string& name) {
-  std::filesystem::create_directories((std::filesystem::path(dir.path()) / name).parent_path());
-  dir.write(name, "x");
-}
+void put(GameDir& dir, const std::string& name) { dir.write(name, "x"); }
 
 // The game in `dir` with `utf8` as its only script file; the findings as printed.
-std::vector<std::string> check(TempGameDir& dir, std::string_view utf8) {
+std::vector<std::string> check(GameDir& dir, std::string_view utf8) {
   dir.write("0.txt", sjisOf(utf8));
   std::vector<std::string> out;
   for (const CheckFinding& f : checkGame().findings) out.push_back(formatFinding(f));
@@ -50,7 +47,7 @@ TEST(CheckerSignatures, EveryCommandOfTheBuildHasOne) {
 }
 
 TEST(Checker, CleanScriptsHaveNoFindings) {
-  TempGameDir dir;
+  GameDir dir;
   put(dir, "bg/Station.BMP");
   auto f = check(dir,
                  "*define\n"
@@ -80,7 +77,7 @@ TEST(Checker, CleanScriptsHaveNoFindings) {
 }
 
 TEST(Checker, ReportsWhatTheReadersWouldStopAt) {
-  TempGameDir dir;
+  GameDir dir;
   auto f = check(dir,
                  "*define\ngame\n*start\n"
                  "mov %1 2\n"             // 4: comma missing
@@ -106,7 +103,7 @@ TEST(Checker, ReportsWhatTheReadersWouldStopAt) {
 }
 
 TEST(Checker, LabelsMissingOrDefinedTwice) {
-  TempGameDir dir;
+  GameDir dir;
   auto f = check(dir,
                  "*define\ngame\n*start\n"
                  "goto *nowhere\n"                 // 4
@@ -132,14 +129,14 @@ TEST(Checker, LabelsMissingOrDefinedTwice) {
 }
 
 TEST(Checker, MissingDefineOrStartLabel) {
-  TempGameDir dir;
+  GameDir dir;
   auto f = check(dir, "mov %1,1\n");
   EXPECT_TRUE(has(f, "0.txt:1: ", "ラベル*defineは存在しません")) << joined(f);
   EXPECT_TRUE(has(f, "0.txt:1: ", "ラベル*startは存在しません")) << joined(f);
 }
 
 TEST(Checker, LinesCountPerFileAcrossGaps) {
-  TempGameDir dir;
+  GameDir dir;
   dir.write("0.txt", sjisOf("*define\ngame\n*start\ngoto *part2\n"));
   dir.write("2.txt", sjisOf("*part2\nmov %1,1\nmov %1\nend"));  // no final line feed
   auto r = checkGame();
@@ -151,7 +148,7 @@ TEST(Checker, LinesCountPerFileAcrossGaps) {
 }
 
 TEST(Checker, ScrambledScriptIsNamedByItsFile) {
-  TempGameDir dir;
+  GameDir dir;
   std::string plain = sjisOf("*define\ngame\n*start\nnope\nend\n");
   for (char& c : plain) c = static_cast<char>(c ^ 0xC3);
   dir.write("veloria.dat", plain);
@@ -162,7 +159,7 @@ TEST(Checker, ScrambledScriptIsNamedByItsFile) {
 }
 
 TEST(Checker, DefineBlockFollowedAsTheDefinePassRunsIt) {
-  TempGameDir dir;
+  GameDir dir;
   auto f = check(dir,
                  "*define\n"
                  "gosub *settings\n"
@@ -194,7 +191,7 @@ TEST(Checker, DefineBlockFollowedAsTheDefinePassRunsIt) {
 }
 
 TEST(Checker, AliasesDefinedWhereverTheyStand) {
-  TempGameDir dir;
+  GameDir dir;
   auto f = check(dir,
                  "*define\nnumalias a,1\ngame\n*start\n"
                  "mov %b,%a\n"
@@ -208,7 +205,7 @@ TEST(Checker, AliasesDefinedWhereverTheyStand) {
 }
 
 TEST(Checker, AliasNamingBothANumericAndAStringVariable) {
-  TempGameDir dir;
+  GameDir dir;
   auto f = check(dir,
                  "*define\nnumalias name,10\nnumalias count,11\ngame\n*start\n"
                  "mov %name,1\n"
@@ -224,7 +221,7 @@ TEST(Checker, AliasNamingBothANumericAndAStringVariable) {
 }
 
 TEST(Checker, EffectNumbers) {
-  TempGameDir dir;
+  GameDir dir;
   auto f = check(dir,
                  "*define\neffect 2,10,500\neffect 256,10,500\ngame\n*start\n"
                  "print 2\nprint 1\nprint 0\n"
@@ -247,7 +244,7 @@ TEST(Checker, EffectNumbers) {
 }
 
 TEST(Checker, MediaFilesLooseOrArchivedWithAnyLetterCase) {
-  TempGameDir dir;
+  GameDir dir;
   put(dir, "bg/Room.bmp");
   put(dir, "se/Door.WAV");
   Bytes archive = assembleArchive({stored("chara\\girl.bmp", "x")});
@@ -279,7 +276,7 @@ TEST(Checker, MediaFilesLooseOrArchivedWithAnyLetterCase) {
 }
 
 TEST(Checker, JumpsBeyondTheScript) {
-  TempGameDir dir;
+  GameDir dir;
   auto f = check(dir,
                  "*define\ngame\n*start\n"
                  "jumpb\n"        // 4: no ~ before it
@@ -297,7 +294,7 @@ TEST(Checker, JumpsBeyondTheScript) {
 }
 
 TEST(Checker, TextGosubSplitsStoryLines) {
-  TempGameDir dir;
+  GameDir dir;
   // After @, the rest of the line is a statement of its own once textgosub is on.
   auto f = check(dir, "*define\ngame\n*start\n一行目@wiat 10\nend\n");
   EXPECT_TRUE(f.empty()) << joined(f);

@@ -11,7 +11,7 @@ namespace veloria::test {
 namespace {
 
 TEST(Coverage, CountsVisitsToLinesWithStatementsOnly) {
-  TempGameDir dir;
+  GameDir dir;
   const std::string script =
       "*define\n"                             // 1: a label is no statement
       "game\n"                                // 2: runs in the define pass

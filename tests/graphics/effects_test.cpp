@@ -200,7 +200,7 @@ TEST(GraphicsEffects, SkipModeHalvesTheDuration) {
 TEST(GraphicsEffects, MaskWipeDarkFirst) {
   GfxEngine g;
   // A 2x1 mask: column 0 value 0, column 1 value 200, tiled over the screen.
-  g.writeFile("m.bmp", test::bmp24(2, 1, {0x000000, 0x0000C8}));
+  g.writeFile("m.bmp", test::bmpFile(2, 1, {0x000000, 0x0000C8}));
   EffectRun r = runOn(
       g, 15, 0,
       [&](int f) {
@@ -213,7 +213,7 @@ TEST(GraphicsEffects, MaskWipeDarkFirst) {
   expectWholeWindow(g, kNew);
 
   GfxEngine g2;
-  g2.writeFile("m.bmp", test::bmp24(2, 1, {0x000000, 0x0000C8}));
+  g2.writeFile("m.bmp", test::bmpFile(2, 1, {0x000000, 0x0000C8}));
   EffectRun r2 = runOn(g2, 15, 2560, {}, nullptr, "m.bmp");  // q = 10: each frame waits to 10 ms
   EXPECT_EQ(r2.frames, 254);
   EXPECT_EQ(r2.elapsed, 2540u + 30u);
@@ -221,7 +221,7 @@ TEST(GraphicsEffects, MaskWipeDarkFirst) {
 
 TEST(GraphicsEffects, MaskFadeSoftEdge) {
   GfxEngine g;
-  g.writeFile("m.bmp", test::bmp24(2, 1, {0x000000, 0x0000C8}));
+  g.writeFile("m.bmp", test::bmpFile(2, 1, {0x000000, 0x0000C8}));
   DirtyRect rect{0, 0, 15, 3};  // a small area keeps the 511 frames cheap
   EffectRun r = runOn(
       g, 18, 0,

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,13 +15,15 @@
 #include "platform/platform.h"
 #include "platform/text_codec.h"
 #include "script/command_table.h"
+#include "support/bmp_writer.h"
+#include "support/game_dir.h"
 
 namespace veloria::test {
 
 struct GfxEngine {
+  GameDir dir;  // outlives the engine
   std::unique_ptr<Platform> platform;
   std::unique_ptr<Engine> engine;
-  std::string gameDir;
 
   explicit GfxEngine(int w = 640, int h = 480) {
     platform = makeHeadlessPlatform(HeadlessOptions{});
@@ -31,20 +31,12 @@ struct GfxEngine {
     Engine& e = *engine;
     e.app.screenWidth = w;
     e.app.screenHeight = h;
-    e.text.underlineValue = h;
     platform->createWindow(w, h);
     platform->setWindowProc([this](const Message& m) { windowProc(*engine, m); });
     registerAllCommands(e.commands);
+    restoreAllDefaults(e);
     createScreenSurfaces(e);
-    graphicsRestoreDefaults(e);
     graphicsResetGame(e);
-    char tmpl[] = "/tmp/veloria_gfx_XXXXXX";
-    gameDir = mkdtemp(tmpl);
-    fs::setGameDirectory(gameDir);
-  }
-  ~GfxEngine() {
-    std::error_code ec;
-    std::filesystem::remove_all(gameDir, ec);
   }
 
   Engine& e() { return *engine; }
@@ -75,10 +67,7 @@ struct GfxEngine {
     }
     return "no error";
   }
-  void writeFile(const std::string& name, const std::string& bytes) {
-    ASSERT_TRUE(fs::writeHostFile(fs::joinHost(gameDir, name), bytes.data(), bytes.size()));
-    fs::invalidateCache();
-  }
+  void writeFile(const std::string& name, const std::string& bytes) { dir.write(name, bytes); }
 
   // The window picture at (x, y) as 0xRRGGBB.
   uint32_t window(int x, int y) const {
@@ -87,36 +76,5 @@ struct GfxEngine {
     return (uint32_t{p[i]} << 16) | (uint32_t{p[i + 1]} << 8) | p[i + 2];
   }
 };
-
-// A 24-bit BMP file image (rows given from the top, 0xRRGGBB).
-inline std::string bmp24(int w, int h, const std::vector<uint32_t>& rgbTopDown) {
-  int stride = (w * 3 + 3) & ~3;
-  std::string f(54 + static_cast<size_t>(stride) * h, '\0');
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) f[at + i] = static_cast<char>(v >> (8 * i));
-  };
-  f[0] = 'B';
-  f[1] = 'M';
-  put32(2, static_cast<uint32_t>(f.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<uint32_t>(w));
-  put32(22, static_cast<uint32_t>(h));
-  f[26] = 1;
-  f[28] = 24;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      uint32_t c = rgbTopDown[static_cast<size_t>(y) * w + x];
-      size_t at = 54 + static_cast<size_t>(h - 1 - y) * stride + x * 3;
-      f[at] = static_cast<char>(c);
-      f[at + 1] = static_cast<char>(c >> 8);
-      f[at + 2] = static_cast<char>(c >> 16);
-    }
-  return f;
-}
-
-inline std::string solidBmp(int w, int h, uint32_t rgb) {
-  return bmp24(w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h, rgb));
-}
 
 }  // namespace veloria::test

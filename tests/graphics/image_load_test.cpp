@@ -406,7 +406,7 @@ std::string archive(const std::vector<std::tuple<std::string, uint8_t, std::stri
 TEST(GraphicsLoad, ArchiveMembers) {
   GfxEngine g;
   Engine& e = g.e();
-  const std::string bmp = test::bmp24(2, 1, {0x112233, 0x445566});
+  const std::string bmp = test::bmpFile(2, 1, {0x112233, 0x445566});
   std::vector<uint8_t> packed = encodeLzss(reinterpret_cast<const uint8_t*>(bmp.data()), bmp.size());
   ImageObject delta = test::pic24(2, 2, {0x010203, 0x040506, 0x070809, 0x0A0B0C});
   std::vector<uint8_t> coded =

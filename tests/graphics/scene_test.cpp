@@ -238,7 +238,7 @@ TEST(GraphicsScene, NegativeAndMonochromeFilters) {
 TEST(GraphicsScene, CellAnimationModes) {
   Scene s;
   Engine& e = s.e();
-  s.writeFile("three.bmp", test::bmp24(3, 1, {0x000001, 0x000002, 0x000003}));
+  s.writeFile("three.bmp", test::bmpFile(3, 1, {0x000001, 0x000002, 0x000003}));
   s.run("lsp", "4,\":c/3,100,2;three.bmp\",0,0");
   s.run("lsp", "5,\":c/3,100,1;three.bmp\",10,0");
   s.run("print", "1");
@@ -278,7 +278,7 @@ TEST(GraphicsScene, CellAnimationModes) {
 TEST(GraphicsScene, PerCellIntervals) {
   Scene s;
   Engine& e = s.e();
-  s.writeFile("two.bmp", test::bmp24(2, 1, {0x000001, 0x000002}));
+  s.writeFile("two.bmp", test::bmpFile(2, 1, {0x000001, 0x000002}));
   s.run("lsp", "0,\":c/2,<500,100>,0;two.bmp\",0,0");
   s.platform->sleep(300);
   EXPECT_FALSE(stepCellAnimations(e));  // cell 0 waits 500 ms

@@ -7,28 +7,14 @@
 #include "platform/files.h"
 #include "platform/instance_lock.h"
 #include "platform/text_codec.h"
+#include "support/game_dir.h"
 
 using namespace veloria;
 
-namespace {
-struct TempGame {
-  std::string dir;
-  TempGame() {
-    char tmpl[] = "/tmp/veloria-files-XXXXXX";
-    dir = ::mkdtemp(tmpl);
-    fs::setGameDirectory(dir);
-  }
-  ~TempGame() { std::filesystem::remove_all(dir); }
-  void write(const std::string& rel, const std::string& body) {
-    auto p = std::filesystem::path(dir) / rel;
-    std::filesystem::create_directories(p.parent_path());
-    fs::writeHostFile(p.string(), body.data(), body.size());
-  }
-};
-}  // namespace
+using test::GameDir;
 
 TEST(GamePaths, ResolveIgnoresCaseAndAcceptsBothSeparators) {
-  TempGame g;
+  GameDir g;
   g.write("BGM/Title.MID", "x");
   EXPECT_TRUE(fs::exists("bgm\\title.mid"));
   EXPECT_TRUE(fs::exists("BGM/TITLE.mid"));
@@ -41,7 +27,7 @@ TEST(GamePaths, ResolveIgnoresCaseAndAcceptsBothSeparators) {
 }
 
 TEST(GamePaths, JapaneseNamesAndTrailBytesThatLookLikeSeparators) {
-  TempGame g;
+  GameDir g;
   // "表" is 0x95 0x5C in Shift-JIS: its trail byte is a backslash.
   g.write("画像/表.bmp", "BM");
   std::string name = utf8ToSjis("画像\\表.bmp");
@@ -50,11 +36,11 @@ TEST(GamePaths, JapaneseNamesAndTrailBytesThatLookLikeSeparators) {
 }
 
 TEST(GamePaths, WritesReuseExistingFoldersAndAreSeenAtOnce) {
-  TempGame g;
+  GameDir g;
   g.write("Save/keep.txt", "");
   EXPECT_FALSE(fs::exists("save\\new.dat"));
   ASSERT_TRUE(fs::writeFile("SAVE\\new.dat", "abc", 3));
-  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(g.dir) / "Save" / "new.dat"));
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(g.path()) / "Save" / "new.dat"));
   EXPECT_TRUE(fs::exists("save\\NEW.DAT"));
   EXPECT_TRUE(fs::removeFile("save\\new.dat"));
   EXPECT_FALSE(fs::exists("save\\new.dat"));
@@ -75,8 +61,8 @@ TEST(TextCodec, ShiftJisRoundTripAndBadBytes) {
 }
 
 TEST(InstanceGuard, SecondHolderIsRefusedUntilTheFirstLetsGo) {
-  char tmpl[] = "/tmp/veloria-lock-XXXXXX";
-  std::string dir = ::mkdtemp(tmpl);
+  GameDir g;
+  const std::string dir = g.scratch();
   {
     InstanceLock a, b;
     EXPECT_TRUE(a.acquire(dir, "MutexDesu2"));
@@ -84,5 +70,4 @@ TEST(InstanceGuard, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     a.release();
     EXPECT_TRUE(b.acquire(dir, "MutexDesu2"));
   }
-  std::filesystem::remove_all(dir);
 }

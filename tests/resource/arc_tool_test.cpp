@@ -11,27 +11,20 @@ namespace {
 
 using arc::Member;
 
-// A 24-bit BMP written by hand: bottom-up unless topDown, rows padded to 4 bytes.
+// A 24-bit BMP: a gradient with some noise, bottom-up unless topDown.
 Bytes makeBmp24(uint32_t w, uint32_t h, bool topDown, uint32_t seed) {
-  size_t stride = (w * 3 + 3) / 4 * 4;
-  Bytes b(54 + stride * h, 0);
-  auto put = [&](size_t at, uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  b[0] = 'B';
-  b[1] = 'M';
-  put(2, static_cast<uint32_t>(b.size()), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, w, 4);
-  put(22, topDown ? static_cast<uint32_t>(-static_cast<int32_t>(h)) : h, 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
   std::mt19937 rng(seed);
+  std::vector<uint32_t> rgb(static_cast<size_t>(w) * h);
   for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w * 3; ++x)
-      b[54 + y * stride + x] = static_cast<uint8_t>((x + y) / 3 + (rng() % 8 == 0 ? rng() : 0));
-  return b;
+    for (uint32_t x = 0; x < w; ++x) {
+      uint32_t c = 0;
+      for (uint32_t k = 0; k < 3; ++k) {
+        uint32_t i = x * 3 + k;
+        c |= static_cast<uint32_t>(static_cast<uint8_t>((i + y) / 3 + (rng() % 8 == 0 ? rng() : 0))) << (8 * k);
+      }
+      rgb[static_cast<size_t>(y) * w + x] = c;
+    }
+  return bytesOf(bmpFile(static_cast<int>(w), static_cast<int>(h), rgb, topDown));
 }
 
 // The pixel byte of plane k at (x, y from the top) of a BMP made above.

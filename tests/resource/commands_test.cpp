@@ -58,10 +58,10 @@ TEST(ResourceCommands, ArchivesAreConsultedOnlyAfterVla) {
 class ArchivedPictures : public ::testing::Test {
  protected:
   void SetUp() override {
-    Bytes redBlue = twoColourBmp(640, 480, 0xFF0000, 0x0000FF);
+    Bytes redBlue = bytesOf(bmpFile(640, 480, [](int x, int) { return x < 320 ? 0xFF0000 : 0x0000FF; }));
     Bytes pixels(redBlue.begin() + 54, redBlue.end());
     Bytes delta = encodeDeltaImage(pixels.data(), 640 * 3, 640, 480);
-    Bytes green = twoColourBmp(640, 480, 0x00FF00, 0x00FF00);
+    Bytes green = bytesOf(solidBmp(640, 480, 0x00FF00));
     Bytes lz = encodeLzss(green.data(), green.size());
     arc = bytesToString(assembleArchive(
         {RawEntry{"bg\\delta.bmp", kArchiveDeltaImage, delta, 0},
@@ -91,7 +91,7 @@ TEST_F(ArchivedPictures, DeltaAndLzssMembersShowAsBackgrounds) {
 
 TEST_F(ArchivedPictures, LooseFilesWinAndMissingOnesFollowNoLoadError) {
   GameRun loose = play("vla\n", "bg \"bg\\delta.bmp\",1\n",
-                       {{"bg/delta.bmp", bytesToString(twoColourBmp(640, 480, 0xFFFFFF, 0xFFFFFF))}});
+                       {{"bg/delta.bmp", solidBmp(640, 480, 0xFFFFFF)}});
   EXPECT_EQ(pixelAt(loose, 10, 10), 0xFFFFFFu);
   GameRun missing = play("vla\n", "bg \"bg\\none.bmp\",1\n");
   EXPECT_EQ(missing.errorCaption, "エラー");

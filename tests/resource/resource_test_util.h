@@ -1,5 +1,5 @@
-// Shared set-up for the resource tests: a scratch game directory with its own temporary
-// directory, an engine on the headless platform, and a hand-assembled archive writer that
+// Shared set-up for the resource tests: a scratch game directory with a temporary directory
+// beside it, an engine on the headless platform, and a hand-assembled archive writer that
 // does not share code with the tool.
 #pragma once
 
@@ -12,10 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "app/engine.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"
+#include "support/bmp_writer.h"
+#include "support/game_dir.h"
 
 namespace veloria::test {
 
@@ -89,30 +92,22 @@ inline RawEntry stored(std::string name, std::string_view content) {
 class ResourceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int counter = 0;
-    root_ = (std::filesystem::temp_directory_path() /
-             ("veloria-res-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
-                .string();
-    std::filesystem::remove_all(root_);
-    game = root_ + "/game";
-    std::filesystem::create_directories(game);
+    dir = std::make_unique<GameDir>();
+    root_ = dir->scratch();
+    game = dir->path();
     std::filesystem::create_directories(root_ + "/tmp");
-    fs::setGameDirectory(game);
     platform = makeHeadlessPlatform(HeadlessOptions{});
     engine = std::make_unique<Engine>(*platform);
+    restoreAllDefaults(*engine);
     engine->app.tempDirectory = root_ + "/tmp/";
   }
   void TearDown() override {
     engine.reset();
     platform.reset();
-    fs::setGameDirectory(".");
-    std::filesystem::remove_all(root_);
+    dir.reset();
   }
 
-  void put(const std::string& gameName, const Bytes& b) {
-    writeAll(game + "/" + gameName, b);
-    fs::invalidateCache();
-  }
+  void put(const std::string& gameName, const Bytes& b) { dir->write(gameName, b); }
   std::string tempFile(const std::string& base) const { return root_ + "/tmp/" + base; }
   size_t tempFileCount() const {
     size_t n = 0;
@@ -138,7 +133,8 @@ class ResourceTest : public ::testing::Test {
     }
   }
 
-  std::string root_;
+  std::unique_ptr<GameDir> dir;
+  std::string root_;  // beside the game: sources, outputs and the temporary directory
   std::string game;
   std::unique_ptr<Platform> platform;
   std::unique_ptr<Engine> engine;
@@ -168,27 +164,6 @@ inline Bytes bitString(std::string_view s, int pad = 0) {
     out.push_back(cur);
   }
   return out;
-}
-
-// A 24-bit bottom-up BMP file whose left half is `left` and right half `right` (0xRRGGBB).
-inline Bytes twoColourBmp(uint32_t w, uint32_t h, uint32_t left, uint32_t right) {
-  size_t stride = (w * 3 + 3) / 4 * 4;
-  Bytes b(54 + stride * h, 0);
-  auto put = [&](size_t at, uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  b[0] = 'B';
-  b[1] = 'M';
-  put(2, static_cast<uint32_t>(b.size()), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, w, 4);
-  put(22, h, 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w; ++x) put(54 + y * stride + x * 3, x < w / 2 ? left : right, 3);
-  return b;
 }
 
 inline std::string bitsOf(uint32_t v, int n) {

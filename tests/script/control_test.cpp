@@ -102,7 +102,7 @@ TEST(Jumps, ReturnFromTheRightClickSubroutineRepeatsTheWait) {
   h.e.script.scriptPos = 0;
   callStackPush(h.e, 5);
   h.e.script.rgosubTaken = 1;
-  h.e.script.interruptedWaitKind = 0;
+  h.e.script.interruptedWaitKind = InterruptedWait::ClickWait;
   h.e.text.skipMode = 1;  // the repeated click wait passes at once
   dispatchCommand(h.e, "return", false);
   EXPECT_EQ(h.e.script.scriptPos, 5u);

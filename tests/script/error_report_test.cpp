@@ -56,7 +56,7 @@ TEST(ErrorReport, ExcerptNearTheStartOfTheScript) {
 
 TEST(ErrorReport, FileNumberAndLineAcrossNumberedFiles) {
   {
-    TempGameDir dir;
+    GameDir dir;
     dir.write("0.txt", "*define\ngame\n");
     dir.write("1.txt", "*start\n\n");
     dir.write("2.txt", "mov %0,1\nmov %1,1\n\n;x\nbogus\n");
@@ -65,7 +65,7 @@ TEST(ErrorReport, FileNumberAndLineAcrossNumberedFiles) {
     EXPECT_EQ(positionLine(h), "2.txt line:5");
   }
   {
-    TempGameDir dir;  // a missing file in between does not shift the name
+    GameDir dir;  // a missing file in between does not shift the name
     dir.write("0.txt", "*define\ngame\n*start\n");
     dir.write("3.txt", "\r\nbogus\r\n");
     ScriptHarness h;
@@ -73,7 +73,7 @@ TEST(ErrorReport, FileNumberAndLineAcrossNumberedFiles) {
     EXPECT_EQ(positionLine(h), "3.txt line:2");
   }
   {
-    TempGameDir dir;  // running off the end names the last file
+    GameDir dir;  // running off the end names the last file
     dir.write("0.txt", "*define\ngame\n*start\n");
     dir.write("1.txt", "mov %0,1");
     ScriptHarness h;
@@ -85,7 +85,7 @@ TEST(ErrorReport, FileNumberAndLineAcrossNumberedFiles) {
 
 TEST(ErrorReport, SingleFileScriptsNameTheirFile) {
   for (bool second : {false, true}) {
-    TempGameDir dir;
+    GameDir dir;
     std::string text = "*define\ngame\n*start\n\nbogus\n";
     auto* p = reinterpret_cast<uint8_t*>(text.data());
     second ? scrambleVeloSec(p, text.size()) : scrambleVeloriaDat(p, text.size());

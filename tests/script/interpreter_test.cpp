@@ -193,13 +193,13 @@ TEST(Interpreter, ClickTrap) {
     EXPECT_EQ(h.exitCodeOf([&] {
       resetEngine(h.e);
       h.e.script.pendingTrapLabel = "trapped";
-      h.e.script.trapState = 1;
+      h.e.script.trapState = TrapState::Stopped;
       h.e.text.menuRequested = 1;
       h.e.script.lrTrap = 1;
       runInterpreter(h.e, false);
     }),
               3);  // spins until the time limit
-    EXPECT_EQ(h.e.script.trapState, 2);
+    EXPECT_EQ(h.e.script.trapState, TrapState::StoppedClicked);
     EXPECT_EQ(h.e.text.menuRequested, 0);
     EXPECT_EQ(h.e.script.pendingTrapLabel, "trapped");
   }

@@ -22,7 +22,7 @@ std::string scrambled(std::string text, bool second) {
 }
 
 TEST(ScriptLoad, NumberedFilesWithAGapAndTextModeRules) {
-  TempGameDir dir;
+  GameDir dir;
   dir.write("0.txt", "a\r\nb");  // no final line end
   dir.write("2.txt", "c\rd\x1A" "ignored");
   ScriptHarness h;
@@ -38,7 +38,7 @@ TEST(ScriptLoad, NumberedFilesWithAGapAndTextModeRules) {
 
 TEST(ScriptLoad, SourceOrder) {
   {
-    TempGameDir dir;  // text files win over veloria.dat
+    GameDir dir;  // text files win over veloria.dat
     dir.write("0.txt", "text");
     dir.write("veloria.dat", scrambled("dat", false));
     ScriptHarness h;
@@ -46,7 +46,7 @@ TEST(ScriptLoad, SourceOrder) {
     EXPECT_EQ(buffered(h.e), "text\n");
   }
   {
-    TempGameDir dir;  // velo_sec.dat wins over veloria.dat
+    GameDir dir;  // velo_sec.dat wins over veloria.dat
     dir.write("veloria.dat", scrambled("first", false));
     dir.write("velo_sec.dat", scrambled("second\r\nform", true));
     ScriptHarness h;
@@ -56,14 +56,14 @@ TEST(ScriptLoad, SourceOrder) {
     EXPECT_EQ(h.e.script.source, ScriptSource::VeloSecDat);
   }
   {
-    TempGameDir dir;
+    GameDir dir;
     dir.write("veloria.dat", scrambled("first", false));
     ScriptHarness h;
     loadScript(h.e);
     EXPECT_EQ(buffered(h.e), "first\n");
   }
   {
-    TempGameDir dir;  // nothing at all: only the terminating 0
+    GameDir dir;  // nothing at all: only the terminating 0
     ScriptHarness h;
     loadScript(h.e);
     EXPECT_EQ(h.e.script.scriptLength, 0u);
@@ -74,7 +74,7 @@ TEST(ScriptLoad, SourceOrder) {
 TEST(ScriptLoad, TooLongScriptsStopForEverySource) {
   const std::string big(kScriptBufferSize - 1, ';');  // with its line feed it fills the buffer
   for (int source = 0; source < 3; ++source) {
-    TempGameDir dir;
+    GameDir dir;
     if (source == 0) dir.write("0.txt", big);
     if (source == 1) dir.write("veloria.dat", scrambled(big, false));
     if (source == 2) dir.write("velo_sec.dat", scrambled(big + "more bytes past the end", true));
@@ -84,7 +84,7 @@ TEST(ScriptLoad, TooLongScriptsStopForEverySource) {
     EXPECT_EQ(h.errorHead(), "シナリオが長すぎます。");
   }
   {
-    TempGameDir dir;  // one byte less fits
+    GameDir dir;  // one byte less fits
     dir.write("0.txt", big.substr(1));
     ScriptHarness h;
     loadScript(h.e);
@@ -94,7 +94,7 @@ TEST(ScriptLoad, TooLongScriptsStopForEverySource) {
 
 TEST(ScriptLoad, Mode800OnlyAtTheVeryFirstByte) {
   {
-    TempGameDir dir;
+    GameDir dir;
     dir.write("0.txt", ";mode800\n");
     ScriptHarness h;
     loadScript(h.e);
@@ -102,14 +102,14 @@ TEST(ScriptLoad, Mode800OnlyAtTheVeryFirstByte) {
     EXPECT_EQ(h.e.app.screenHeight, 600);
   }
   {
-    TempGameDir dir;
+    GameDir dir;
     dir.write("0.txt", " ;mode800\n;mode800\n");
     ScriptHarness h;
     loadScript(h.e);
     EXPECT_EQ(h.e.app.screenWidth, 640);
   }
   {
-    TempGameDir dir;
+    GameDir dir;
     dir.write("veloria.dat", scrambled(";mode800\n*define\n", false));
     ScriptHarness h;
     loadScript(h.e);

@@ -4,12 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include <unistd.h>
 
 #include "app/app.h"
 #include "app/engine.h"
@@ -22,47 +19,13 @@
 #include "script/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
+#include "support/game_dir.h"
 #include "text/text.h"
 #include "ui/ui.h"
 
 namespace veloria::test {
 
 inline std::string sjisOf(std::string_view utf8) { return utf8ToSjis(utf8); }
-
-// A fresh directory under the system's temporary directory, removed afterwards; it is the
-// game directory while it lives.
-class TempGameDir {
- public:
-  TempGameDir() {
-    auto base = std::filesystem::temp_directory_path();
-    for (int i = 0;; ++i) {
-      path_ = base / ("veloria-script-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++));
-      if (std::filesystem::create_directory(path_)) break;
-    }
-    previous_ = fs::gameDirectory();
-    fs::setGameDirectory(path_.string());
-  }
-  ~TempGameDir() {
-    fs::setGameDirectory(previous_);
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string path() const { return path_.string(); }
-  // Writes raw bytes to a file in the directory.
-  void write(const std::string& name, std::string_view bytes) const {
-    fs::writeHostFile(fs::joinHost(path(), name), bytes.data(), bytes.size());
-    fs::invalidateCache();
-  }
-  bool exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
-
- private:
-  static int& counter() {
-    static int c = 0;
-    return c;
-  }
-  std::filesystem::path path_;
-  std::string previous_;
-};
 
 class ScriptHarness {
  public:

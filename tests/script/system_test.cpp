@@ -9,7 +9,7 @@
 namespace veloria::test {
 namespace {
 
-void writeProgram(const TempGameDir& dir, const std::string& name, const std::string& body) {
+void writeProgram(const GameDir& dir, const std::string& name, const std::string& body) {
   dir.write(name, "#!/bin/sh\n" + body + "\n");
   std::filesystem::permissions(dir.path() + "/" + name, std::filesystem::perms::owner_all);
 }
@@ -17,7 +17,7 @@ void writeProgram(const TempGameDir& dir, const std::string& name, const std::st
 class SystemCommands : public ::testing::Test {
  protected:
   SystemCommands() { h.e.app.tempDirectory = dir.path() + "/tmp/"; }
-  TempGameDir dir;
+  GameDir dir;
   ScriptHarness h;
 };
 

@@ -240,7 +240,7 @@ TEST(IniLookup, PrivateProfileRules) {
 }
 
 TEST(IniLookup, GetiniReadsGameFiles) {
-  TempGameDir dir;
+  GameDir dir;
   dir.write("Setup.INI", sjisOf("[player]\nname=太郎\nlong=" + std::string(300, 'x') + "\n"));
   ScriptHarness h;
   ASSERT_EQ(runBody(h, "getini $0,\"setup.ini\",\"Player\",\"Name\"\n"
@@ -255,23 +255,14 @@ TEST(IniLookup, GetiniReadsGameFiles) {
 }
 
 TEST(IniLookup, GetregReadsTheUserSettingsFile) {
-  TempGameDir dir;
-  std::string config = dir.path() + "/config";
-  fs::makeDirectories(config);
-  const char* old = std::getenv("VELORIA_CONFIG_DIR");
-  std::string saved = old ? old : "";
-  setenv("VELORIA_CONFIG_DIR", config.c_str(), 1);
-  fs::writeHostFile(registryFilePath(), "", 0);
+  GameDir dir;  // the settings directory is the fixture's own
+  fs::makeDirectories(fs::userConfigDirectory());
   std::string reg = "[Software\\Maker\\Game]\nInstallDir=C:\\Games\\ゲーム\n@=default\n";
   fs::writeHostFile(registryFilePath(), reg.data(), reg.size());
   ScriptHarness h;
   int code = runBody(h, "getreg $0,\"software\\maker\\game\",\"installdir\"\n"
                         "getreg $1,\"Software\\Maker\\Game\",\"\"\n"
                         "getreg $2,\"Software\\Other\",\"x\"");
-  if (old)
-    setenv("VELORIA_CONFIG_DIR", saved.c_str(), 1);
-  else
-    unsetenv("VELORIA_CONFIG_DIR");
   ASSERT_EQ(code, 0);
   EXPECT_EQ(h.str(0), "C:\\Games\\ゲーム");
   EXPECT_EQ(h.str(1), "default");

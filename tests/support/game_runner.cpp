@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 
 #include "app/app.h"
 #include "app/dump.h"
@@ -17,21 +15,6 @@
 
 namespace veloria::test {
 
-namespace {
-
-std::string makeTempDir(const char* prefix) {
-  std::string tmpl = std::string("/tmp/") + prefix + "-XXXXXX";
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back('\0');
-  char* d = ::mkdtemp(buf.data());
-  return d ? std::string(d) : std::string();
-}
-
-thread_local std::string t_lastGameDir;
-thread_local std::string t_lastRuntimeDir;
-
-}  // namespace
-
 std::string sjisText(const std::string& utf8) { return utf8ToSjis(utf8); }
 
 uint32_t pixelAt(const GameRun& run, int x, int y) {
@@ -41,21 +24,11 @@ uint32_t pixelAt(const GameRun& run, int x, int y) {
 }
 
 GameRun runGame(const GameFiles& files, const RunOptions& options) {
-  if (!t_lastGameDir.empty()) fs::removeTree(t_lastGameDir);
-  if (!t_lastRuntimeDir.empty()) fs::removeTree(t_lastRuntimeDir);
   GameRun run;
-  run.gameDir = makeTempDir("veloria-game");
-  std::string runtime = makeTempDir("veloria-rt");
-  t_lastGameDir = run.gameDir;
-  t_lastRuntimeDir = runtime;
-  ::setenv("VELORIA_RUNTIME_DIR", runtime.c_str(), 1);
-  ::setenv("VELORIA_CONFIG_DIR", (runtime + "/config").c_str(), 1);
-
-  for (const auto& [name, bytes] : files) {
-    std::filesystem::path p = std::filesystem::path(run.gameDir) / name;
-    std::filesystem::create_directories(p.parent_path());
-    fs::writeHostFile(p.string(), bytes.data(), bytes.size());
-  }
+  run.dir = std::make_shared<GameDir>(files);
+  run.gameDir = run.dir->path();
+  const std::string runtime = fs::runtimeDirectory();
+  fs::makeDirectories(runtime);
 
   InstanceLock other;
   if (options.holdInstanceLock) other.acquire(runtime, "MutexDesu2");

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "support/game_dir.h"
 
 namespace veloria {
 struct Engine;
@@ -14,15 +16,11 @@ struct Engine;
 
 namespace veloria::test {
 
-// Game-relative file name ('/' separators) -> file bytes.
-using GameFiles = std::map<std::string, std::string>;
-
 struct RunOptions {
   std::string input;             // automation input script
   uint32_t timeoutMs = 600000;   // virtual; a test never hangs for real
   bool autoplay = false;
   std::function<void(Engine&)> inspect;  // sees the engine when the run has ended
-  // Extra files placed in the runtime directory (lock, temp) before the run, if any.
   bool holdInstanceLock = false;  // pretend another copy is running
 };
 
@@ -35,7 +33,8 @@ struct GameRun {
   std::vector<uint8_t> picture;  // the window picture, top-down RGB
   int width = 0, height = 0;
   uint32_t endTimeMs = 0;    // virtual clock at the end
-  std::string gameDir;       // kept until the next run of this thread (for files it wrote)
+  std::string gameDir;       // the files the game wrote stay while the run is kept
+  std::shared_ptr<GameDir> dir;
 };
 
 GameRun runGame(const GameFiles& files, const RunOptions& options = {});

@@ -2,10 +2,10 @@
 // for inspection after the run ends (end command, script error or time limit).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <functional>
-#include <map>
-#include <unistd.h>
 #include <memory>
 #include <string>
 
@@ -19,6 +19,8 @@
 #include "script/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
+#include "support/bmp_writer.h"
+#include "support/game_dir.h"
 #include "text/text.h"
 #include "ui/ui.h"
 
@@ -42,53 +44,27 @@ struct TextRun {
 
 struct TimeLimit {};
 
-// A fresh game directory holding `files` (game-relative name -> bytes); it becomes the
-// directory game paths are resolved in.
-inline void useGameFiles(const std::map<std::string, std::string>& files) {
-  static int serial = 0;
-  std::string dir = "/tmp/veloria-text-test-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-  fs::removeTree(dir);
-  fs::makeDirectories(dir);
-  for (const auto& [name, bytes] : files) fs::writeHostFile(fs::joinHost(dir, name), bytes.data(), bytes.size());
-  fs::setGameDirectory(dir);
-  fs::invalidateCache();
-}
-
-// A 24-bit BMP file of w x h pixels; `colour(x, y)` gives 0xRRGGBB for each pixel.
-template <typename F>
-std::string bmpFile(int w, int h, F colour) {
-  int stride = (w * 3 + 3) / 4 * 4;
-  uint32_t imageSize = static_cast<uint32_t>(stride * h);
-  std::string b;
-  auto u16 = [&](uint32_t v) { b.push_back(static_cast<char>(v & 0xFF)); b.push_back(static_cast<char>(v >> 8 & 0xFF)); };
-  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
-  b += "BM";
-  u32(54 + imageSize);
-  u32(0);
-  u32(54);
-  u32(40);
-  u32(static_cast<uint32_t>(w));
-  u32(static_cast<uint32_t>(h));
-  u16(1);
-  u16(24);
-  u32(0);
-  u32(imageSize);
-  u32(0);
-  u32(0);
-  u32(0);
-  u32(0);
-  for (int y = h - 1; y >= 0; --y) {
-    std::string row;
-    for (int x = 0; x < w; ++x) {
-      uint32_t c = colour(x, y);
-      row.push_back(static_cast<char>(c & 0xFF));
-      row.push_back(static_cast<char>(c >> 8 & 0xFF));
-      row.push_back(static_cast<char>(c >> 16 & 0xFF));
-    }
-    row.resize(static_cast<size_t>(stride), 0);
-    b += row;
+// The game directory of the current test, kept until the next test asks for one.
+struct TextGameDir {
+  std::string test;
+  std::unique_ptr<GameDir> dir;
+  static TextGameDir& current() {
+    static TextGameDir slot;
+    return slot;
   }
-  return b;
+  static std::string testName() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return info ? std::string(info->test_suite_name()) + "." + info->name() : std::string();
+  }
+};
+
+// A fresh game directory holding `files` (game-relative name -> bytes) for the rest of the
+// current test; a run in a test that gave none gets an empty one.
+inline void useGameFiles(const GameFiles& files) {
+  TextGameDir& slot = TextGameDir::current();
+  slot.dir.reset();  // hands the game directory back before the new one takes it
+  slot.dir = std::make_unique<GameDir>(files);
+  slot.test = TextGameDir::testName();
 }
 
 // `scriptUtf8` is the whole script (with *define, game and *start). `input` is automation
@@ -100,7 +76,7 @@ inline TextRun runText(const std::string& scriptUtf8, const std::string& input =
   opt.inputScript = input;
   opt.timeoutMs = timeoutMs;
   run.platform = makeHeadlessPlatform(opt);
-  if (fs::gameDirectory().rfind("/tmp/veloria-text-test-", 0) != 0) useGameFiles({});
+  if (!TextGameDir::current().dir || TextGameDir::current().test != TextGameDir::testName()) useGameFiles({});
   run.engine = std::make_unique<Engine>(*run.platform);
   Engine& e = *run.engine;
   Platform& p = *run.platform;

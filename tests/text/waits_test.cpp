@@ -31,7 +31,7 @@ TEST(TextWaits, ClickposAndRightClicksDuringClick) {
   ASSERT_TRUE(r.ended) << r.errorMessage();
   EXPECT_EQ(var(r.e(), 0), 123);
   EXPECT_EQ(var(r.e(), 1), 45);
-  EXPECT_EQ(r.e().ui.rightClickAction, 0);
+  EXPECT_EQ(r.e().ui.rightClickAction, RightClickAction::HideWindow);
   // During a story-text wait a right click hides the window until the next click; the wait
   // then needs one more click.
   r = runText(game("!s0あ@\ngettimer %0\nend\n"), "wait 100\nrclick 5 5\nwait 100\nclick 1 1\nwait 300\nclick 1 1\n");
@@ -177,7 +177,7 @@ TEST(TextWaits, CursorAnimatesDuringTheWaitAndLeavesNothingBehind) {
   EXPECT_EQ(seen[4], green);
   // After the wait the area under the cursor is back: the window backdrop over black.
   EXPECT_EQ(seen[5], (std::array<int, 3>{0, 0, 0}));
-  EXPECT_EQ(r.e().text.waitCursorKind, 0);
+  EXPECT_EQ(r.e().text.waitCursorKind, WaitCursor::None);
 
   // Stop on the last cell (mode 1); an absolute cursor position.
   seen.clear();

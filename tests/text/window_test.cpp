@@ -160,7 +160,7 @@ TEST(TextWindowCommands, SettingsAreStored) {
   EXPECT_EQ(t.textGosubLabel, "x");
   EXPECT_EQ(r.e().script.textGosubOn, 1);
   EXPECT_EQ(t.rgosubLabel, "y");
-  EXPECT_EQ(r.e().ui.rightClickAction, 2);
+  EXPECT_EQ(r.e().ui.rightClickAction, RightClickAction::Subroutine);
   // defaultfont in the define block becomes the face at game.
   EXPECT_EQ(sjisToUtf8(t.faceName), "ＭＳ 明朝");
   EXPECT_EQ(sjisToUtf8(t.chosenFaceName), "ＭＳ 明朝");

@@ -2,7 +2,10 @@
 // input and clock. Message boxes and the input dialog are drawn inside the window.
 #include <SDL.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -21,6 +24,20 @@ namespace {
 constexpr int kMenuHeight = 20;
 // While a script runs without waiting, OS events are still taken this often.
 constexpr uint32_t kPumpIntervalMs = 30;
+// A wait with no deadline still looks at the clock this often.
+constexpr int64_t kLongestBlockMs = 1000;
+
+// SIGTERM, SIGINT or SIGHUP (the desktop logging out, Ctrl+C in a terminal): the program
+// ends as the end command ends it, with the player's state written, instead of dying.
+volatile std::sig_atomic_t terminationRequested = 0;
+extern "C" void requestTermination(int) { terminationRequested = 1; }
+
+void installTerminationHandlers() {
+  struct sigaction sa {};
+  sa.sa_handler = requestTermination;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
 
 struct Button {
   SDL_Rect rect;
@@ -37,6 +54,7 @@ class SdlPlatform final : public Platform {
       return false;
     }
     initialised_ = true;
+    installTerminationHandlers();
     return true;
   }
 
@@ -55,6 +73,23 @@ class SdlPlatform final : public Platform {
   void sleep(uint32_t ms) override {
     if (ms > 0) SDL_Delay(ms);
     if (ms > 0 || SDL_GetTicks() - lastPump_ >= kPumpIntervalMs) pumpOsEvents();
+  }
+
+  void waitForMessage(uint32_t deadline) override {
+    pumpOsEvents();
+    postTimersDue();
+    if (!queue_.empty()) return;
+    const uint32_t now = SDL_GetTicks();
+    int64_t wait = deadline == kNoDeadline ? kLongestBlockMs : static_cast<int32_t>(deadline - now);
+    uint32_t timer = 0;
+    if (nextTimerDue(timer)) wait = std::min<int64_t>(wait, static_cast<int32_t>(timer - now));
+    if (wait <= 0) return;
+    SDL_Event ev;
+    if (SDL_WaitEventTimeout(&ev, static_cast<int>(std::min<int64_t>(wait, kLongestBlockMs)))) {
+      handleEvent(ev);
+      pumpOsEvents();
+    }
+    lastPump_ = SDL_GetTicks();
   }
 
   // ---- window ----
@@ -145,6 +180,10 @@ class SdlPlatform final : public Platform {
 
  protected:
   void pumpOsEvents() override {
+    if (terminationRequested && onQuitRequest) {
+      terminationRequested = 0;
+      onQuitRequest();
+    }
     lastPump_ = SDL_GetTicks();
     SDL_Event ev;
     while (SDL_PollEvent(&ev)) handleEvent(ev);

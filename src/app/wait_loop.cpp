@@ -1,0 +1,114 @@
+#include "app/wait_loop.h"
+
+#include "app/app.h"
+#include "app/engine.h"
+#include "graphics/graphics.h"
+#include "save/save.h"
+#include "script/script.h"
+#include "text/text.h"
+#include "ui/ui.h"
+
+namespace veloria {
+
+namespace {
+
+// What the platform is told about the wait, put back when the wait ends however it ends
+// (a nested wait, such as the window hidden until a click inside a click wait, tells its
+// own and then gives the outer one back).
+class WaitingNote {
+ public:
+  WaitingNote(Platform& p, WaitKind kind, int x, int y)
+      : p_(p), outerKind_(p.waitingFor()), outerX_(p.waitingX()), outerY_(p.waitingY()), kind_(kind), x_(x), y_(y) {
+    resume();
+  }
+  ~WaitingNote() { p_.noteWaiting(outerKind_, outerX_, outerY_); }
+  WaitingNote(const WaitingNote&) = delete;
+  WaitingNote& operator=(const WaitingNote&) = delete;
+  void suspend() { p_.noteWaiting(WaitKind::None); }
+  void resume() { p_.noteWaiting(kind_, x_, y_); }
+
+ private:
+  Platform& p_;
+  WaitKind outerKind_;
+  int outerX_, outerY_;
+  WaitKind kind_;
+  int x_, y_;
+};
+
+// The earlier of two clock values that both lie ahead of (or at) `now`.
+uint32_t earlier(uint32_t now, uint32_t a, uint32_t b) {
+  if (a == kNoDeadline) return b;
+  if (b == kNoDeadline) return a;
+  return static_cast<int32_t>(a - now) <= static_cast<int32_t>(b - now) ? a : b;
+}
+
+// A reset chosen or a game loaded while the wait ran leaves the statement altogether.
+void unwindIfAsked(Engine& e) {
+  if (e.script.resetRequested) throw ScriptUnwind{ScriptUnwind::Reason::Reset};
+  if (e.text.gameLoaded) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
+}
+
+}  // namespace
+
+WaitEnd runWaitLoop(Engine& e, const WaitSpec& spec) {
+  // A game loaded by a command that does not wait (an effect's frame took the message)
+  // ends the statement before anything else waits in it.
+  if (e.text.gameLoaded) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
+  WaitingNote note(e.platform, spec.kind, spec.autoX, spec.autoY);
+  WaitPass pass;
+  pass.start = e.platform.timeGetTime();
+  bool globalsSaved = !spec.saveGlobalsAfterOneSecond;
+  for (;;) {
+    pass.now = e.platform.timeGetTime();
+    pass.pumped = false;
+    if (!globalsSaved && static_cast<int64_t>(static_cast<uint32_t>(pass.now - pass.start)) > 1000) {
+      globalsSaved = true;
+      writePersistentState(e);
+    }
+    if (spec.before && spec.before(pass)) return WaitEnd::Done;
+
+    pass.pumped = e.platform.peekMessage(pass.message, 0, 0, true);
+    if (pass.pumped) {
+      e.platform.dispatchMessage(pass.message);
+      // A game loaded from outside the wait (the automation's load) ends it like one
+      // loaded from the menu.
+      if (e.text.gameLoaded) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
+    }
+    switch (spec.after ? spec.after(pass) : PassResult::Continue) {
+      case PassResult::Continue: break;
+      case PassResult::End: return WaitEnd::Done;
+      case PassResult::RightClick:
+        note.suspend();
+        runSystemAction(e, -1);
+        // The right-click routine took over: the wait is made again when it returns.
+        if (e.script.rgosubTaken) return WaitEnd::Interrupted;
+        unwindIfAsked(e);
+        note.resume();
+        break;
+    }
+    if (spec.animate) stepAnimations(e);
+    if (spec.afterAnimations && spec.afterAnimations(pass)) return WaitEnd::Done;
+
+    if (!pass.pumped || spec.yieldEveryPass) {
+      uint32_t now = e.platform.timeGetTime();
+      uint32_t deadline = spec.deadline ? spec.deadline(pass) : kNoDeadline;
+      if (spec.animate) deadline = earlier(now, deadline, nextCellAnimationDue(e));
+      if (!globalsSaved) deadline = earlier(now, deadline, pass.start + 1001);
+      e.platform.waitForMessage(deadline);
+    }
+  }
+}
+
+bool waitPumpOne(Engine& e) { return pumpOneMessage(e); }
+
+void waitUntil(Engine& e, uint32_t deadline, bool wakeOnInput) {
+  uint32_t now = e.platform.timeGetTime();
+  if (timeReached(now, deadline)) return;
+  if (!wakeOnInput) {
+    e.platform.sleep(deadline - now);
+    return;
+  }
+  e.platform.waitForMessage(deadline);
+}
+
+}  // namespace veloria
