@@ -6,7 +6,6 @@
 #include "app/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
-#include "platform/headless/input_script.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
 #include "sound/sound.h"
@@ -219,8 +218,8 @@ void windowProc(Engine& e, const Message& m) {
     // Automation input, as the slot menus do it: save writes the last save point; a load
     // during the game ends the running wait, which goes back to the interpreter. Before the
     // game runs it waits for the first statement of the game.
-    case kSaveSlotMessage: saveGame(e, static_cast<int>(m.wParam)); break;
-    case kLoadSlotMessage:
+    case WM_APP_SAVE_SLOT: saveGame(e, static_cast<int>(m.wParam)); break;
+    case WM_APP_LOAD_SLOT:
       if (e.script.gameStarted) loadGame(e, static_cast<int>(m.wParam));
       else requestLoad(e, static_cast<int>(m.wParam));
       break;

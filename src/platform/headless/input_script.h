@@ -21,9 +21,7 @@ struct InputEvent {
   std::string text;  // UTF-8 for type, a host path for screenshot/dump, the answer word
 };
 
-// The messages `save N` and `load N` post to the window (wParam = the slot).
-inline constexpr uint32_t kSaveSlotMessage = 0x0400 + 0x301;
-inline constexpr uint32_t kLoadSlotMessage = 0x0400 + 0x302;
+// The highest slot `save N` and `load N` take.
 inline constexpr int kMaxInputSlot = 20;
 
 struct InputScriptError : std::runtime_error {
