@@ -411,12 +411,15 @@ void checkSystemcall(ScriptChecker& c, std::string_view) {
   std::string w = readWord(e);
   if (!isActionKeyword(w, true))
     reportScriptError(e, sj("エラー"), sj("systemcall命令へのパラメータが間違っています。"));
+  // savedlg carries a further string; a comma may stand before or after it.
   if (w == "savedlg") {
+    if (optionalArgFollows(e)) expectComma(e);
     c.string();
-    expectComma(e);
+    if (optionalArgFollows(e)) expectComma(e);
   }
 }
 
+// Six numbers; the window colour only when the seventh argument begins with '#'.
 void checkMenusetwindow(ScriptChecker& c, std::string_view) {
   Engine& e = c.engine();
   c.number();
@@ -424,6 +427,7 @@ void checkMenusetwindow(ScriptChecker& c, std::string_view) {
     expectComma(e);
     c.number();
   }
+  if (!optionalArgFollows(e)) return;
   expectComma(e);
   skipBlanks(e);
   if (currentByte(e) == '#') readColor(e);
