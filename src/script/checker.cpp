@@ -57,6 +57,9 @@ std::string withGloss(const std::string& sjisMessage, std::string_view extra = {
 constexpr size_t kMaxDefineSteps = 100000;
 constexpr size_t kMaxDefineNesting = 64;
 constexpr size_t kMaxDefinePaths = 10000;
+// The bytes the walk may read in all: a long line reached again and again (with another
+// gosub stack each time) must not cost more than reading the script a few times.
+constexpr uint64_t kMaxDefineBytes = 32u << 20;
 
 }  // namespace
 
@@ -362,14 +365,15 @@ void ScriptChecker::walkDefineBlock() {
   std::vector<State> work{State{static_cast<uint32_t>(start), {}}};
   std::unordered_set<uint64_t> visited;
   size_t steps = 0;
+  uint64_t bytesRead = 0;
   definePass_ = true;
   const uint8_t* b = scriptBytes(e);
   uint32_t& p = e.script.scriptPos;
-  while (!work.empty() && steps < kMaxDefineSteps) {
+  while (!work.empty() && steps < kMaxDefineSteps && bytesRead < kMaxDefineBytes) {
     State st = std::move(work.back());
     work.pop_back();
     p = st.pos;
-    while (steps++ < kMaxDefineSteps) {
+    while (steps++ < kMaxDefineSteps && bytesRead < kMaxDefineBytes) {
       while (betweenStatements(b[p])) ++p;
       if (b[p] == 0) {
         // Named on the script's last line rather than on the empty one after it.
@@ -389,8 +393,10 @@ void ScriptChecker::walkDefineBlock() {
         // line, unless the statement was to move elsewhere (commands that move say so first).
         if (flow_.kind != Flow::Next && flow_.kind != Flow::Conditional) break;
         skipToLineEnd();
+        bytesRead += p > at ? p - at : 1;
         continue;
       }
+      bytesRead += p > at ? p - at : 1;
       bool goOn = false;
       switch (f.kind) {
         case Flow::Next:
