@@ -1,7 +1,9 @@
 // The author tools on the command line: --check, --version, --warp and --coverage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
@@ -114,6 +116,43 @@ TEST(CoverageOption, TwoRunsTakingDifferentBranchesMerge) {
   auto all = executedLines(g.file("all.info"));
   EXPECT_EQ(all.size(), 7u);
   for (const auto& [line, count] : all) EXPECT_GT(count, 0) << "line " << line;
+}
+
+// The 1-based number of the first line of the demo's script holding `text` (UTF-8), or 0.
+int demoLine(const std::string& text) {
+  auto data = fs::readHostFile(std::string(VELORIA_TEST_DIR) + "/../demo/script.utf8.txt");
+  if (!data) return 0;
+  std::string script(data->begin(), data->end());
+  size_t at = script.find(text);
+  return at == std::string::npos ? 0 : 1 + static_cast<int>(std::count(script.begin(), script.begin() + at, '\n'));
+}
+
+TEST(CoverageOption, BothAnswersOfTheDemosChoiceCoverEveryLine) {
+  const int select = demoLine("select "), wait = demoLine("「ええ、喜んで。」"), cold = demoLine("「本当に。");
+  if (select == 0 || wait == 0 || cold == 0) GTEST_SKIP() << "the demo has no choice";
+  // A copy, so that the settings the runs write stay out of the source tree.
+  GameDir scratch;
+  const std::string demo = scratch.path() + "/demo";
+  std::filesystem::copy(std::string(VELORIA_TEST_DIR) + "/../demo", demo, std::filesystem::copy_options::recursive);
+  const std::string first = scratch.path() + "/first.info", second = scratch.path() + "/second.info";
+  // Autoplay takes the first answer; the second lies one text line (28 pixels) lower.
+  auto r = runVeloria("--headless --autoplay --timeout 600000 --coverage " + first + " " + demo);
+  EXPECT_EQ(r.code, 0) << r.output;
+  std::string clicks;
+  for (int i = 0; i < 20; ++i) clicks += "wait 2500\nclick 100 385\n";
+  scratch.write("second.input", clicks);
+  r = runVeloria("--headless --timeout 600000 --input " + scratch.path() + "/second.input --coverage " + second + " " +
+                 demo);
+  EXPECT_EQ(r.code, 0) << r.output;
+  auto a = executedLines(first), b = executedLines(second);
+  EXPECT_GT(a[wait], 0);
+  EXPECT_EQ(a[cold], 0);
+  EXPECT_EQ(b[wait], 0);
+  EXPECT_GT(b[cold], 0);
+  if (std::system("lcov --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "lcov is not installed";
+  std::string all = scratch.path() + "/all.info";
+  ASSERT_EQ(std::system(("lcov -q -a " + first + " -a " + second + " -o " + all + " >/dev/null 2>&1").c_str()), 0);
+  for (const auto& [line, count] : executedLines(all)) EXPECT_GT(count, 0) << "demo line " << line;
 }
 
 TEST(CoverageOption, CountsCarryOverWhenTheEngineStartsAgain) {
