@@ -12,6 +12,8 @@ PACKAGES=(
   libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
   fonts-ipafont-gothic xvfb x11-apps lcov desktop-file-utils
+  libfluidsynth-dev fluid-soundfont-gm timgm6mb-soundfont libmpg123-dev libsndfile1-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
 )
 
 install_packages() {

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "resource/lzss.h"
 
 namespace {

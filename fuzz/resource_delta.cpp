@@ -1,20 +1,21 @@
 // Delta-coded pictures from arbitrary bytes: decoding stays inside the picture's pixels
 // (checked by the address sanitizer, with sizes bounded), and pictures made of the same bytes
-// survive encoding and decoding exactly.
+// survive encoding and decoding exactly. Sizes are kept small: every row decodes alike, and
+// big pictures would take most of the time.
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // As coded data, with at most 2^18 pixels decoded.
-  if (auto img = veloria::decodeDeltaImage(data, size, 1u << 18)) {
+  // As coded data, with at most 2^12 pixels decoded.
+  if (auto img = veloria::decodeDeltaImage(data, size, 1u << 12)) {
     if (img->pixels.size() != img->stride * img->height) std::abort();
   }
   // Into memory of exactly the picture's size, for small pictures.
   veloria::DeltaImageSize s = veloria::deltaImageSize(data, size);
-  if (static_cast<uint64_t>(s.width) * s.height <= (1u << 16)) {
+  if (static_cast<uint64_t>(s.width) * s.height <= (1u << 10)) {
     size_t stride = veloria::deltaImageStride(s.width);
     std::vector<uint8_t> px(stride * s.height);
     veloria::decodeDeltaImage(data, size, px.data(), stride);

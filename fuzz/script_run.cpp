@@ -38,13 +38,21 @@ void readStringAndNumber(Engine& e, std::string_view, bool) {
 
 void restoreAll(Engine& e) { restoreAllDefaults(e); }
 
+// The game directory of this process, removed at exit.
 const std::string& gameDir() {
-  static const std::string dir = [] {
-    auto d = std::filesystem::temp_directory_path() / ("veloria-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d / "tmp");
-    return d.string();
-  }();
-  return dir;
+  static const struct Dir {
+    std::string path;
+    Dir() {
+      auto d = std::filesystem::temp_directory_path() / ("veloria-fuzz-" + std::to_string(::getpid()));
+      std::filesystem::create_directories(d / "tmp");
+      path = d.string();
+    }
+    ~Dir() {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  } dir;
+  return dir.path;
 }
 
 }  // namespace

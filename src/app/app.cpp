@@ -24,8 +24,8 @@ namespace veloria {
 
 namespace {
 
-// config.txt: a line starting with "cdfadeoff" turns the CD fade-out off. Lines are read
-// 255 bytes at a time, as the original reader did, so a long line counts as several.
+// config.txt: a line starting with "cdfadeoff" turns the CD fade-out off. A line is taken
+// 254 bytes at a time and each piece is checked as a line of its own.
 void readConfig(Engine& e) {
   auto data = fs::readFile("config.txt");
   if (!data) return;

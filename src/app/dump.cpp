@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
+#include "sound/sound.h"
 #include "text/text.h"
 
 namespace veloria {
@@ -100,6 +101,7 @@ std::string dumpJson(Engine& e) {
   writeScript(e, w);
   writeText(e, w);
   writeGraphics(e, w);
+  writeSoundDump(e, w);
   w.key("modes").beginObject();
   w.key("skip").value(e.text.skipMode != 0);
   w.key("auto").value(e.text.autoMode != 0);

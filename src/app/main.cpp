@@ -30,6 +30,7 @@ const char kUsage[] =
     "  --input FILE             scripted input for --headless (see docs/automation.md)\n"
     "  --timeout MS             --headless: stop after MS virtual milliseconds (exit code 3)\n"
     "  --autoplay               --headless: answer every click wait, choice and box by itself\n"
+    "  --record-audio FILE      --headless: write the mixed sound as a WAV file (44.1 kHz stereo)\n"
     "  --dump-on-exit FILE      write the engine state as JSON when the run ends\n"
     "  --screenshot-on-exit FILE  write the window picture as PNG when the run ends\n"
     "  --version                print the version\n"
@@ -96,6 +97,10 @@ int main(int argc, char** argv) {
       hopt.autoplay = true;
       headlessOnlyOption = true;
       runOption = true;
+    } else if (a == "--record-audio") {
+      if (!value(&hopt.recordAudio)) return usageError("--record-audio needs a file");
+      headlessOnlyOption = true;
+      runOption = true;
     } else if (a == "--dump-on-exit") {
       if (!value(&opt.dumpOnExit)) return usageError("--dump-on-exit needs a file");
       runOption = true;
@@ -112,7 +117,8 @@ int main(int argc, char** argv) {
     }
   }
   if (check && runOption) return usageError("--check takes no other option than the game directory");
-  if (headlessOnlyOption && !headless) return usageError("--input, --timeout and --autoplay need --headless");
+  if (headlessOnlyOption && !headless)
+    return usageError("--input, --timeout, --autoplay and --record-audio need --headless");
 
   // Output files are named relative to where we were started, before we move into the game.
   auto absolute = [](std::string& p) {
@@ -123,6 +129,7 @@ int main(int argc, char** argv) {
   absolute(opt.dumpOnExit);
   absolute(opt.screenshotOnExit);
   absolute(opt.coverageFile);
+  absolute(hopt.recordAudio);
 
   if (!inputFile.empty()) {
     auto data = fs::readHostFile(inputFile);

@@ -19,7 +19,8 @@ bool decodePng(const uint8_t* data, size_t size, bool alphaHalves, int cells, Di
   if (!png_image_begin_read_from_memory(&img, data, size)) return false;
   const bool hasAlpha = (img.format & PNG_FORMAT_FLAG_ALPHA) != 0;
   const int w = static_cast<int>(img.width), h = static_cast<int>(img.height);
-  if (w <= 0 || h <= 0 || w > kMaxPictureSide || h > kMaxPictureSide) {
+  if (w <= 0 || h <= 0 || w > kMaxPictureSide || h > kMaxPictureSide ||
+      static_cast<uint64_t>(w) * h * 4 > kMaxPictureBytes) {
     png_image_free(&img);
     return false;
   }
@@ -62,28 +63,73 @@ bool decodePng(const uint8_t* data, size_t size, bool alphaHalves, int cells, Di
 }
 
 namespace {
+
+// libjpeg reports a fatal error by calling error_exit, which must not return; ours jumps
+// back to the setjmp of the step that called into the library. Each step below is a frame
+// holding no C++ objects, so the jump skips only libjpeg's own C frames: every vector and
+// picture lives in decodeJpeg, above the jump.
 struct JpegError {
   jpeg_error_mgr mgr;
   std::jmp_buf jump;
 };
-void jpegErrorExit(j_common_ptr cinfo) {
+[[noreturn]] void jpegErrorExit(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<JpegError*>(cinfo->err);
   std::longjmp(err->jump, 1);
 }
 void jpegSilent(j_common_ptr) {}
 
-// Kept out of the function that calls setjmp, so no local there is changed after it.
-bool decodeJpegRows(jpeg_decompress_struct& cinfo, Dib& out) {
+// Reads the header and starts decompressing; true when the picture's size is one we accept.
+bool jpegStart(jpeg_decompress_struct* cinfo, JpegError* err, const uint8_t* data, size_t size) {
+  if (setjmp(err->jump)) return false;
+  jpeg_create_decompress(cinfo);
+  jpeg_mem_src(cinfo, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
+  jpeg_read_header(cinfo, TRUE);
+  const uint64_t w = cinfo->image_width, h = cinfo->image_height;
+  if (w == 0 || h == 0 || w > kMaxPictureSide || h > kMaxPictureSide ||
+      static_cast<uint64_t>(dibStride(static_cast<int>(w), 24)) * h > kMaxPictureBytes)
+    return false;
+  cinfo->out_color_space = cinfo->num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  // A multi-scan file keeps all its coefficients (2 bytes a sample) until the last scan;
+  // beyond that libjpeg stops with an error instead of allocating.
+  cinfo->mem->max_memory_to_use = static_cast<long>(2 * kMaxPictureBytes + (16 << 20));
+  jpeg_start_decompress(cinfo);
+  return true;
+}
+
+bool jpegReadRow(jpeg_decompress_struct* cinfo, JpegError* err, JSAMPROW row) {
+  if (setjmp(err->jump)) return false;
+  return jpeg_read_scanlines(cinfo, &row, 1) == 1;
+}
+
+bool jpegFinish(jpeg_decompress_struct* cinfo, JpegError* err) {
+  if (setjmp(err->jump)) return false;
+  jpeg_finish_decompress(cinfo);
+  return true;
+}
+
+}  // namespace
+
+bool decodeJpeg(const uint8_t* data, size_t size, Dib& out) {
+  out = Dib{};
+  if (size == 0) return false;
+  jpeg_decompress_struct cinfo;
+  std::memset(&cinfo, 0, sizeof cinfo);  // destroying it is safe however early creation fails
+  JpegError err;
+  cinfo.err = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = jpegErrorExit;
+  err.mgr.output_message = jpegSilent;
+  bool ok = jpegStart(&cinfo, &err, data, size);
   const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
-  if (w <= 0 || h <= 0 || w > kMaxPictureSide || h > kMaxPictureSide) return false;
-  if (!allocDib24(out, w, h)) return false;
-  std::vector<uint8_t> line(static_cast<size_t>(w) * cinfo.output_components);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    int y = static_cast<int>(cinfo.output_scanline);
-    JSAMPROW row = line.data();
-    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+  const int components = cinfo.output_components;
+  ok = ok && (components == 1 || components == 3) && allocDib24(out, w, h);
+  std::vector<uint8_t> line;
+  if (ok) line.resize(static_cast<size_t>(w) * components);
+  while (ok && cinfo.output_scanline < cinfo.output_height) {
+    const int y = static_cast<int>(cinfo.output_scanline);
+    ok = jpegReadRow(&cinfo, &err, line.data());
+    if (!ok) break;
     uint8_t* d = out.row(y);
-    if (cinfo.output_components == 3) {
+    if (components == 3) {
       for (int x = 0; x < w; ++x) {  // RGB to BGR
         d[x * 3] = line[x * 3 + 2];
         d[x * 3 + 1] = line[x * 3 + 1];
@@ -93,30 +139,7 @@ bool decodeJpegRows(jpeg_decompress_struct& cinfo, Dib& out) {
       for (int x = 0; x < w; ++x) d[x * 3] = d[x * 3 + 1] = d[x * 3 + 2] = line[x];
     }
   }
-  return true;
-}
-}  // namespace
-
-bool decodeJpeg(const uint8_t* data, size_t size, Dib& out) {
-  out = Dib{};
-  if (size == 0) return false;
-  jpeg_decompress_struct cinfo;
-  JpegError err;
-  cinfo.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = jpegErrorExit;
-  err.mgr.output_message = jpegSilent;
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    out = Dib{};
-    return false;
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.out_color_space = cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  bool ok = decodeJpegRows(cinfo, out);
-  if (ok) jpeg_finish_decompress(&cinfo);
+  ok = ok && jpegFinish(&cinfo, &err);
   jpeg_destroy_decompress(&cinfo);
   if (!ok) out = Dib{};
   return ok;

@@ -5,7 +5,7 @@
 
 #include "app/engine.h"
 #include "graphics/decoders.h"
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"

@@ -16,6 +16,8 @@
 
 namespace veloria {
 
+class MediaPort;
+
 // Window message ids, as the engine's wait loops know them.
 enum : uint32_t {
   WM_NULL = 0x0000,
@@ -161,6 +163,13 @@ class Platform {
   std::optional<std::string> inputDialog(std::string_view sjisPrompt, std::string_view sjisDefault,
                                          int maxBytes);
 
+  // ---- sound and movies ----
+  // The audio output with its mixer (platform/media/media_port.h); every backend has one.
+  MediaPort& media() { return *media_; }
+  // Wakes the interpreter thread if it sleeps waiting for a message (a sound ended on another
+  // thread). Safe to call from any thread.
+  virtual void wake() {}
+
   // ---- automation hooks ----
   // Waiting commands say what they wait for, so headless autoplay can answer.
   void noteWaiting(WaitKind kind, int x = 0, int y = 0) {
@@ -206,6 +215,7 @@ class Platform {
   int waitX_ = 0, waitY_ = 0;
   int modalDepth_ = 0;
   std::string title_;
+  std::shared_ptr<MediaPort> media_;  // set by the backend; released before the backend goes
 
  private:
   struct Timer {
@@ -221,6 +231,7 @@ struct HeadlessOptions {
   bool autoplay = false;
   uint32_t timeoutMs = 0;   // 0 = none
   std::string baseDir;      // relative screenshot/dump paths in the input start here
+  std::string recordAudio;  // write the mixed sound here as a WAV file (empty = not recorded)
 };
 
 std::unique_ptr<Platform> makeHeadlessPlatform(const HeadlessOptions& options);

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/engine.h"
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "platform/files.h"
 #include "resource/archive_index.h"
 #include "resource/resource.h"

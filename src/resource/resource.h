@@ -34,7 +34,7 @@ std::optional<ArchiveHit> findInArchives(Engine& e, std::string_view name);
 //                    coded data ends first; nothing is padded);
 //  - kArchiveDeltaImage: the coded picture as it stands in the file from the member's
 //                    position, as many bytes as a picture of its coded size can need (fewer
-//                    at end of file): hand it to decodeDeltaImage (graphics/delta_image.h).
+//                    at end of file): hand it to decodeDeltaImage (resource/delta_image.h).
 // nullopt when the archive cannot be opened or the kind is unknown.
 std::optional<std::vector<uint8_t>> readArchiveMember(Engine& e, const ArchiveHit& hit);
 

@@ -203,7 +203,7 @@ void cmdTime(Engine& e, std::string_view, bool) {
              t.tm_hour, t.tm_min, t.tm_sec);
 }
 
-// Values fetched from files are held to 255 bytes, as the platform call's buffer did.
+// Values fetched from settings files are held to 255 bytes.
 constexpr size_t kMaxFetchedValue = 255;
 
 void cmdGetini(Engine& e, std::string_view, bool) {

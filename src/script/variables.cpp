@@ -85,8 +85,7 @@ void truncateSjis(std::string& s, size_t maxBytes) {
   s.resize(i);
 }
 
-// The generator behaves like the classic C library one: a 32-bit linear congruence whose
-// bits 16..30 give 0..32767.
+// The generator: a 32-bit linear congruence whose bits 16..30 give 0..32767.
 void seedRandom(Engine& e, uint32_t seed) { e.script.randomState = seed; }
 
 int32_t nextRandom(Engine& e) {

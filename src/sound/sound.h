@@ -8,6 +8,7 @@ namespace veloria {
 
 struct Engine;
 class CommandTable;
+class JsonWriter;
 
 // ---- music ----
 // Plays a MIDI file (a game path, Shift-JIS); an empty name only stops MIDI.
@@ -19,6 +20,8 @@ void playCdTrack(Engine& e, int track, bool loop);
 void stopCdAudio(Engine& e);
 void playMp3(Engine& e, const std::string& name, bool loop);
 void stopMp3(Engine& e);
+// Closes the CD "drive" so that the next play opens cdDrive afresh (the drive dialog).
+void closeCdDevice(Engine& e);
 
 // ---- wave sound and voices ----
 // The one wave sound (voices, click/choice/log/menu voices); an empty name only stops it.
@@ -30,9 +33,18 @@ void playVoiceShorthand(Engine& e, const std::string& gamePath);
 // channel 0 (no channels, never started, looping, or its sound has stopped).
 bool waveVoiceEnded(Engine& e);
 bool channelVoiceEnded(Engine& e);
+// The 50 channels (dsound, dwave, dwaveloop, dwavestop). Before startDirectSound, and for a
+// channel outside 0-49, playChannel and stopChannel do nothing.
+void startDirectSound(Engine& e);
+void playChannel(Engine& e, int channel, const std::string& name, bool loop);
+void stopChannel(Engine& e, int channel);
 
-// Stops CD audio (without fading), MIDI, wave and MP3 sound and any movie (start of a
-// cycle, reset, load, exit, fatal error). The loop flags are left as they are.
+// ---- movies ----
+// Plays a movie over the whole window and waits for its end (or a click when skippable).
+void playMovie(Engine& e, const std::string& name, bool skippable);
+
+// Stops CD audio (without fading), MIDI, wave and MP3 sound, the channels and any movie
+// (start of a cycle, reset, load, exit, fatal error). The loop flags are left as they are.
 void stopAllSound(Engine& e);
 // Timer 1: restarts looping MIDI and wave sound that reached their end.
 void soundTimerTick(Engine& e);
@@ -47,5 +59,7 @@ void soundAfterLoad(Engine& e);
 
 void soundRestoreDefaults(Engine& e);
 void registerSoundCommands(CommandTable& t);
+// The state dump's "sound" object: what each source plays.
+void writeSoundDump(Engine& e, JsonWriter& w);
 
 }  // namespace veloria

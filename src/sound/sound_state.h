@@ -1,10 +1,22 @@
 // Sound and video state.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace veloria {
+
+struct PcmBuffer;
+
+// One of the 50 DirectSound-style channels.
+struct SoundChannel {
+  int32_t playing = 0;  // a sound was put on the channel and not stopped since
+  int32_t loop = 0;
+  int32_t started = 0;
+};
 
 struct SoundState {
   // Player settings (menu ＷＡＶＥ and ＣＤ－ＤＡ再生, kept in envdata).
@@ -25,6 +37,29 @@ struct SoundState {
   int32_t waveLoopSetting = 0;
   std::string mp3Name;
   int32_t mp3Loop = 0;
+
+  // ---- the devices behind them (not saved) ----
+  // MIDI: the file's bytes (a loop restarts from them) and an extracted or converted file.
+  std::shared_ptr<const std::vector<uint8_t>> midiBytes;
+  std::string midiTempFile;
+  // CD: the folder of track files once opened, its highest track number, and "unusable"
+  // (no folder or no tracks: CD audio stays silent for the rest of the run).
+  int32_t cdOpen = 0;
+  int32_t cdUnusable = 0;
+  int32_t cdTrackCount = 0;
+  std::string cdFolder;  // host path
+  // MP3: an extracted file to delete when the MP3 stops.
+  std::string mp3TempFile;
+  // The wave sound: the timer restarts it while waveLoopFlag is 1.
+  int32_t waveLoopFlag = 0;
+  std::shared_ptr<const PcmBuffer> wavePcm;
+  std::string waveTempFile;
+  // Channels: usable after dsound.
+  int32_t directSoundOn = 0;
+  std::array<SoundChannel, 50> channels{};
+  // The movie of avi while it plays, and its extracted file.
+  int32_t moviePlaying = 0;
+  std::string movieTempFile;
 };
 
 }  // namespace veloria

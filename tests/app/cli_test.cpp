@@ -77,15 +77,19 @@ TEST(CommandLine, InputQuitEndsNormallyAndOutputsGoWhereWeStarted) {
   std::string input = g.file("in.txt");
   std::string text = "wait 700\ndump mid.json\nquit\n";
   veloria::fs::writeHostFile(input, text.data(), text.size());
-  std::string cwd = std::filesystem::current_path().string();
-  auto r = runVeloria("--headless --timeout 100000 --input " + input + " " + g.path(), "cd " + g.path() + " &&");
+  // Started beside the game, not in it: the dump lands where we started.
+  auto r = runVeloria("--headless --timeout 100000 --input " + input + " " + g.path(), "cd " + g.scratch() + " &&");
   EXPECT_EQ(r.code, 0) << r.output;
-  EXPECT_TRUE(std::filesystem::exists(g.file("mid.json")));
+  EXPECT_TRUE(std::filesystem::exists(g.scratch() + "/mid.json"));
+  EXPECT_FALSE(std::filesystem::exists(g.file("mid.json")));
 }
 
 TEST(CommandLine, BundledDemoPlaysToItsEndUnderAutoplay) {
+  // A copy: the game writes its saves and settings into its own folder, not the sources.
   veloria::test::GameDir scratch;
-  std::string demo = std::string(VELORIA_TEST_DIR) + "/../demo";
+  std::filesystem::copy(std::string(VELORIA_TEST_DIR) + "/../demo", scratch.path(),
+                        std::filesystem::copy_options::recursive);
+  std::string demo = scratch.path();
   std::string dump = scratch.scratch() + "/demo.json";
   auto r = runVeloria("--headless --autoplay --timeout 600000 --dump-on-exit " + dump + " " + demo);
   EXPECT_EQ(r.code, 0) << r.output;

@@ -9,7 +9,7 @@
 #include <tuple>
 
 #include "graphics/decoders.h"
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "resource/lzss.h"
 #include "graphics/gfx_engine.h"
 #include "graphics/picture_helpers.h"
@@ -211,7 +211,9 @@ std::string encodePng(int w, int h, const std::vector<uint8_t>& rgba) {
   return out;
 }
 
-std::string encodeJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+// A JPEG of one colour: RGB (r, g, b), grey (r) or CMYK (r, g, b, 0), optionally progressive.
+std::string encodeJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b, J_COLOR_SPACE space = JCS_RGB,
+                       bool progressive = false) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -219,19 +221,18 @@ std::string encodeJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   unsigned char* mem = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&c, &mem, &size);
+  const int components = space == JCS_GRAYSCALE ? 1 : space == JCS_CMYK ? 4 : 3;
   c.image_width = static_cast<JDIMENSION>(w);
   c.image_height = static_cast<JDIMENSION>(h);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
+  c.input_components = components;
+  c.in_color_space = space;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, 100, TRUE);
+  if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
-  for (int x = 0; x < w; ++x) {
-    row[x * 3] = r;
-    row[x * 3 + 1] = g;
-    row[x * 3 + 2] = b;
-  }
+  const uint8_t pixel[4] = {r, g, b, 0};
+  std::vector<uint8_t> row(static_cast<size_t>(w) * components);
+  for (size_t i = 0; i < row.size(); ++i) row[i] = pixel[i % components];
   while (c.next_scanline < c.image_height) {
     JSAMPROW p = row.data();
     jpeg_write_scanlines(&c, &p, 1);
@@ -279,6 +280,97 @@ TEST(GraphicsLoad, PngAndJpeg) {
   ImageObject b;
   EXPECT_THROW(loadImage(e, b, "bad.png"), ProcessExit);
   EXPECT_EQ(sjisToUtf8(e.app.error.message).find("ロード失敗!"), 0u);
+}
+
+bool decodesJpeg(const std::string& file, Dib& out) {
+  return decodeJpeg(reinterpret_cast<const uint8_t*>(file.data()), file.size(), out);
+}
+
+// The offset of the first marker `code` (0xFF code) in a JPEG file.
+size_t jpegMarker(const std::string& file, uint8_t code) {
+  const std::string m{'\xFF', static_cast<char>(code)};
+  return file.find(m);
+}
+
+TEST(GraphicsJpeg, GreyAndColourPicturesDecode) {
+  Dib d;
+  ASSERT_TRUE(decodesJpeg(encodeJpeg(9, 3, 200, 0, 0, JCS_GRAYSCALE), d));
+  EXPECT_EQ(d.width, 9);
+  EXPECT_EQ(d.height, 3);
+  EXPECT_EQ(d.bitCount, 24);
+  const uint8_t* p = d.row(1) + 4 * 3;
+  EXPECT_EQ(p[0], 200);
+  EXPECT_EQ(p[1], 200);
+  EXPECT_EQ(p[2], 200);
+  ASSERT_TRUE(decodesJpeg(encodeJpeg(16, 16, 0, 0, 255, JCS_RGB, true), d));  // progressive
+  p = d.row(8) + 8 * 3;
+  EXPECT_GE(p[0], 250);  // blue, after the lossy round trip
+  EXPECT_LE(p[2], 5);
+}
+
+TEST(GraphicsJpeg, DamageAtEveryStageFailsWithoutAPicture) {
+  const std::string good = encodeJpeg(16, 16, 10, 20, 30);
+  Dib d;
+  ASSERT_TRUE(decodesJpeg(good, d));
+  // In the header.
+  EXPECT_FALSE(decodesJpeg(good.substr(0, 20), d));
+  EXPECT_FALSE(d.hasInfo);
+  EXPECT_FALSE(decodesJpeg(std::string("\xFF\xD8\xFF\xFF\xFF", 5), d));
+  // When decoding starts: four-colour pictures have no conversion to RGB.
+  EXPECT_FALSE(decodesJpeg(encodeJpeg(8, 8, 1, 2, 3, JCS_CMYK), d));
+  EXPECT_FALSE(d.hasInfo);
+  // After the rows: a second frame header where the end should be.
+  const size_t sof = jpegMarker(good, 0xC0), dht = jpegMarker(good, 0xC4);
+  ASSERT_LT(sof, dht);
+  std::string twoFrames = good.substr(0, good.size() - 2) + good.substr(sof, dht - sof) + "\xFF\xD9";
+  EXPECT_FALSE(decodesJpeg(twoFrames, d));
+  EXPECT_FALSE(d.hasInfo);
+  // Sides past the limit are refused from the header.
+  std::string huge = encodeJpeg(8, 8, 0, 0, 0, JCS_RGB, true);
+  const size_t sof2 = jpegMarker(huge, 0xC2);
+  ASSERT_NE(sof2, std::string::npos);
+  for (uint32_t side : {uint32_t{kMaxPictureSide} + 1, 60000u}) {
+    huge[sof2 + 5] = static_cast<char>(side >> 8);  // height, then width, big-endian
+    huge[sof2 + 6] = static_cast<char>(side);
+    huge[sof2 + 7] = static_cast<char>(side >> 8);
+    huge[sof2 + 8] = static_cast<char>(side);
+    EXPECT_FALSE(decodesJpeg(huge, d)) << side;
+  }
+  // Within the sides but past the pixel budget: a few hundred bytes must not make the
+  // decoder hold gigabytes of coefficients and pixels.
+  huge[sof2 + 5] = huge[sof2 + 7] = static_cast<char>(kMaxPictureSide >> 8);
+  huge[sof2 + 6] = huge[sof2 + 8] = 0;
+  EXPECT_FALSE(decodesJpeg(huge, d));
+  EXPECT_FALSE(d.hasInfo);
+}
+
+// A PNG whose header claims w x h, with the chunk's check sum made right.
+std::string pngClaiming(uint32_t w, uint32_t h) {
+  std::string f = encodePng(1, 1, {1, 2, 3, 255});
+  const size_t ihdr = f.find("IHDR");
+  for (int i = 0; i < 4; ++i) {
+    f[ihdr + 4 + i] = static_cast<char>(w >> (24 - 8 * i));
+    f[ihdr + 8 + i] = static_cast<char>(h >> (24 - 8 * i));
+  }
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = ihdr; i < ihdr + 4 + 13; ++i) {
+    crc ^= static_cast<uint8_t>(f[i]);
+    for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  crc ^= 0xFFFFFFFFu;
+  for (int i = 0; i < 4; ++i) f[ihdr + 17 + i] = static_cast<char>(crc >> (24 - 8 * i));
+  return f;
+}
+
+TEST(GraphicsPng, SizesPastTheLimitsAreRefusedFromTheHeader) {
+  Dib d;
+  auto decodes = [&](const std::string& f) {
+    return decodePng(reinterpret_cast<const uint8_t*>(f.data()), f.size(), false, 1, d);
+  };
+  EXPECT_TRUE(decodes(pngClaiming(1, 1)));
+  EXPECT_FALSE(decodes(pngClaiming(kMaxPictureSide + 1, 1)));
+  EXPECT_FALSE(decodes(pngClaiming(kMaxPictureSide, kMaxPictureSide)));  // 1 GB of pixels
+  EXPECT_FALSE(d.hasInfo);
 }
 
 TEST(GraphicsLoad, ReuseAndReload) {

@@ -1,7 +1,7 @@
 #include <unistd.h>
 
 #include "arc_tool.h"
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "resource/resource.h"
 #include "resource_test_util.h"
 #include "script/script.h"

@@ -1,4 +1,4 @@
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "resource/archive_index.h"
 #include "resource/resource.h"
 #include "resource_test_util.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/engine.h"
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "resource/resource.h"
 #include "resource_test_util.h"
 #include "support/game_runner.h"

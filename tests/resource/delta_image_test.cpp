@@ -1,4 +1,4 @@
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "resource_test_util.h"
 
 namespace veloria::test {

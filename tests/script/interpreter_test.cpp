@@ -85,7 +85,7 @@ TEST(Interpreter, StatementsSeparatorsAndMarkers) {
 
 TEST(Interpreter, UnknownWordsAndTheVoiceShorthand) {
   ScriptHarness h;
-  EXPECT_EQ(h.run(game("v12")), 0);
+  EXPECT_EQ(h.run(game("noloaderror:v12")), 0);
   EXPECT_EQ(h.e.sound.clickStopsWave, 1);
   EXPECT_EQ(h.run(game("bogus 1")), 1);
   EXPECT_EQ(h.errorCaption(), "構文エラー");

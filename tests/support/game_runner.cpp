@@ -36,6 +36,7 @@ GameRun runGame(const GameFiles& files, const RunOptions& options) {
   HeadlessOptions h;
   h.inputScript = options.input;
   h.autoplay = options.autoplay;
+  h.recordAudio = options.recordAudio;
   h.timeoutMs = options.timeoutMs;
   h.baseDir = run.gameDir;
   auto platform = makeHeadlessPlatform(h);

@@ -20,6 +20,7 @@ struct RunOptions {
   std::string input;             // automation input script
   uint32_t timeoutMs = 600000;   // virtual; a test never hangs for real
   bool autoplay = false;
+  std::string recordAudio;       // host path: the headless mix is written there as WAV
   std::function<void(Engine&)> inspect;  // sees the engine when the run has ended
   bool holdInstanceLock = false;  // pretend another copy is running
 };

@@ -95,11 +95,11 @@ TEST(TextWindowPositions, LocateCursorPositionsAndNextLine) {
   EXPECT_EQ(var(e, 5), 16 + 5 * 28);
   // The character went to column 5 of line 2.
   EXPECT_GT(coverageAt(e, 8 + 5 * 26 + 13, 16 + 2 * 28 + 13), 0);
-  // Variable limits apply to what these commands store.
-  r = runText(game("intlimit 0,0,100\ngetcursorpos %0,%1\nend\n"));
-  if (r.e().commands.find("intlimit")) {
-    EXPECT_EQ(var(r.e(), 0), 8);
-  }
+  // Variable limits apply to what these commands store (the cursor is at 8, 16).
+  r = runText(game("intlimit 0,0,5\nintlimit 1,20,30\ngetcursorpos %0,%1\nend\n"));
+  ASSERT_TRUE(r.ended) << r.errorMessage();
+  EXPECT_EQ(var(r.e(), 0), 5);
+  EXPECT_EQ(var(r.e(), 1), 20);
 }
 
 TEST(TextWindowStrings, DrawStringAtColumnsAndAbsolutePositions) {

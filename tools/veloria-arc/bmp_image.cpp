@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "arc_tool.h"
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 
 namespace veloria::arc {
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "arc_tool.h"
-#include "graphics/delta_image.h"
+#include "resource/delta_image.h"
 #include "platform/text_codec.h"
 #include "resource/archive_format.h"
 #include "resource/lzss.h"

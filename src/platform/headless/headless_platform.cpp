@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/headless/input_script.h"
+#include "platform/media/media_port.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"
 
@@ -17,6 +18,14 @@ class HeadlessPlatform final : public Platform {
  public:
   explicit HeadlessPlatform(const HeadlessOptions& o) : options_(o) {
     events_ = parseInputScript(o.inputScript);
+    // Sound is mixed on the virtual clock into a null sink (and the recording, if asked).
+    auto media = std::make_shared<VirtualClockMedia>(*this, o.recordAudio);
+    media_ = media;
+    clockMedia_ = media.get();
+  }
+  ~HeadlessPlatform() override {
+    clockMedia_ = nullptr;
+    media_.reset();
   }
 
   uint32_t timeGetTime() override { return static_cast<uint32_t>(nowUs_ / 1000); }
@@ -43,7 +52,10 @@ class HeadlessPlatform final : public Platform {
   bool headless() const override { return true; }
 
  protected:
-  void pumpOsEvents() override { injectDue(); }
+  void pumpOsEvents() override {
+    injectDue();
+    if (clockMedia_) clockMedia_->poll();
+  }
 
   void idle() override {
     if (options_.autoplay && modalDepth_ == 0 && nextEvent_ >= events_.size()) autoplayInput();
@@ -79,6 +91,7 @@ class HeadlessPlatform final : public Platform {
  private:
   void advance(uint64_t us) {
     nowUs_ += us;
+    if (clockMedia_) clockMedia_->advanceTo(nowUs_);
     injectDue();
     if (options_.timeoutMs && nowUs_ / 1000 >= options_.timeoutMs && !timedOut_) {
       timedOut_ = true;
@@ -149,6 +162,7 @@ class HeadlessPlatform final : public Platform {
   }
 
   HeadlessOptions options_;
+  VirtualClockMedia* clockMedia_ = nullptr;
   uint64_t nowUs_ = 0;
   bool shown_ = false;
   bool timedOut_ = false;

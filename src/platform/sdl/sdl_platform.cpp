@@ -12,6 +12,7 @@
 
 #include "platform/cursor_file.h"
 #include "platform/files.h"
+#include "platform/media/media_port.h"
 #include "platform/platform.h"
 #include "platform/sdl/menu_ui.h"
 #include "platform/sdl/ui_font.h"
@@ -56,10 +57,21 @@ class SdlPlatform final : public Platform {
     }
     initialised_ = true;
     installTerminationHandlers();
+    wakeEvent_ = SDL_RegisterEvents(1);
+    media_ = makeRealTimeMedia(*this);
     return true;
   }
 
+  // Pushes an event the blocked wait wakes for; SDL's queue is safe to use from any thread.
+  void wake() override {
+    if (wakeEvent_ == static_cast<Uint32>(-1)) return;
+    SDL_Event ev{};
+    ev.type = wakeEvent_;
+    SDL_PushEvent(&ev);
+  }
+
   ~SdlPlatform() override {
+    media_.reset();
     for (auto& [k, t] : textCache_) SDL_DestroyTexture(t);
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
@@ -193,6 +205,7 @@ class SdlPlatform final : public Platform {
     lastPump_ = SDL_GetTicks();
     SDL_Event ev;
     while (SDL_PollEvent(&ev)) handleEvent(ev);
+    if (media_) media_->poll();
   }
 
   void idle() override {}
@@ -214,9 +227,17 @@ class SdlPlatform final : public Platform {
                                                 {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"}};
       SDL_MessageBoxData d{SDL_MESSAGEBOX_INFORMATION, nullptr, c.c_str(), t.c_str(),
                            type == MB_YESNO ? 2 : 1, type == MB_YESNO ? yesNo : ok, nullptr};
-      int button = type == MB_YESNO ? IDYES : IDOK;
-      if (SDL_ShowMessageBox(&d, &button) != 0) button = type == MB_YESNO ? IDYES : IDOK;
-      return button;
+      // A box that could not be shown, or was closed without a button, answers the safe
+      // button: a failure must never confirm a yes/no question.
+      const int safe = type == MB_YESNO ? IDNO : IDOK;
+      int button = -1;
+      if (SDL_ShowMessageBox(&d, &button) != 0) {
+        std::fprintf(stderr, "veloria: cannot show the message box (%s); answered %s\n", SDL_GetError(),
+                     safe == IDNO ? "No" : "OK");
+        return safe;
+      }
+      const bool offered = type == MB_YESNO ? button == IDYES || button == IDNO : button == IDOK;
+      return offered ? button : safe;
     }
     Modal m;
     m.caption = sjisToUtf8(caption);
@@ -633,6 +654,7 @@ class SdlPlatform final : public Platform {
   }
 
   bool initialised_ = false;
+  Uint32 wakeEvent_ = static_cast<Uint32>(-1);
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;

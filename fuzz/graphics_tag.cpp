@@ -1,0 +1,19 @@
+// The tag in front of a picture name, from arbitrary bytes: the parser answers Ok, TagError
+// or ColorError, and on Ok its file name is the end of the text and its cell count at least 1.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "graphics/tag.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  veloria::ParsedTag tag;
+  if (veloria::parseTag(text, tag) != veloria::TagStatus::Ok) return 0;
+  if (tag.cellCount < 1) std::abort();
+  if (!tag.hasTag && tag.fileName != text) std::abort();
+  if (tag.fileName.size() > text.size() || text.substr(text.size() - tag.fileName.size()) != tag.fileName)
+    std::abort();
+  return 0;
+}

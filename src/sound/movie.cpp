@@ -1,0 +1,100 @@
+// Movies (avi): shown over the whole window picture with their sound through the mixer; the
+// script waits until the movie ends or, when allowed, the player clicks.
+#include <algorithm>
+
+#include "app/app.h"
+#include "app/engine.h"
+#include "app/wait_loop.h"
+#include "platform/media/media_port.h"
+#include "platform/media/movie_decoder.h"
+#include "platform/text_codec.h"
+#include "resource/resource.h"
+#include "script/command_table.h"
+#include "script/script.h"
+#include "sound/sound.h"
+#include "sound/sound_internal.h"
+
+namespace veloria {
+
+namespace {
+
+// The status poll of the wait: at most this long between two looks at the movie.
+constexpr uint32_t kPollMs = 50;
+
+void present(Engine& e, const MovieDecoder& m) {
+  e.platform.present(m.frame(), Rect{0, 0, e.app.screenWidth, e.app.screenHeight});
+}
+
+}  // namespace
+
+void closeMovie(Engine& e) {
+  SoundState& s = e.sound;
+  if (!s.moviePlaying && s.movieTempFile.empty()) return;
+  e.platform.media().stop(kSlotMovie);
+  bool wasPlaying = s.moviePlaying;
+  s.moviePlaying = 0;
+  deleteTempFile(s.movieTempFile);
+  // The movie's picture goes; the window shows the engine's picture again.
+  if (wasPlaying) paintWindow(e);
+}
+
+void playMovie(Engine& e, const std::string& name, bool skippable) {
+  SoundState& s = e.sound;
+  closeMovie(e);
+  auto file = locateMediaFile(e, name);
+  if (!file) return;
+  if (file->temporary) s.movieTempFile = file->hostPath;
+
+  MovieDecoder::Failure failure;
+  auto movie = MovieDecoder::open(file->hostPath, e.app.screenWidth, e.app.screenHeight, &failure);
+  if (!movie) {
+    const char* caption = failure.step == 2 ? "AVI Error 2" : failure.step == 3 ? "AVI Error 3" : "AVI Error 1";
+    reportScriptError(e, caption, utf8ToSjis(failure.text));
+  }
+  MediaPort& m = e.platform.media();
+  s.moviePlaying = 1;
+  bool pictures = movie->nextFrame();
+  const uint32_t start = e.platform.timeGetTime();
+  if (auto sound = movie->openSound()) m.play(kSlotMovie, std::move(sound));
+
+  WaitSpec spec;
+  spec.kind = skippable ? WaitKind::Click : WaitKind::None;
+  spec.autoX = e.app.screenWidth / 2;
+  spec.autoY = e.app.screenHeight / 2;
+  spec.animate = false;
+  spec.after = [&](const WaitPass&) {
+    // Stopped while a message was handled (the window closing), or skipped by a click.
+    if (!s.moviePlaying || (skippable && e.text.advanceRequested)) return PassResult::End;
+    const uint32_t now = e.platform.timeGetTime() - start;
+    while (pictures && movie->frameTimeMs() <= now) {
+      present(e, *movie);
+      pictures = movie->nextFrame();
+    }
+    return !pictures && !m.playing(kSlotMovie) ? PassResult::End : PassResult::Continue;
+  };
+  spec.deadline = [&](const WaitPass& p) {
+    uint32_t poll = p.now + kPollMs;
+    if (!pictures) return poll;
+    uint32_t due = start + movie->frameTimeMs();
+    return static_cast<int32_t>(due - poll) < 0 ? due : poll;
+  };
+  runWaitLoop(e, spec);
+  closeMovie(e);
+}
+
+bool moviePlaying(Engine& e) { return e.sound.moviePlaying != 0; }
+
+namespace {
+
+void cmdAvi(Engine& e, std::string_view, bool) {
+  std::string name = readString(e);
+  expectComma(e);
+  int32_t skippable = readNumber(e);
+  playMovie(e, name, skippable != 0);
+}
+
+}  // namespace
+
+void registerMovieCommands(CommandTable& t) { t.add("avi", cmdAvi); }
+
+}  // namespace veloria
