@@ -14,6 +14,7 @@
 #include "platform/text_codec.h"
 #include "resource/resource.h"
 #include "save/save.h"
+#include "script/coverage.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"
@@ -61,7 +62,8 @@ void makeTempDirectory(Engine& e, const std::string& runtime) {
   e.app.tempDirectory.clear();
 }
 
-void runEngineCycle(Engine& e) {
+// `warpLabel`: where this cycle's game pass starts instead of start; used up by the first.
+void runEngineCycle(Engine& e, std::string& warpLabel) {
   restoreAllDefaults(e);
   std::srand(e.platform.timeGetTime());
   stopAllSound(e);
@@ -80,6 +82,15 @@ void runEngineCycle(Engine& e) {
   e.platform.setTimer(1, 100);
   ++e.app.engineCycles;
   resetEngine(e);
+  if (!warpLabel.empty()) {
+    std::string label = std::move(warpLabel);
+    warpLabel.clear();
+    if (findLabel(e, label) < 0) {
+      std::fprintf(stderr, "veloria: --warp: the script has no label *%s\n", label.c_str());
+      throw ProcessExit{kExitUsage};
+    }
+    jumpToLabel(e, label);
+  }
   e.platform.sleep(5);
   runInterpreter(e, false);
   e.script.scriptBuffer.clear();
@@ -87,6 +98,7 @@ void runEngineCycle(Engine& e) {
 }
 
 void writeExitArtifacts(Engine& e, const AppOptions& o) {
+  if (e.script.coverage) writeCoverage(*e.script.coverage, o.coverageFile, stderr);
   if (!o.dumpOnExit.empty()) writeDump(e, o.dumpOnExit);
   if (!o.screenshotOnExit.empty() && !e.platform.writeScreenshotPng(o.screenshotOnExit))
     std::fprintf(stderr, "veloria: cannot write %s\n", o.screenshotOnExit.c_str());
@@ -141,9 +153,13 @@ int runApplication(Platform& platform, const AppOptions& options) {
   readConfig(e);
   if (fs::exists("debug.314")) e.app.debugMode = 1;
 
+  CoverageRecorder coverage;
+  if (!options.coverageFile.empty()) e.script.coverage = &coverage;
+  std::string warpLabel = options.warpLabel;
+
   int code = 0;
   try {
-    for (;;) runEngineCycle(e);
+    for (;;) runEngineCycle(e, warpLabel);
   } catch (const ProcessExit& exit) {
     code = exit.code;
   }
@@ -155,6 +171,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
   // Process exit: read marks, then the artefacts the automation asked for.
   writeReadMarks(e);
   writeExitArtifacts(e, options);
+  e.script.coverage = nullptr;
   if (options.beforeExit) options.beforeExit(e);
   if (!e.app.tempDirectory.empty()) fs::removeTree(e.app.tempDirectory);
   lock.release();

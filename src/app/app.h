@@ -25,6 +25,10 @@ struct AppOptions {
   std::string gameDir = ".";
   std::string dumpOnExit;        // JSON file written when the run ends
   std::string screenshotOnExit;  // PNG file written when the run ends
+  // The label the first game pass starts at instead of start (without '*'); empty = start.
+  std::string warpLabel;
+  // lcov tracefile of the script lines the run executed, written when the run ends.
+  std::string coverageFile;
   // Called once the run has ended, before the engine is torn down (tests look at the state).
   std::function<void(Engine&)> beforeExit;
 };

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/headless/input_script.h"
 #include "platform/platform.h"
+#include "script/checker.h"
 
 using namespace veloria;
 
@@ -18,8 +19,13 @@ namespace {
 
 const char kUsage[] =
     "usage: veloria [options] [GAME_DIR]\n"
+    "       veloria --check [GAME_DIR]\n"
     "Plays the game in GAME_DIR (default: the current directory).\n"
     "\n"
+    "  --check                  check the script without running it; problems go to stdout\n"
+    "                           as FILE:LINE: message (exit code 1 when there are any)\n"
+    "  --warp LABEL             run the define block, then start at LABEL instead of *start\n"
+    "  --coverage FILE.info     write the script lines the run executed (lcov tracefile)\n"
     "  --headless               run without a window, on a virtual clock\n"
     "  --input FILE             scripted input for --headless (see docs/automation.md)\n"
     "  --timeout MS             --headless: stop after MS virtual milliseconds (exit code 3)\n"
@@ -27,6 +33,7 @@ const char kUsage[] =
     "  --record-audio FILE      --headless: write the mixed sound as a WAV file (44.1 kHz stereo)\n"
     "  --dump-on-exit FILE      write the engine state as JSON when the run ends\n"
     "  --screenshot-on-exit FILE  write the window picture as PNG when the run ends\n"
+    "  --version                print the version\n"
     "  --help                   show this text\n";
 
 int usageError(const std::string& message) {
@@ -43,6 +50,8 @@ int main(int argc, char** argv) {
   AppOptions opt;
   bool haveDir = false;
   bool headlessOnlyOption = false;
+  bool check = false;
+  bool runOption = false;  // an option that only a run of the game uses
 
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -54,11 +63,26 @@ int main(int argc, char** argv) {
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       return kExitNormal;
+    } else if (a == "--version") {
+      std::printf("veloria %s\n", VELORIA_VERSION);
+      return kExitNormal;
+    } else if (a == "--check") {
+      check = true;
+    } else if (a == "--warp") {
+      if (!value(&opt.warpLabel)) return usageError("--warp needs a label");
+      if (!opt.warpLabel.empty() && opt.warpLabel[0] == '*') opt.warpLabel.erase(0, 1);
+      if (opt.warpLabel.empty()) return usageError("--warp needs a label");
+      runOption = true;
+    } else if (a == "--coverage") {
+      if (!value(&opt.coverageFile)) return usageError("--coverage needs a file");
+      runOption = true;
     } else if (a == "--headless") {
       headless = true;
+      runOption = true;
     } else if (a == "--input") {
       if (!value(&inputFile)) return usageError("--input needs a file");
       headlessOnlyOption = true;
+      runOption = true;
     } else if (a == "--timeout") {
       std::string v;
       if (!value(&v)) return usageError("--timeout needs a number of milliseconds");
@@ -68,16 +92,21 @@ int main(int argc, char** argv) {
         return usageError("--timeout needs a positive number of milliseconds");
       hopt.timeoutMs = static_cast<uint32_t>(ms);
       headlessOnlyOption = true;
+      runOption = true;
     } else if (a == "--autoplay") {
       hopt.autoplay = true;
       headlessOnlyOption = true;
+      runOption = true;
     } else if (a == "--record-audio") {
       if (!value(&hopt.recordAudio)) return usageError("--record-audio needs a file");
       headlessOnlyOption = true;
+      runOption = true;
     } else if (a == "--dump-on-exit") {
       if (!value(&opt.dumpOnExit)) return usageError("--dump-on-exit needs a file");
+      runOption = true;
     } else if (a == "--screenshot-on-exit") {
       if (!value(&opt.screenshotOnExit)) return usageError("--screenshot-on-exit needs a file");
+      runOption = true;
     } else if (!a.empty() && a[0] == '-') {
       return usageError("unknown option " + a);
     } else if (haveDir) {
@@ -87,6 +116,7 @@ int main(int argc, char** argv) {
       haveDir = true;
     }
   }
+  if (check && runOption) return usageError("--check takes no other option than the game directory");
   if (headlessOnlyOption && !headless)
     return usageError("--input, --timeout, --autoplay and --record-audio need --headless");
 
@@ -98,6 +128,7 @@ int main(int argc, char** argv) {
   };
   absolute(opt.dumpOnExit);
   absolute(opt.screenshotOnExit);
+  absolute(opt.coverageFile);
   absolute(hopt.recordAudio);
 
   if (!inputFile.empty()) {
@@ -118,6 +149,10 @@ int main(int argc, char** argv) {
   struct stat st {};
   if (::stat(opt.gameDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     return usageError("no such game directory: " + opt.gameDir);
+  if (check) {
+    fs::setGameDirectory(opt.gameDir);
+    return runScriptCheck(stdout, stderr);
+  }
 
   std::unique_ptr<Platform> platform;
   if (headless) {

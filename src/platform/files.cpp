@@ -322,6 +322,12 @@ bool makePrivateDirectory(const std::string& path, bool strict, std::string* why
   return true;
 }
 
+std::string absoluteHostPath(const std::string& hostPath) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(hostPath, ec);
+  return ec ? hostPath : p.lexically_normal().string();
+}
+
 bool hostExists(const std::string& hostPath) {
   struct stat st {};
   return stat(hostPath.c_str(), &st) == 0;

@@ -43,6 +43,8 @@ std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath);
 // half-written file: see ReplacementFile. False (the old file untouched) on any failure.
 bool writeHostFile(const std::string& hostPath, const void* data, size_t size);
 bool hostExists(const std::string& hostPath);
+// The absolute form of a host path (relative ones are taken from the current directory).
+std::string absoluteHostPath(const std::string& hostPath);
 bool isHostDirectory(const std::string& hostPath);
 bool removeHostFile(const std::string& hostPath);
 // The names in a directory (without "." and ".."); empty when it cannot be read.

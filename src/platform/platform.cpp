@@ -1,13 +1,13 @@
 #include "platform/platform.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/png_file.h"
 
 namespace veloria {
 
@@ -178,24 +178,7 @@ void Platform::scrollWindow(Rect r, int dx, int dy) {
 
 bool Platform::writeScreenshotPng(const std::string& path) const {
   if (clientW_ <= 0 || clientH_ <= 0) return false;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(clientW_), static_cast<png_uint_32>(clientH_), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < clientH_; ++y)
-    png_write_row(png, const_cast<png_bytep>(&picture_[static_cast<size_t>(y) * clientW_ * 3]));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+  return writePngFile(path, picture_.data(), clientW_, clientH_, 3, static_cast<size_t>(clientW_) * 3);
 }
 
 namespace {

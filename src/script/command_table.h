@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace veloria {
 
@@ -23,6 +24,12 @@ class CommandTable {
     return it == table_.end() ? nullptr : it->second;
   }
   size_t size() const { return table_.size(); }
+  // Every registered word, in no particular order.
+  std::vector<std::string_view> words() const {
+    std::vector<std::string_view> out;
+    for (const auto& [w, h] : table_) out.push_back(w);
+    return out;
+  }
   void clear() { table_.clear(); }
 
  private:

@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "app/engine.h"
 #include "platform/text_codec.h"
+#include "script/checker.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 #include "sound/sound.h"
@@ -81,6 +82,8 @@ std::string describeScriptPosition(const Engine& e, uint32_t pos) {
 }
 
 void reportScriptError(Engine& e, std::string_view caption, std::string_view message) {
+  // The checker records the problem and reads on; nothing is shown and nothing shuts down.
+  if (e.script.checkingMode) throw ScriptCheckError{std::string(caption), std::string(message)};
   // A failure while an earlier report is shutting down must not start a second report.
   if (e.script.reportingError) throw ProcessExit{1};
   e.script.reportingError = true;

@@ -8,6 +8,7 @@
 #include "platform/text_codec.h"
 #include "save/save.h"
 #include "script/command_table.h"
+#include "script/coverage.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 #include "sound/sound.h"
@@ -126,6 +127,7 @@ bool runStatement(Engine& e, bool definePass) {
   if (!definePass) takeSavePoint(e);
   if (!e.save.readMarks.empty()) markRead(e);
   if (s.scriptPos > s.scriptLength) s.scriptPos = s.scriptLength;  // a stale position from outside
+  noteExecutedLine(e);
   const uint8_t* b = scriptBytes(e);
   uint8_t c = b[s.scriptPos];
   switch (c) {

@@ -24,7 +24,10 @@ namespace {
 size_t appendTextMode(std::vector<uint8_t>& out, const std::vector<uint8_t>& raw, size_t room) {
   size_t stored = 0;
   const size_t n = raw.size();
-  out.reserve(out.size() + std::min(n, room));
+  // Grow geometrically: reserving the exact size for each of 100 files would copy the
+  // whole buffer again for every file.
+  size_t need = out.size() + std::min(n, room);
+  if (need > out.capacity()) out.reserve(std::max(need, out.capacity() * 2));
   for (size_t i = 0; i < n && stored < room; ++i) {
     uint8_t c = raw[i];
     if (c == 0x1A) break;

@@ -188,6 +188,10 @@ struct ScriptState {
   // The About box (versionstr), Shift-JIS.
   std::string versionLines[2] = {"Veloria Version 1.4", "(C) The Veloria developers"};
   bool reportingError = false;   // a fatal report is under way
+  // The static checker reads with this engine: reportScriptError throws ScriptCheckError.
+  bool checkingMode = false;
+  // Set while --coverage records which statements run (script/coverage.h).
+  struct CoverageRecorder* coverage = nullptr;
 };
 
 }  // namespace veloria

@@ -9,29 +9,12 @@
 
 #include "platform/files.h"
 #include "platform/text_codec.h"
+#include "support/cli_runner.h"
 #include "support/game_dir.h"
 
+using veloria::test::runVeloria;
+
 namespace {
-
-struct Result {
-  int code = -1;
-  std::string output;
-};
-
-// Runs the veloria binary with `args` (already quoted) and collects stdout and stderr. The
-// runtime and settings directories it uses are those of the test's GameDir.
-Result runVeloria(const std::string& args, const std::string& env = "") {
-  std::string cmd = env + " " + VELORIA_BINARY + " " + args + " 2>&1";
-  Result r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  int status = ::pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
 
 // A game of one script, 0.txt (UTF-8 text, stored as Shift-JIS).
 struct CliGame : veloria::test::GameDir {

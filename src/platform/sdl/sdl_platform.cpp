@@ -17,6 +17,7 @@
 #include "platform/sdl/menu_ui.h"
 #include "platform/sdl/ui_font.h"
 #include "platform/text_codec.h"
+#include "platform/window_icon.h"
 
 namespace veloria {
 
@@ -109,6 +110,11 @@ class SdlPlatform final : public Platform {
     setClientSize(w, h);
     window_ = SDL_CreateWindow("", 20, 50, w, h + kMenuHeight, SDL_WINDOW_HIDDEN);
     if (!window_) return;
+    std::vector<uint8_t> icon = drawAppIcon(64);
+    if (SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.data(), 64, 64, 32, 64 * 4, SDL_PIXELFORMAT_RGBA32)) {
+      SDL_SetWindowIcon(window_, s);  // SDL keeps its own copy
+      SDL_FreeSurface(s);
+    }
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     makeTexture();

@@ -1,0 +1,60 @@
+// The static script checker (veloria --check): reads the whole script as the loader does and
+// reports every problem it can prove without running the game.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veloria {
+
+// What reportScriptError throws instead of ending the run while an engine is in checking
+// mode (ScriptState::checkingMode): the checker records it and goes on with the next line.
+struct ScriptCheckError {
+  std::string caption;  // Shift-JIS
+  std::string message;  // Shift-JIS
+};
+
+struct CheckFinding {
+  std::string file;   // "3.txt", or the single script file's name
+  uint32_t line = 0;  // 1-based, within that file
+  uint32_t pos = 0;   // offset in the loaded script
+  std::string message;  // UTF-8: the engine's own message and an English gloss, or English
+};
+
+// Where in the loaded script each statement starts, by file: the lines an author can cover.
+struct ScriptLines {
+  struct File {
+    std::string name;  // "3.txt", or the single script file's name
+    std::vector<uint32_t> statementLines;  // 1-based, ascending, each once
+    uint32_t lineCount = 0;
+  };
+  std::vector<File> files;
+  uint32_t scriptLength = 0;
+};
+
+struct CheckResult {
+  std::vector<CheckFinding> findings;  // in script order
+  bool truncated = false;              // more findings than the checker keeps
+  ScriptLines lines;
+};
+
+// Checks the game in the current game directory (fs::gameDirectory): script, labels and the
+// media files it names.
+CheckResult checkGame();
+// Checks `sjisScript` as the only script file 0.txt (tests, fuzzing); media files are looked
+// up in the game directory as usual.
+CheckResult checkScriptBytes(std::string_view sjisScript);
+
+// One finding as printed: "3.txt:12: message".
+std::string formatFinding(const CheckFinding& f);
+// veloria --check: the findings on `out`, a summary on `err`. Returns the exit code: 0 clean,
+// 1 when anything was found.
+int runScriptCheck(std::FILE* out, std::FILE* err);
+
+// Every command word the checker knows the arguments of (for the completeness test).
+std::vector<std::string_view> signatureWords();
+
+}  // namespace veloria

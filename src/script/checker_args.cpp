@@ -1,0 +1,252 @@
+// The checker's argument readers: the engine's readers, plus what can be proved about the
+// value read (a label that exists, a file that is there, an effect number used).
+#include <string>
+
+#include "app/engine.h"
+#include "graphics/tag.h"
+#include "platform/files.h"
+#include "platform/text_codec.h"
+#include "resource/resource.h"
+#include "script/checker_internal.h"
+#include "script/script.h"
+#include "script/script_internal.h"
+
+namespace veloria {
+
+namespace {
+
+inline bool startsWord(uint8_t c) {
+  if (c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c + 32);
+  return (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool commaFollows(Engine& e) {
+  skipBlanks(e);
+  return currentByte(e) == ',';
+}
+
+// The end of the group that starts at `p` (just after its '[' or '{').
+const char* skipGroup(const char* p) {
+  int depth = 1;
+  for (; *p; ++p) {
+    if (*p == '[' || *p == '{') ++depth;
+    if ((*p == ']' || *p == '}') && --depth == 0) return p + 1;
+  }
+  return p;
+}
+
+}  // namespace
+
+int32_t ScriptChecker::number(bool* isStatic) {
+  Engine& e = *e_;
+  skipBlanks(e);
+  if (isStatic) *isStatic = currentByte(e) != '%';
+  noteVariableAlias();
+  return readNumber(e);
+}
+
+std::string ScriptChecker::string(bool* isStatic) {
+  Engine& e = *e_;
+  skipBlanks(e);
+  uint8_t c = currentByte(e);
+  if (isStatic) *isStatic = c == '"' || startsWord(c);
+  noteVariableAlias();
+  return readString(e);
+}
+
+std::optional<uint32_t> ScriptChecker::label() {
+  Engine& e = *e_;
+  skipBlanks(e);
+  const uint32_t at = e.script.scriptPos;
+  if (currentByte(e) == '$') {
+    // A label held in a string variable is known only when the game runs.
+    noteVariableAlias();
+    readString(e);
+    return std::nullopt;
+  }
+  std::string name = readLabel(e);
+  int64_t target = findLabel(e, name);
+  if (target < 0) {
+    std::string message = sj("ラベル*%sは存在しません");
+    message.replace(message.find("%s"), 2, name);
+    finding(at, sjisToUtf8(message) + " (" + std::string(glossFor(sjisToUtf8(message))) + ")");
+    return std::nullopt;
+  }
+  return static_cast<uint32_t>(target);
+}
+
+void ScriptChecker::colour(const CommandSignature& sig) {
+  Engine& e = *e_;
+  skipBlanks(e);
+  if (currentByte(e) != '#' && sig.colorMessage) reportScriptError(e, sj("エラー"), sj(sig.colorMessage));
+  readColor(e);
+}
+
+void ScriptChecker::picture() {
+  skipBlanks(*e_);
+  const uint32_t at = pos();
+  bool isStatic = false;
+  std::string name = string(&isStatic);
+  if (isStatic) checkMediaFile(at, name, true, "picture");
+}
+
+void ScriptChecker::media(const char* kind) {
+  skipBlanks(*e_);
+  const uint32_t at = pos();
+  bool isStatic = false;
+  std::string name = string(&isStatic);
+  if (isStatic) checkMediaFile(at, name, false, kind);
+}
+
+// A transition: an effect number, or an effect type, a duration and perhaps a mask picture.
+void ScriptChecker::effectArgument() {
+  Engine& e = *e_;
+  skipBlanks(e);
+  const uint32_t at = pos();
+  bool isStatic = false;
+  int32_t n = number(&isStatic);
+  if (commaFollows(e)) {
+    if (isStatic && (n < 0 || n > 18))
+      finding(at, sjisToUtf8(sj("不正なエフェクト番号です。EFFECT命令をチェックしてください。")) +
+                      " (effect types are 0 to 18)");
+    expectComma(e);
+    number();
+    if (commaFollows(e)) {
+      expectComma(e);
+      picture();
+    }
+    return;
+  }
+  if (isStatic && n != 0 && pass_ == Pass::Report) effectUses_.push_back(EffectUse{at, n});
+}
+
+namespace {
+
+// Reads arguments by a signature's pattern; groups are entered by recursion on the pattern,
+// which is a literal of the table.
+struct PatternReader {
+  ScriptChecker& c;
+  Engine& e;
+  const CommandSignature& sig;
+  int message = 0;
+  bool lastVarIsString = false;
+
+  // The message for the next variable argument; the last one given serves the rest.
+  const char* nextMessage() {
+    const char* m = sig.messages[message];
+    if (message < 2 && sig.messages[message + 1]) ++message;
+    return m ? m : "";
+  }
+
+  const char* run(const char* p) {
+    while (*p && *p != ']' && *p != '}') {
+      switch (*p++) {
+        case 'n': c.number(); break;
+        case 's': c.string(); break;
+        case 'l': c.label(); break;
+        case 'w': readWord(e); break;
+        case 'c': c.colour(sig); break;
+        case '%':
+          c.noteVariableAlias();
+          readNumVarRef(e, nextMessage());
+          break;
+        case '$':
+          c.noteVariableAlias();
+          readStrVarRef(e, nextMessage());
+          break;
+        case 'b':
+          skipBlanks(e);
+          if (currentByte(e) == '$') {
+            c.string();
+          } else {
+            c.noteVariableAlias();
+            readNumVarRef(e, nextMessage());
+          }
+          break;
+        case 'v': {
+          c.noteVariableAlias();
+          VarRef r = readVarRef(e, nextMessage());
+          lastVarIsString = r.isString;
+          break;
+        }
+        case 'x':
+          if (lastVarIsString) c.string();
+          else c.number();
+          break;
+        case 'p': c.picture(); break;
+        case 'a': c.media("sound"); break;
+        case 'f': c.media("movie"); break;
+        case 'e': c.effectArgument(); break;
+        case ',': expectComma(e); break;
+        case '[': {
+          const char* end = skipGroup(p);
+          if (commaFollows(e)) run(p);
+          p = end;
+          break;
+        }
+        case '{': {
+          const char* end = skipGroup(p);
+          while (commaFollows(e)) run(p);
+          p = end;
+          break;
+        }
+        default: break;
+      }
+    }
+    return p;
+  }
+};
+
+}  // namespace
+
+void ScriptChecker::readPattern(const CommandSignature& sig) {
+  PatternReader r{*this, *e_, sig};
+  r.run(sig.args);
+}
+
+bool ScriptChecker::mediaExists(const std::string& name) {
+  auto it = mediaCache_.find(name);
+  if (it != mediaCache_.end()) return it->second;
+  bool found = false;
+  if (auto host = fs::resolve(name)) {
+    auto stamp = fs::hostStamp(*host);
+    found = stamp && stamp->regular;
+  }
+  if (!found && sawArchiveSwitch_) {
+    std::string local = name;
+    for (char& ch : local)
+      if (ch == '/') ch = '\\';
+    found = findInArchives(*e_, local).has_value();
+  }
+  mediaCache_.emplace(name, found);
+  return found;
+}
+
+void ScriptChecker::checkMediaFile(uint32_t at, const std::string& name, bool picture, const char* kind) {
+  if (pass_ != Pass::Report || name.empty()) return;
+  std::string file = name;
+  if (picture) {
+    ParsedTag tag;
+    switch (parseTag(name, tag)) {
+      case TagStatus::TagError:
+        finding(at, sjisToUtf8(sj("タグの指定がおかしいです。")) + " (" +
+                        std::string(glossFor(sjisToUtf8(sj("タグの指定がおかしいです。")))) + ")");
+        return;
+      case TagStatus::ColorError:
+        finding(at, sjisToUtf8(sj("カラー指定が間違っています。HTMLと同じ形式（例：#75fe1b）で指定してください。")) +
+                        " (a bad colour in the picture's tag)");
+        return;
+      case TagStatus::Ok:
+        break;
+    }
+    file = std::string(tag.fileName);
+  }
+  // Members of plug-in archives cannot be listed without running the plug-in.
+  if (file.empty() || sawArchivePlugin_) return;
+  if (mediaExists(file)) return;
+  std::string message = sj("ファイル%sを開けません。");
+  message.replace(message.find("%s"), 2, file);
+  finding(at, sjisToUtf8(message) + " (no " + kind + " file of that name, loose or in the archives)");
+}
+
+}  // namespace veloria
