@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -191,6 +193,57 @@ bool writeHostFile(const std::string& hostPath, const void* data, size_t size) {
   bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
   ok = (std::fclose(f) == 0) && ok;
   return ok;
+}
+
+std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath) {
+  int fd = ::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::vector<uint8_t>> out;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    std::vector<uint8_t> data;
+    uint8_t buf[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0) data.insert(data.end(), buf, buf + n);
+    if (n == 0) out = std::move(data);
+  }
+  ::close(fd);
+  return out;
+}
+
+bool writeHostFileAtomic(const std::string& hostPath, const void* data, size_t size) {
+  size_t slash = hostPath.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : hostPath.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+  if (base.empty()) return false;
+  // O_EXCL with a name of our own: never an existing file or a link someone left there.
+  static std::atomic<unsigned> counter{0};
+  std::string tmp = joinHost(dir, "." + base + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const auto* p = static_cast<const uint8_t*>(data);
+  size_t left = size;
+  bool ok = true;
+  while (ok && left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) p += n, left -= static_cast<size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(tmp.c_str(), hostPath.c_str()) == 0;
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk with the directory.
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
 }
 
 bool hostExists(const std::string& hostPath) {

@@ -32,6 +32,12 @@ bool removeFile(std::string_view gamePath);
 // Host-path helpers for the engine's own files (temporary directory and the like).
 std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath);
 bool writeHostFile(const std::string& hostPath, const void* data, size_t size);
+// Files of our own that must survive a crash and must not be redirected: written to a
+// temporary file beside the target, synced and renamed over it (a symbolic link at the
+// target is replaced, never followed). False leaves the old file as it was.
+bool writeHostFileAtomic(const std::string& hostPath, const void* data, size_t size);
+// Reads a file of our own; a symbolic link in its place is refused.
+std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath);
 bool hostExists(const std::string& hostPath);
 // Size and modification time of a host path in one system call.
 struct HostStamp {
