@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +28,8 @@ const char kUsage[] =
     "  --autoplay               --headless: answer every click wait, choice and box by itself\n"
     "  --dump-on-exit FILE      write the engine state as JSON when the run ends\n"
     "  --screenshot-on-exit FILE  write the window picture as PNG when the run ends\n"
+    "  --scale N                open the window at N times its size (a whole number; made\n"
+    "                           smaller if the desktop is; ignored with --headless)\n"
     "  --help                   show this text\n";
 
 int usageError(const std::string& message) {
@@ -42,6 +46,7 @@ int main(int argc, char** argv) {
   AppOptions opt;
   bool haveDir = false;
   bool headlessOnlyOption = false;
+  WindowOptions wopt;
 
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -70,6 +75,14 @@ int main(int argc, char** argv) {
     } else if (a == "--autoplay") {
       hopt.autoplay = true;
       headlessOnlyOption = true;
+    } else if (a == "--scale") {
+      std::string v;
+      if (!value(&v)) return usageError("--scale needs a whole number");
+      char* end = nullptr;
+      unsigned long n = std::strtoul(v.c_str(), &end, 10);
+      if (v.empty() || v[0] == '-' || *end != '\0' || n == 0) return usageError("--scale needs a positive whole number");
+      // The desktop limits it long before this does; the cap only keeps the sums small.
+      wopt.scale = static_cast<int>(std::min(n, 64ul));
     } else if (a == "--dump-on-exit") {
       if (!value(&opt.dumpOnExit)) return usageError("--dump-on-exit needs a file");
     } else if (a == "--screenshot-on-exit") {
@@ -118,7 +131,10 @@ int main(int argc, char** argv) {
     platform = makeHeadlessPlatform(hopt);
   } else {
     std::string err;
-    platform = makeSdlPlatform(&err);
+    // The window's size is remembered per game: name the game by its real path.
+    char real[PATH_MAX];
+    if (::realpath(opt.gameDir.c_str(), real)) wopt.gameDirectory = real;
+    platform = makeSdlPlatform(&err, wopt);
     if (!platform) {
       std::fprintf(stderr, "veloria: cannot open a window: %s (use --headless to run without one)\n",
                    err.c_str());

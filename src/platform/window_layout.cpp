@@ -48,7 +48,7 @@ ScaleLayout computeScaleLayout(int cw, int ch, int ww, int wh, int dw, int dh, S
   l.drawableH = dw > 0 && dh > 0 ? dh : wh;
   if (cw <= 0 || ch <= 0 || l.drawableW <= 0 || l.drawableH <= 0) return l;
 
-  // The chrome grows in whole steps with the room the original window (picture and strip)
+  // The chrome grows in whole steps with the room the 1x window (picture and strip)
   // has, so the strip and boxes stay readable and never crowd the picture.
   const int stripRows = fullscreen ? 0 : kMenuStripHeight;
   l.uiScale = std::max(1, std::min(l.drawableW / cw, l.drawableH / (ch + stripRows)));

@@ -13,7 +13,7 @@ namespace veloria {
 // back to a smooth fit when even 1x does not fit. Smooth: fills the window, filtered.
 enum class ScaleMode { Sharp, Smooth };
 
-// The menu strip of the original window, in points at 1x.
+// The menu strip's height at 1x, in points.
 inline constexpr int kMenuStripHeight = 20;
 
 struct PixelRect {

@@ -26,7 +26,7 @@ void expectClient(const ScaleLayout& l, int wx, int wy, int cx, int cy) {
 
 }  // namespace
 
-TEST(WindowScaling, OriginalSizeMapsClicksOneToOne) {
+TEST(WindowScaling, OneTimesMapsClicksOneToOne) {
   ScaleLayout l = windowed(640, 500);
   expectRect(l.picture, 0, 20, 640, 480);
   expectRect(l.strip, 0, 0, 640, 20);
@@ -175,7 +175,7 @@ TEST(WindowScaling, FirstSizeIsClampedToTheDesktopInWholeSteps) {
   EXPECT_EQ(fitWholeScale(3, 640, 500, 1600, 1200), 2);
   EXPECT_EQ(fitWholeScale(4, 640, 500, 3840, 2160), 4);
   EXPECT_EQ(fitWholeScale(5, 640, 500, 3840, 2160), 4);
-  // Never below the original size, even on a desktop smaller than the game.
+  // Never below 1x, even on a desktop smaller than the game.
   EXPECT_EQ(fitWholeScale(2, 800, 620, 640, 480), 1);
   // An unknown desktop takes the request as it is.
   EXPECT_EQ(fitWholeScale(3, 640, 500, 0, 0), 3);
