@@ -11,7 +11,7 @@ PACKAGES=(
   build-essential cmake pkg-config python3 clang
   libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-  fonts-ipafont-gothic xvfb x11-apps
+  fonts-ipafont-gothic xvfb x11-apps xdotool
 )
 
 install_packages() {
