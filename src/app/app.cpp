@@ -40,23 +40,26 @@ void readConfig(Engine& e) {
   }
 }
 
-// The temporary directory for extracted archive members. Per user and per run; when it
+// The temporary directory for extracted archive members: ours alone (0700), so nobody else
+// can plant a link where a member is about to be written. Per user and per run; when it
 // cannot be made we say so once and go on (extraction then fails with its own load error).
-void makeTempDirectory(Engine& e) {
-  std::string base = fs::joinHost(fs::runtimeDirectory(), "Velo");
-  if (fs::makeDirectories(base)) {
-    e.app.tempDirectory = base + "/";
-    return;
+void makeTempDirectory(Engine& e, const std::string& runtime) {
+  std::string why;
+  if (!runtime.empty()) {
+    std::string base = fs::joinHost(runtime, "Velo");
+    if (fs::makePrivateDirectory(base, true, &why)) {
+      e.app.tempDirectory = base + "/";
+      return;
+    }
   }
   char tmpl[] = "/tmp/veloria-temp-XXXXXX";
-  if (char* d = ::mkdtemp(tmpl)) {
+  if (char* d = ::mkdtemp(tmpl)) {  // mkdtemp makes a fresh 0700 directory
     e.app.tempDirectory = std::string(d) + "/";
     return;
   }
-  std::fprintf(stderr, "veloria: cannot create a temporary directory under %s\n", base.c_str());
+  std::fprintf(stderr, "veloria: cannot create a temporary directory (%s)\n", why.c_str());
   e.app.tempDirectory.clear();
 }
-
 
 void runEngineCycle(Engine& e) {
   restoreAllDefaults(e);
@@ -105,15 +108,21 @@ void restoreAllDefaults(Engine& e) {
 int runApplication(Platform& platform, const AppOptions& options) {
   fs::setGameDirectory(options.gameDir);
 
+  // A runtime directory that is not ours alone is not used at all: another user could hold
+  // the lock there or plant links. We run without the single-instance guard instead.
+  std::string why;
+  const std::string runtime = fs::prepareRuntimeDirectory(&why);
+  if (runtime.empty())
+    std::fprintf(stderr, "veloria: not using the runtime directory %s\n", why.c_str());
   InstanceLock lock;
-  if (!lock.acquire(fs::runtimeDirectory(), "MutexDesu2")) {
+  if (!runtime.empty() && !lock.acquire(runtime, "MutexDesu2")) {
     platform.messageBox(sj("同時に二つ実行しないでください"), sj("起動エラー"), MB_OK);
     return kExitAlreadyRunning;
   }
 
   auto engine = std::make_unique<Engine>(platform);
   Engine& e = *engine;
-  makeTempDirectory(e);
+  makeTempDirectory(e, runtime);
   registerAllCommands(e.commands);
 
   platform.createWindow(e.app.screenWidth, e.app.screenHeight);

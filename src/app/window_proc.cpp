@@ -221,6 +221,14 @@ void windowProc(Engine& e, const Message& m) {
     case WM_CLOSE: onClose(e); break;
     case WM_DESTROY: onDestroy(e);
     case WM_COMMAND: onCommand(e, static_cast<int>(m.wParam & 0xFFFF)); break;
+    // Automation input, as the slot menus do it: save writes the last save point; a load
+    // during the game ends the running wait, which goes back to the interpreter. Before the
+    // game runs it waits for the first statement of the game.
+    case WM_APP_SAVE_SLOT: saveGame(e, static_cast<int>(m.wParam)); break;
+    case WM_APP_LOAD_SLOT:
+      if (e.script.gameStarted) loadGame(e, static_cast<int>(m.wParam));
+      else requestLoad(e, static_cast<int>(m.wParam));
+      break;
     default: break;
   }
 }

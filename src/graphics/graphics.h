@@ -43,6 +43,10 @@ void presentDisplay(Engine& e, Rect r);
 
 void graphicsRestoreDefaults(Engine& e);
 void graphicsResetGame(Engine& e);
+// After a saved game was read into the state: clears the screen, rebuilds the background,
+// loads the standing pictures, sprites and button picture by their names, and shows the
+// composed screen at once.
+void graphicsAfterLoad(Engine& e);
 void registerGraphicsCommands(CommandTable& t);
 
 }  // namespace veloria

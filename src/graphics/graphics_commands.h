@@ -1,11 +1,20 @@
 // Registration of the graphics commands, split by the files that implement them.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace veloria {
 
 class CommandTable;
+struct Engine;
 
 void registerSceneCommands(CommandTable& t);   // effect, print, bg, ld, cl, tal, transmode...
 void registerSpriteCommands(CommandTable& t);  // lsp, lsph, csp, vsp, msp, amsp, cell...
+
+// The background of bg (scene_commands.cpp), also rebuilt by a loaded game.
+void recreateBackground(Engine& e);
+void fillBackground(Engine& e, uint32_t rgb);
+void loadBackgroundPicture(Engine& e, const std::string& name);
 
 }  // namespace veloria

@@ -54,7 +54,7 @@ std::optional<std::string> resolveToTemporaryFile(Engine& e, std::string_view fi
   return resolveFile(e, fileName);
 }
 
-void removeTemporaryFile(Engine&, const std::string& hostPath) { std::remove(hostPath.c_str()); }
+void removeTemporaryFile(Engine&, const std::string& hostPath) { fs::removeHostFile(hostPath); }
 
 std::optional<bool> loadThroughImagePlugin(Engine& e, const std::string& ext, const std::string& hostPath, Dib& out) {
   std::optional<std::string> library = imagePluginFor(e, ext);

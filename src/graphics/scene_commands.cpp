@@ -57,6 +57,8 @@ void cmdWindoweffect(Engine& e, std::string_view, bool) {
 
 void cmdPrint(Engine& e, std::string_view, bool) { runEffectCommand(e); }
 
+}  // namespace
+
 // Makes bgSurface a blank surface of the screen (or background window) size.
 void recreateBackground(Engine& e) {
   const BackgroundWindow& bw = e.gfx.bgWindow;
@@ -86,6 +88,8 @@ void loadBackgroundPicture(Engine& e, const std::string& name) {
   createSurface(g.bgSurface, W, H);
   copyRect(g.effectSurface, 0, 0, g.bgSurface, 0, 0, W, H);
 }
+
+namespace {
 
 void removeStandImage(Engine& e, StandImage& s) {
   if (!s.name.empty()) addDirtyPicture(e, s.image, s.x, s.y);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,29 +30,86 @@ std::optional<std::vector<uint8_t>> readFile(std::string_view gamePath);
 bool writeFile(std::string_view gamePath, const void* data, size_t size);
 bool removeFile(std::string_view gamePath);
 
-// Host-path helpers for the engine's own files (temporary directory and the like).
-std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath);
-bool writeHostFile(const std::string& hostPath, const void* data, size_t size);
-// Files of our own that must survive a crash and must not be redirected: written to a
-// temporary file beside the target, synced and renamed over it (a symbolic link at the
-// target is replaced, never followed). False leaves the old file as it was.
-bool writeHostFileAtomic(const std::string& hostPath, const void* data, size_t size);
-// Reads a file of our own; a symbolic link in its place is refused.
-std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath);
-bool hostExists(const std::string& hostPath);
 // Size and modification time of a host path in one system call.
 struct HostStamp {
   bool regular = false;  // a plain file (size is 0 otherwise)
   uint64_t size = 0;
   int64_t mtimeNs = 0;
 };
+
+// Host-path helpers for the engine's own files (temporary directory and the like).
+std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath);
+// The same for a file only we write (a settings record): a symbolic link in its place is
+// refused, not followed.
+std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath);
+// Replaces the file at hostPath so that a crash, a kill or a full disk never leaves a
+// half-written file: see ReplacementFile. False (the old file untouched) on any failure.
+bool writeHostFile(const std::string& hostPath, const void* data, size_t size);
+bool hostExists(const std::string& hostPath);
+bool isHostDirectory(const std::string& hostPath);
+bool removeHostFile(const std::string& hostPath);
+// The names in a directory (without "." and ".."); empty when it cannot be read.
+std::vector<std::string> listHostDirectory(const std::string& dir);
+// A game file opened for reading as bytes (the caller closes it); nullptr when it cannot be.
+std::FILE* openHostForReading(const std::string& hostPath);
+
+// A file written in place of another: the bytes go to a fresh file of our own in the same
+// directory (created exclusively, never through a symbolic link), and only commit() puts it
+// in place with one rename, which replaces a link rather than following it. Until then the
+// old file stays as it was; a writer dropped without commit() leaves no trace.
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(std::string hostPath);
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  bool ok() const { return stream_ != nullptr; }
+  std::FILE* stream() { return stream_; }
+  bool write(const void* data, size_t size);
+  // Flushes, renames over the target. `durable`: fsync the file before the rename and the
+  // directory after it, so the new contents survive a power cut once commit returns.
+  bool commit(bool durable = true);
+  void abort();
+
+ private:
+  std::string target_;
+  std::string temp_;
+  std::FILE* stream_ = nullptr;
+  bool failed_ = false;
+};
+
+// Makes `path` (one level; its parent must exist) a directory for this user alone: created
+// with mode 0700, and refused when it is a symbolic link, not a directory, owned by another
+// user, or open to other users (any group/other permission when `strict`, else any
+// group/other write permission). `why` receives the reason for a refusal.
+bool makePrivateDirectory(const std::string& path, bool strict, std::string* why = nullptr);
+
+// ---- the player's files: saves, global variables, read marks, logs, settings ----
+// They live in the game directory; when that cannot be written (a game installed read-only)
+// in $XDG_DATA_HOME/veloria/<game directory name>/ (default ~/.local/share), which is then
+// read first, the game directory second. The switch is reported once on stderr.
+std::string persistentDirectory();
+std::optional<std::vector<uint8_t>> readPersistentFile(std::string_view name);
+// Written as writeHostFile writes; never through a symbolic link.
+bool writePersistentFile(std::string_view name, const void* data, size_t size);
+bool removePersistentFile(std::string_view name);
+// Size and modification time of a player's file (the slot menus list save times).
+std::optional<HostStamp> persistentFileStamp(std::string_view name);
+// Tests: pretend the game directory is (not) writable; nullopt asks the file system again.
+void overrideGameDirectoryWritable(std::optional<bool> writable);
 std::optional<HostStamp> hostStamp(const std::string& hostPath);
 bool makeDirectories(const std::string& hostPath);
 // Removes a directory and what is in it; never follows symbolic links out of it.
 bool removeTree(const std::string& hostPath);
 std::string joinHost(const std::string& dir, const std::string& name);
-// Per-user directory for the instance lock and the temporary directory.
+// Per-user directory for the instance lock and the temporary directory: VELORIA_RUNTIME_DIR,
+// else $XDG_RUNTIME_DIR/veloria, else /tmp/veloria-UID. Only the name: see
+// prepareRuntimeDirectory.
 std::string runtimeDirectory();
+// Creates runtimeDirectory() when missing and checks that it is ours alone (the /tmp
+// fallback strictly: mode 0700). Empty, with the reason in `why`, when it is refused.
+std::string prepareRuntimeDirectory(std::string* why = nullptr);
 // The user's settings directory (stand-in for the registry and per-user state).
 std::string userConfigDirectory();
 

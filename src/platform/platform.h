@@ -35,6 +35,10 @@ enum : uint32_t {
   WM_RBUTTONUP = 0x0205,
   MM_MCINOTIFY = 0x03B9,
   WM_USER = 0x0400,
+  // The automation's `save N` and `load N` (wParam = the slot), carried out by the window
+  // procedure as the slot menus would.
+  WM_APP_SAVE_SLOT = WM_USER + 0x301,
+  WM_APP_LOAD_SLOT = WM_USER + 0x302,
 };
 
 // Message box buttons and answers (the Windows values).

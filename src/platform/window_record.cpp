@@ -115,7 +115,7 @@ bool saveWindowRecord(const std::string& configDir, const std::string& gameDir, 
   std::string path = windowRecordPath(configDir, gameDir);
   if (!fs::makeDirectories(fs::joinHost(configDir, "windows"))) return false;
   std::string text = formatWindowRecord(r, gameDir);
-  return fs::writeHostFileAtomic(path, text.data(), text.size());
+  return fs::writeHostFile(path, text.data(), text.size());
 }
 
 }  // namespace veloria

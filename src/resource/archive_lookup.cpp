@@ -48,7 +48,7 @@ void buildIndex(ArchiveIndex& idx, const std::string& hostPath, const FileStamp&
   idx.size = st.size;
   idx.mtimeNs = st.mtime;
   idx.valid = true;
-  FilePtr f(st.regular ? std::fopen(hostPath.c_str(), "rb") : nullptr);
+  FilePtr f(st.regular ? fs::openHostForReading(hostPath) : nullptr);
   if (!f) {
     idx.damaged = true;  // unreadable: the scan would meet end of file in the header
     return;
@@ -126,7 +126,7 @@ std::optional<ArchiveHit> findInArchivesByScan(std::string_view name) {
   for (int n = 0; n < kArchiveFileCount; ++n) {
     auto path = fs::resolve(archiveFileName(n));
     if (!path) return std::nullopt;
-    FilePtr f(std::fopen(path->c_str(), "rb"));
+    FilePtr f(fs::openHostForReading(*path));
     if (!f) return std::nullopt;
     FileByteReader reader(f.get());
     ArchiveHeader header;
@@ -151,7 +151,7 @@ std::optional<ArchiveHit> findInArchives(Engine& e, std::string_view name) {
 std::optional<std::vector<uint8_t>> readArchiveMember(Engine&, const ArchiveHit& hit) {
   auto st = stampOf(hit.hostPath);
   if (!st || !st->regular) return std::nullopt;
-  FilePtr f(std::fopen(hit.hostPath.c_str(), "rb"));
+  FilePtr f(fs::openHostForReading(hit.hostPath));
   if (!f) return std::nullopt;
   const uint64_t fileSize = st->size;
   const uint64_t avail = hit.position < fileSize ? fileSize - hit.position : 0;

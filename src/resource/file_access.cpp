@@ -1,7 +1,7 @@
 // Making media files available as loose files: the loose file, an archive member extracted
 // into the temporary directory, or a member an archive plug-in extracts there.
+#include <climits>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "app/engine.h"
@@ -36,39 +36,40 @@ std::string_view baseName(std::string_view name) {
   return name.substr(start);
 }
 
-// Copies `count` bytes (fewer at end of file). False when writing fails.
+// Copies `count` bytes; false when writing fails or the input ends first.
 bool copyBytes(std::FILE* in, std::FILE* out, uint64_t count) {
   uint8_t buf[65536];
   while (count > 0) {
     size_t want = count < sizeof buf ? static_cast<size_t>(count) : sizeof buf;
     size_t got = std::fread(buf, 1, want, in);
-    if (got == 0) break;
+    if (got == 0) return false;
     if (std::fwrite(buf, 1, got, out) != got) return false;
     count -= got;
   }
   return true;
 }
 
-// Extracts an archive member to `target`. False when the files cannot be opened or written
-// (the partial target is removed).
+// Extracts an archive member to `target`. False when the archive cannot be read where the
+// member should be or the target cannot be written; then nothing is left at `target` (an
+// older file of that name stays as it was). The member is written to a fresh file of our
+// own and renamed into place, so a link planted at `target` is replaced, never followed.
 bool extractMember(Engine& e, const ArchiveHit& hit, const std::string& target,
                    const std::string& shownName) {
   if (hit.kind != kArchiveStored && hit.kind != kArchiveLzss)
     reportScriptError(e, sj("エラー"), formatMessage(sj("%sが開けませんでした。"), shownName));
-  FilePtr in(std::fopen(hit.hostPath.c_str(), "rb"));
+  FilePtr in(fs::openHostForReading(hit.hostPath));
   if (!in) return false;
-  FilePtr out(std::fopen(target.c_str(), "wb"));
-  if (!out) return false;
-  bool ok = true;
-  if (std::fseek(in.get(), static_cast<long>(hit.position), SEEK_SET) == 0) {
-    if (hit.kind == kArchiveLzss)
-      ok = decodeLzss(in.get(), hit.storedLength, out.get()) >= 0;
-    else
-      ok = copyBytes(in.get(), out.get(), hit.decodedLength);
-  }
-  ok = std::fclose(out.release()) == 0 && ok;
-  if (!ok) std::remove(target.c_str());
-  return ok;
+  // A member that starts past the end of the archive (a truncated file) has no data to copy.
+  auto stamp = fs::hostStamp(hit.hostPath);
+  if (!stamp || hit.position > stamp->size || hit.position > static_cast<uint64_t>(LONG_MAX) ||
+      std::fseek(in.get(), static_cast<long>(hit.position), SEEK_SET) != 0)
+    return false;
+  fs::ReplacementFile out(target);
+  if (!out.ok()) return false;
+  bool ok = hit.kind == kArchiveLzss ? decodeLzss(in.get(), hit.storedLength, out.stream()) >= 0
+                                     : copyBytes(in.get(), out.stream(), hit.decodedLength);
+  // The temporary directory is scratch: no need to wait for the disk.
+  return ok && out.commit(false);
 }
 
 // The file a plug-in extracted: it writes the member under the member's own base name, which
@@ -82,10 +83,9 @@ std::optional<std::string> findExtracted(const std::string& dir, std::string_vie
     return s;
   };
   const std::string want = fold(utf8), wantRaw = fold(std::string(base));
-  std::error_code ec;
-  for (const auto& de : std::filesystem::directory_iterator(dir, ec)) {
-    std::string n = fold(de.path().filename().string());
-    if (n == want || n == wantRaw) return de.path().string();
+  for (const std::string& name : fs::listHostDirectory(dir)) {
+    std::string n = fold(name);
+    if (n == want || n == wantRaw) return fs::joinHost(dir, name);
   }
   return std::nullopt;
 }
@@ -137,8 +137,7 @@ std::optional<std::string> resolveFile(Engine& e, std::string_view name) {
 
 std::optional<MediaFile> locateMediaFile(Engine& e, std::string_view name) {
   if (auto loose = fs::resolve(name)) {
-    std::error_code ec;
-    if (!std::filesystem::is_directory(*loose, ec)) return MediaFile{*loose, false};
+    if (!fs::isHostDirectory(*loose)) return MediaFile{*loose, false};
   }
   if (auto extracted = resolveFile(e, name)) return MediaFile{*extracted, true};
   if (e.res.noLoadError) return std::nullopt;
@@ -146,7 +145,7 @@ std::optional<MediaFile> locateMediaFile(Engine& e, std::string_view name) {
 }
 
 void releaseMediaFile(MediaFile& f) {
-  if (f.temporary && !f.hostPath.empty()) std::remove(f.hostPath.c_str());
+  if (f.temporary && !f.hostPath.empty()) fs::removeHostFile(f.hostPath);
   f = MediaFile{};
 }
 

@@ -1,22 +1,146 @@
-// Persisted state is not built yet: nothing is read at start-up or written at shut-down.
-// The save-file and global-variable code replaces these bodies.
+// The files that outlive a game: gloval.sav (global variables 200..4095), kidoku.dat (read
+// marks), Veloflog.dat / Velollog.dat (files shown, labels passed) and envdata (the player's
+// menu settings). Every one is written whole and atomically (platform/files.h).
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "app/app.h"
 #include "app/engine.h"
+#include "platform/files.h"
+#include "save/persist_formats.h"
 #include "save/save.h"
+#include "script/script.h"
+#include "text/text.h"
 
 namespace veloria {
-void loadGlobalVariables(Engine&) {}
-void readLogs(Engine&) {}
-void readEnvironment(Engine&) {}
-void writePersistentState(Engine&) {}
-void writeReadMarks(Engine&) {}
+
+namespace {
+
+constexpr const char* kGlobalsFile = "gloval.sav";
+constexpr const char* kReadMarksFile = "kidoku.dat";
+constexpr const char* kFileLogFile = "Veloflog.dat";
+constexpr const char* kLabelLogFile = "Velollog.dat";
+constexpr const char* kEnvironmentFile = "envdata";
+
+// The background saves have no box to show; a failure is said once per file on stderr so
+// that a player who wonders why settings were lost can find out.
+void noteWriteFailure(const char* name) {
+  static std::string reported;
+  if (reported.find(std::string(name) + "\n") != std::string::npos) return;
+  reported += std::string(name) + "\n";
+  std::fprintf(stderr, "veloria: cannot write %s in %s\n", name, fs::persistentDirectory().c_str());
+}
+
+void writeOrNote(const char* name, const std::vector<uint8_t>& bytes) {
+  if (!fs::writePersistentFile(name, bytes.data(), bytes.size())) noteWriteFailure(name);
+}
+
+void replaceLog(NameLog& log, const std::vector<std::string>& entries) {
+  // The file's entries first, in its order; what this run logged before they were read
+  // (the define pass) is kept after them rather than dropped.
+  NameLog merged;
+  for (const std::string& en : entries) merged.push_back(normalizeLogName(en));
+  for (const std::string& en : log) merged.push_back(en);
+  log = std::move(merged);
+}
+
+}  // namespace
+
+// ---- global variables ----
+
+void loadGlobalVariables(Engine& e) {
+  GlobalVariables g;
+  if (auto data = fs::readPersistentFile(kGlobalsFile)) decodeGlobals(data->data(), data->size(), g);
+  for (int i = kLocalVariableCount; i < kVariableCount; ++i) {
+    size_t k = static_cast<size_t>(i - kLocalVariableCount);
+    e.script.numVars[static_cast<size_t>(i)] = g.numVars[k];
+    e.script.strVars[static_cast<size_t>(i)] = std::move(g.strVars[k]);
+  }
+}
+
+// ---- logs and settings ----
+
+void readLogs(Engine& e) {
+  if (e.save.fileLogOn)
+    if (auto data = fs::readPersistentFile(kFileLogFile)) replaceLog(e.script.fileLog, decodeLog(data->data(), data->size()));
+  if (e.save.labelLogOn)
+    if (auto data = fs::readPersistentFile(kLabelLogFile)) replaceLog(e.script.labelLog, decodeLog(data->data(), data->size()));
+}
+
+void readEnvironment(Engine& e) {
+  auto data = fs::readPersistentFile(kEnvironmentFile);
+  if (!data) return;
+  Environment env = decodeEnvironment(data->data(), data->size());
+  e.text.chosenFaceName = env.faceName;
+  e.text.faceName = env.faceName;
+  e.sound.cdDrive = env.cdDrive;
+  // The settings come back as the menu commands the player gave; the window procedure
+  // carries them out (check marks included) as it does a choice from the menu.
+  Platform& p = e.platform;
+  if (env.fullScreen) p.postMessage(WM_COMMAND, IDM_FULLSCREEN);
+  if (env.waveOn == 0) p.postMessage(WM_COMMAND, IDM_WAVE_OFF);
+  if (env.cdEnabled == 0) p.postMessage(WM_COMMAND, IDM_CD_OFF);
+  if (env.pageOnly) p.postMessage(WM_COMMAND, IDM_PAGE_ONLY);
+  if (env.textSpeed >= 0 && env.textSpeed <= 2)
+    p.postMessage(WM_COMMAND, static_cast<uint32_t>(IDM_SPEED_SLOW + env.textSpeed));
+  if (env.faceName == e.text.defaultFaceName) {
+    p.postMessage(WM_COMMAND, IDM_FONT_DEFAULT);
+  } else if (int id = fontItemId(e, env.faceName); id >= 0) {
+    p.postMessage(WM_COMMAND, static_cast<uint32_t>(id));
+  }
+}
+
+void writePersistentState(Engine& e) {
+  std::vector<uint8_t> bytes;
+  if (e.save.globalSaveOn) {
+    GlobalVariables g;
+    for (int i = kLocalVariableCount; i < kVariableCount; ++i) {
+      size_t k = static_cast<size_t>(i - kLocalVariableCount);
+      g.numVars[k] = e.script.numVars[static_cast<size_t>(i)];
+      g.strVars[k] = e.script.strVars[static_cast<size_t>(i)];
+    }
+    encodeGlobals(g, bytes);
+    writeOrNote(kGlobalsFile, bytes);
+  }
+  Environment env;
+  env.fullScreen = e.appWindow.fullScreen ? 1 : 0;
+  env.waveOn = e.sound.waveOn;
+  env.textSpeed = e.text.menuSpeedIndex;
+  env.pageOnly = e.text.pageOnlyMode;
+  env.faceName = e.text.chosenFaceName;
+  env.cdEnabled = e.sound.cdEnabled;
+  env.cdDrive = e.sound.cdDrive;
+  encodeEnvironment(env, bytes);
+  writeOrNote(kEnvironmentFile, bytes);
+  if (e.save.fileLogOn) {
+    encodeLog(std::vector<std::string>(e.script.fileLog.begin(), e.script.fileLog.end()), bytes);
+    writeOrNote(kFileLogFile, bytes);
+  }
+  if (e.save.labelLogOn) {
+    encodeLog(std::vector<std::string>(e.script.labelLog.begin(), e.script.labelLog.end()), bytes);
+    writeOrNote(kLabelLogFile, bytes);
+  }
+}
+
+// ---- read marks ----
+
+void loadReadMarks(Engine& e) {
+  std::vector<uint8_t>& marks = e.save.readMarks;
+  marks.assign(e.script.scriptLength / 8, 0);
+  if (auto file = fs::readPersistentFile(kReadMarksFile))
+    std::copy_n(file->begin(), std::min(file->size(), marks.size()), marks.begin());
+}
+
+void writeReadMarks(Engine& e) {
+  const auto& marks = e.save.readMarks;
+  if (!marks.empty()) writeOrNote(kReadMarksFile, marks);
+}
+
 bool positionRead(const Engine& e, uint32_t pos) {
   const auto& m = e.save.readMarks;
   if (m.empty()) return true;
   return pos / 8 < m.size() && ((m[pos / 8] >> (pos % 8)) & 1) != 0;
 }
-void takeSavePoint(Engine&) {}
-bool saveGame(Engine&, int) { return false; }
-bool loadGame(Engine&, int) { return false; }
-void saveRestoreDefaults(Engine& e) { e.save.savingAllowed = 1; }
-void registerSaveCommands(CommandTable&) {}
+
 }  // namespace veloria

@@ -1,6 +1,9 @@
 // The persistence subsystem's interface to the others.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace veloria {
 
 struct Engine;
@@ -8,26 +11,40 @@ class CommandTable;
 
 // gloval.sav into the global variables (200..4095).
 void loadGlobalVariables(Engine& e);
-// The logs, after the define pass (Veloflog.dat, Velollog.dat).
+// The logs, after the define pass (Veloflog.dat, Velollog.dat), for the logs that are on.
 void readLogs(Engine& e);
+// envdata: the font and CD drive are set, the other settings are posted as the window menu
+// commands the player would give.
 void readEnvironment(Engine& e);
-// gloval.sav, envdata and the logs (the one-second save of the waits, a button time-out,
-// shut-down).
+// gloval.sav (with globalon), envdata and the logs (with filelog / labellog): the
+// one-second save of the waits, a button time-out, shut-down. Every file is replaced
+// atomically; one that cannot be written is named once on stderr.
 void writePersistentState(Engine& e);
-// kidoku.dat at process exit.
+// kidokuskip: read marks for the whole script, filled from kidoku.dat when it exists.
+void loadReadMarks(Engine& e);
+// kidoku.dat at process exit (when read marks exist).
 void writeReadMarks(Engine& e);
 // Whether script position `pos` carries a read mark (true when read marks are off).
 bool positionRead(const Engine& e, uint32_t pos);
 
+// The file name of a save slot: "save<slot>.dat" (the slot menus look at its time with
+// fs::persistentFileStamp).
+std::string saveSlotFileName(int slot);
 // The automatic save point between statements of the game pass: when saving is allowed and
 // the text page is empty, the state is kept in the save image.
 void takeSavePoint(Engine& e);
-// Writes the save image of the last save point to save<slot>.dat; false when it failed.
+// Writes the save image of the last save point to save<slot>.dat (slot 1..20). On failure
+// (nothing saved yet, the file cannot be written) the old file is kept, the player is told
+// in a box, and the result is false.
 bool saveGame(Engine& e, int slot);
 // Loads save<slot>.dat, rebuilds the scene and restarts sound; then the interrupted wait
 // learns that a game was loaded (it unwinds to the interpreter, which goes on at the loaded
-// position). False (nothing changed) when the file is missing or damaged.
+// position). False with nothing changed when the file is missing, or damaged (then a box
+// says so and the game goes on).
 bool loadGame(Engine& e, int slot);
+// A load asked for before the game runs (automation input): carried out at the first save
+// point of the game, between two statements.
+void requestLoad(Engine& e, int slot);
 
 void saveRestoreDefaults(Engine& e);
 void registerSaveCommands(CommandTable& t);

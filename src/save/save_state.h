@@ -1,10 +1,18 @@
-// Persistence state: read marks, logs, global-variable saving.
+// Persistence state: the save image of the last save point, the slot settings, read marks,
+// and the switches for global variables and the logs.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace veloria {
+
+struct SaveSnapshot;
+
+inline constexpr int kDefaultSaveSlots = 9;
+inline constexpr int kMaxSaveSlots = 20;
 
 struct SaveState {
   std::vector<uint8_t> readMarks;  // bit p of the script; empty = read marks off
@@ -12,6 +20,16 @@ struct SaveState {
   int32_t fileLogOn = 0;
   int32_t labelLogOn = 0;
   int32_t savingAllowed = 1;
+
+  // The save file image of the last save point (grows as needed; the format has no limit).
+  std::vector<uint8_t> saveImage;
+  int32_t saveSlotCount = kDefaultSaveSlots;
+  std::string saveMenuTitle, loadMenuTitle, slotLabel;  // Shift-JIS; set by savename
+  // A load asked for while no wait could unwind (automation input): carried out at the next
+  // save point, between two statements. 0 = none.
+  int32_t requestedLoadSlot = 0;
+  // Scratch of the save point, kept so that taking one allocates nothing once warmed up.
+  std::shared_ptr<SaveSnapshot> scratch;
 };
 
 }  // namespace veloria

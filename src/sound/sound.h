@@ -41,6 +41,10 @@ void soundPlayNotify(Engine& e, unsigned wParam);
 // Whether a movie covers the window (WM_PAINT then leaves the window alone).
 bool moviePlaying(Engine& e);
 
+// After a saved game was read into the state: restarts CD audio, MIDI, a looping wave and
+// a looping MP3 as the saved names and loop settings say.
+void soundAfterLoad(Engine& e);
+
 void soundRestoreDefaults(Engine& e);
 void registerSoundCommands(CommandTable& t);
 

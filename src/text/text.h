@@ -71,6 +71,10 @@ void clearLog(Engine& e);
 
 void textRestoreDefaults(Engine& e);
 void textResetGame(Engine& e);
+// After a saved game was read into the state: empty page and text layer, wait cursors and
+// the window picture (`windowPicture`, used when the backdrop is a picture) loaded again,
+// and the state of the interrupted typing and wait dropped.
+void textAfterLoad(Engine& e, const std::string& windowPicture);
 void registerTextCommands(CommandTable& t);
 
 }  // namespace veloria

@@ -141,6 +141,7 @@ void cmdSetcursor(Engine& e, std::string_view word, bool) {
   size_t i = static_cast<size_t>(n);
   e.text.cursorRelative[i] = word == "setcursor" ? 1 : 0;
   loadImage(e, e.text.waitCursors[i], name);
+  e.text.waitCursorNames[i] = name;
   e.text.cursorOffset[i] = ClickPos{x, y};
 }
 
@@ -278,6 +279,7 @@ void textResetGame(Engine& e) {
   t.eraseWindowOnEffect = 1;
   t.cursorOffset = {};
   t.cursorRelative = {1, 1};
+  t.waitCursorNames = {};
   t.linkCount = 0;
   t.waitCursorKind = WaitCursor::None;
   t.inTextGosub = 0;

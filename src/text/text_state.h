@@ -119,6 +119,9 @@ struct TextState {
 
   TextLog log;
   int32_t logEnabled = 1;
+  // The wait cursors' pictures as setcursor/abssetcursor named them (click wait, page wait);
+  // empty = the built-in cursors. Save files keep these.
+  std::array<std::string, 2> waitCursorNames;
 };
 
 }  // namespace veloria

@@ -7,6 +7,7 @@
 #include "app/wait_loop.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
+#include "save/save.h"
 #include "script/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
@@ -108,12 +109,7 @@ void cmdSkipoff(Engine& e, std::string_view, bool) {
   e.text.autoMode = 0;
 }
 
-void cmdKidokuskip(Engine& e, std::string_view, bool) {
-  std::vector<uint8_t>& marks = e.save.readMarks;
-  marks.assign(e.script.scriptLength / 8, 0);
-  if (auto file = fs::readFile("kidoku.dat"))
-    std::copy_n(file->begin(), std::min(file->size(), marks.size()), marks.begin());
-}
+void cmdKidokuskip(Engine& e, std::string_view, bool) { loadReadMarks(e); }
 
 void cmdClickvoice(Engine& e, std::string_view, bool) {
   e.text.clickVoices[0] = readString(e);

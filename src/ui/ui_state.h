@@ -16,6 +16,7 @@ enum class RightClickAction : int32_t {
 
 struct UiState {
   RightClickAction rightClickAction = RightClickAction::HideWindow;
+  int32_t rightClickOn = 1;  // rmode: 0 makes a right click do nothing (kept in save files)
 };
 
 }  // namespace veloria

@@ -3,8 +3,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/files.h"
 #include "platform/instance_lock.h"
@@ -14,15 +12,6 @@
 using namespace veloria;
 
 using test::GameDir;
-
-namespace {
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-}  // namespace
 
 TEST(GamePaths, ResolveIgnoresCaseAndAcceptsBothSeparators) {
   GameDir g;
@@ -81,32 +70,4 @@ TEST(InstanceGuard, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     a.release();
     EXPECT_TRUE(b.acquire(dir, "MutexDesu2"));
   }
-}
-
-TEST(AtomicWrite, ReplacesWholeFilesAndFailsCleanly) {
-  GameDir g;
-  const std::string dir = g.scratch() + "/atomic";
-  std::filesystem::create_directories(dir);
-  const std::string path = dir + "/state";
-  ASSERT_TRUE(fs::writeHostFileAtomic(path, "first version", 13));
-  ASSERT_TRUE(fs::writeHostFileAtomic(path, "second", 6));
-  EXPECT_EQ(slurp(path), "second");
-  ASSERT_TRUE(fs::writeHostFileAtomic(path, "", 0));
-  EXPECT_EQ(slurp(path), "");
-  auto data = fs::readHostFileNoFollow(path);
-  ASSERT_TRUE(data);
-  EXPECT_TRUE(data->empty());
-  // No directory to write into: false, and nothing is left anywhere.
-  EXPECT_FALSE(fs::writeHostFileAtomic(dir + "/missing/state", "x", 1));
-  // A directory in the target's place cannot be replaced; the temporary file goes again.
-  std::filesystem::create_directories(dir + "/taken");
-  EXPECT_FALSE(fs::writeHostFileAtomic(dir + "/taken", "x", 1));
-  int entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    (void)entry;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 2);  // state and taken
-  EXPECT_FALSE(fs::readHostFileNoFollow(dir + "/taken"));
-  EXPECT_FALSE(fs::readHostFileNoFollow(dir + "/nothing"));
 }

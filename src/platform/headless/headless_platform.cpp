@@ -140,6 +140,8 @@ class HeadlessPlatform final : public Platform {
       case InputEvent::Dump:
         if (onDumpRequest) onDumpRequest(outputPath(ev.text));
         break;
+      case InputEvent::Save: postMessage(WM_APP_SAVE_SLOT, static_cast<uint32_t>(ev.code)); break;
+      case InputEvent::Load: postMessage(WM_APP_LOAD_SLOT, static_cast<uint32_t>(ev.code)); break;
       case InputEvent::Quit:
         if (onQuitRequest) onQuitRequest();
         break;

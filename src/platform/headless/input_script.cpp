@@ -93,6 +93,13 @@ std::vector<InputEvent> parseInputScript(const std::string& text) {
       if (rest.empty()) throw InputScriptError("input line " + std::to_string(lineNo) + ": '" + cmd + "' needs a file");
       ev.kind = cmd == "screenshot" ? InputEvent::Screenshot : InputEvent::Dump;
       ev.text = rest;
+    } else if (cmd == "save" || cmd == "load") {
+      need(1);
+      ev.kind = cmd == "save" ? InputEvent::Save : InputEvent::Load;
+      ev.code = static_cast<int>(parseInt(words[0], lineNo));
+      if (ev.code < 1 || ev.code > kMaxInputSlot)
+        throw InputScriptError("input line " + std::to_string(lineNo) + ": '" + cmd + "' takes a slot from 1 to " +
+                               std::to_string(kMaxInputSlot));
     } else if (cmd == "quit") {
       need(0);
       ev.kind = InputEvent::Quit;

@@ -1,6 +1,7 @@
 // The automation input language: one command per line, '#' starts a comment.
 //   wait MS | move X Y | click X Y | rclick X Y | key space|enter|esc|<char> | menu ID
 //   close | answer ok|yes|no | type TEXT | screenshot FILE | dump FILE | quit
+//   save N | load N
 // Commands take effect at the virtual time reached by the waits before them.
 #pragma once
 
@@ -12,13 +13,16 @@
 namespace veloria {
 
 struct InputEvent {
-  enum Kind { Move, Click, RClick, Key, Menu, Close, Answer, Type, Screenshot, Dump, Quit };
+  enum Kind { Move, Click, RClick, Key, Menu, Close, Answer, Type, Screenshot, Dump, Quit, Save, Load };
   Kind kind = Move;
   uint64_t timeMs = 0;
   int x = 0, y = 0;
   int code = 0;
   std::string text;  // UTF-8 for type, a host path for screenshot/dump, the answer word
 };
+
+// The highest slot `save N` and `load N` take.
+inline constexpr int kMaxInputSlot = 20;
 
 struct InputScriptError : std::runtime_error {
   using std::runtime_error::runtime_error;

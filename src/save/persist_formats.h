@@ -1,0 +1,46 @@
+// The formats of gloval.sav, envdata and the two logs, apart from where the values come from
+// (the fuzz target and the tests use them directly).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace veloria {
+
+inline constexpr int kGlobalVariableCount = 3896;  // variables 200..4095
+// The key the log entries are combined with (the scrambled script's key as well).
+inline constexpr uint8_t kLogKey = 0xC3;
+inline constexpr size_t kMaxLogEntryBytes = 511;
+// Longest font face name or CD drive name kept from envdata.
+inline constexpr size_t kMaxSettingBytes = 255;
+
+struct GlobalVariables {
+  std::array<int32_t, kGlobalVariableCount> numVars{};
+  std::array<std::string, kGlobalVariableCount> strVars;
+};
+// A short file leaves the rest 0 and empty; a string longer than a variable holds is cut at
+// a character boundary.
+void decodeGlobals(const uint8_t* data, size_t size, GlobalVariables& out);
+void encodeGlobals(const GlobalVariables& g, std::vector<uint8_t>& out);
+
+struct Environment {
+  int32_t fullScreen = 0;
+  int32_t waveOn = 0;
+  int32_t textSpeed = 0;
+  int32_t pageOnly = 0;
+  std::string faceName;
+  int32_t cdEnabled = 0;
+  std::string cdDrive;
+};
+Environment decodeEnvironment(const uint8_t* data, size_t size);
+void encodeEnvironment(const Environment& env, std::vector<uint8_t>& out);
+
+// "%d\n", then each entry between double quotes with its bytes combined with kLogKey, up to
+// the first byte that becomes 0. At most 4000 entries of at most 511 bytes are read; an
+// entry that is malformed (no opening quote, cut off by the end) is left out.
+std::vector<std::string> decodeLog(const uint8_t* data, size_t size);
+void encodeLog(const std::vector<std::string>& entries, std::vector<uint8_t>& out);
+
+}  // namespace veloria

@@ -1,0 +1,154 @@
+// Saved games: the automatic save point, writing a slot, loading one, and the commands
+// savenumber, savename, saveon, saveoff, globalon, filelog and labellog.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/app.h"
+#include "app/engine.h"
+#include "graphics/graphics.h"
+#include "platform/files.h"
+#include "platform/text_codec.h"
+#include "save/save.h"
+#include "save/save_items.h"
+#include "script/command_table.h"
+#include "script/script.h"
+#include "sound/sound.h"
+#include "text/text.h"
+
+namespace veloria {
+
+namespace {
+
+// A save file is some tens of kilobytes; a much larger one is not ours and is not read.
+constexpr size_t kMaxSaveFileBytes = 64u << 20;
+constexpr size_t kMaxMenuText = 255;
+
+SaveSnapshot& scratchSnapshot(Engine& e) {
+  if (!e.save.scratch) e.save.scratch = std::make_shared<SaveSnapshot>();
+  return *e.save.scratch;
+}
+
+std::string damagedMessage(int slot) {
+  std::string m = sj("セーブデータ");
+  m += saveSlotFileName(slot);
+  m += sj("が壊れているため、ロードできません。");
+  return m;
+}
+
+// Reads the slot and replaces the game with it. False, with nothing changed, when the file
+// is missing or damaged (a damaged one is said in a box).
+bool loadSlotState(Engine& e, int slot) {
+  if (slot < 1 || slot > kMaxSaveSlots) return false;
+  auto data = fs::readPersistentFile(saveSlotFileName(slot));
+  if (!data) return false;
+  auto snap = std::make_unique<SaveSnapshot>();
+  if (data->size() > kMaxSaveFileBytes ||
+      !decodeSnapshot(data->data(), data->size(), e.script.scriptLength, *snap)) {
+    e.platform.messageBox(damagedMessage(slot), sj("ロードエラー"), MB_OK);
+    return false;
+  }
+  // Everything stops at once (no CD fade) before the saved state comes in.
+  SoundState& s = e.sound;
+  s.cdLoop = s.midiLoop = s.waveLoopSetting = s.mp3Loop = 0;
+  const int32_t fade = s.cdFadeTime;
+  s.cdFadeTime = 0;
+  stopAllSound(e);
+  s.cdFadeTime = fade;
+  clearLog(e);
+  applySnapshot(e, *snap);
+  textAfterLoad(e, snap->windowPicture);
+  graphicsAfterLoad(e);
+  soundAfterLoad(e);
+  // The text speed came with the save: the menu's check mark follows it.
+  e.platform.postMessage(WM_COMMAND, static_cast<uint32_t>(IDM_SPEED_SLOW + e.text.menuSpeedIndex));
+  return true;
+}
+
+void cmdSavenumber(Engine& e, std::string_view, bool) {
+  int32_t n = readNumber(e);
+  if (n < 1 || n > kMaxSaveSlots) {
+    // The menus number slots "１" to "２０": outside that the nearest count is used.
+    std::fprintf(stderr, "veloria: savenumber %d is outside 1-%d; using %d\n", n, kMaxSaveSlots,
+                 n < 1 ? 1 : kMaxSaveSlots);
+    n = n < 1 ? 1 : kMaxSaveSlots;
+  }
+  e.save.saveSlotCount = n;
+}
+
+void cmdSavename(Engine& e, std::string_view, bool) {
+  std::string save = readString(e);
+  expectComma(e);
+  std::string load = readString(e);
+  expectComma(e);
+  std::string label = readString(e);
+  for (std::string* s : {&save, &load, &label}) truncateSjis(*s, kMaxMenuText);
+  e.save.saveMenuTitle = std::move(save);
+  e.save.loadMenuTitle = std::move(load);
+  e.save.slotLabel = std::move(label);
+}
+
+void cmdSaveon(Engine& e, std::string_view, bool) { e.save.savingAllowed = 1; }
+void cmdSaveoff(Engine& e, std::string_view, bool) { e.save.savingAllowed = 0; }
+void cmdGlobalon(Engine& e, std::string_view, bool) { e.save.globalSaveOn = 1; }
+void cmdFilelog(Engine& e, std::string_view, bool) { e.save.fileLogOn = 1; }
+void cmdLabellog(Engine& e, std::string_view, bool) { e.save.labelLogOn = 1; }
+
+}  // namespace
+
+std::string saveSlotFileName(int slot) { return "save" + std::to_string(slot) + ".dat"; }
+
+void takeSavePoint(Engine& e) {
+  if (int slot = e.save.requestedLoadSlot) {
+    e.save.requestedLoadSlot = 0;
+    loadSlotState(e, slot);
+  }
+  if (!e.save.savingAllowed || e.text.cursorColumn != 0 || e.text.cursorLine != 0) return;
+  SaveSnapshot& snap = scratchSnapshot(e);
+  captureSnapshot(e, snap);
+  encodeSnapshot(snap, e.save.saveImage);
+}
+
+bool saveGame(Engine& e, int slot) {
+  if (slot < 1 || slot > kMaxSaveSlots) return false;
+  const std::string name = saveSlotFileName(slot);
+  // No save point yet (saving was off from the start): there is no game to write.
+  bool ok = !e.save.saveImage.empty() &&
+            fs::writePersistentFile(name, e.save.saveImage.data(), e.save.saveImage.size());
+  if (!ok) {
+    std::string m = name + sj("に書き込めませんでした。");
+    e.platform.messageBox(m, sj("セーブエラー"), MB_OK);
+  }
+  return ok;
+}
+
+bool loadGame(Engine& e, int slot) {
+  if (!loadSlotState(e, slot)) return false;
+  noteGameLoaded(e);
+  return true;
+}
+
+void requestLoad(Engine& e, int slot) { e.save.requestedLoadSlot = slot; }
+
+void saveRestoreDefaults(Engine& e) {
+  SaveState& s = e.save;
+  s.savingAllowed = 1;
+  s.saveSlotCount = kDefaultSaveSlots;
+  s.saveMenuTitle = sj("＜セーブ＞");
+  s.loadMenuTitle = sj("＜ロード＞");
+  s.slotLabel = sj("しおり");
+  s.requestedLoadSlot = 0;
+  s.saveImage.clear();
+}
+
+void registerSaveCommands(CommandTable& t) {
+  t.add("savenumber", cmdSavenumber);
+  t.add("savename", cmdSavename);
+  t.add("saveon", cmdSaveon);
+  t.add("saveoff", cmdSaveoff);
+  t.add("globalon", cmdGlobalon);
+  t.add("filelog", cmdFilelog);
+  t.add("labellog", cmdLabellog);
+}
+
+}  // namespace veloria

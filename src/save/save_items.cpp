@@ -1,0 +1,359 @@
+// The save file's items, in file order. transferItems is the only place that knows the
+// order: writing and reading run the same routine, so the two directions cannot disagree.
+#include "save/save_items.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+
+#include "app/engine.h"
+#include "save/save_image.h"
+#include "script/script.h"
+
+namespace veloria {
+
+namespace {
+
+struct Writing {
+  ItemWriter w;
+  void i(int32_t v) { w.putInt(v); }
+  void s(const std::string& v) { w.putString(v); }
+  int32_t count(int32_t n, int32_t max) {
+    w.putInt(n);
+    return std::clamp(n, 0, max);
+  }
+};
+
+struct Reading {
+  ItemReader r;
+  void i(int32_t& v) { v = r.getInt(); }
+  void s(std::string& v) { r.getString(v, kMaxSavedName); }
+  // A count beyond its table cannot come from us: nothing after it can be trusted.
+  int32_t count(int32_t& n, int32_t max) {
+    n = r.getInt();
+    if (n < 0 || n > max) {
+      r.markDamaged();
+      return 0;
+    }
+    return n;
+  }
+};
+
+template <class Io, class S>
+void transferItems(Io& io, S& s) {
+  io.i(s.formatFlag);
+  io.i(s.bold);
+  io.i(s.shadow);
+  io.s(s.logPage);
+  io.i(s.logPos);
+  io.i(s.rightClickOn);
+  io.i(s.colorRed);
+  io.i(s.colorBlue);
+  io.i(s.colorGreen);
+  io.s(s.cursorNames[0]);
+  io.s(s.cursorNames[1]);
+  io.i(s.windowEffectType);
+  io.i(s.windowEffectDuration);
+  io.s(s.windowEffectMask);
+  io.i(s.textOriginX);
+  io.i(s.textOriginY);
+  io.i(s.columnsPerLine);
+  io.i(s.linesPerPage);
+  io.i(s.glyphWidth);
+  io.i(s.glyphHeight);
+  io.i(s.pitchX);
+  io.i(s.pitchY);
+  io.i(s.windowColor);
+  io.i(s.textSpeed);
+  io.i(s.windowLeft);
+  io.i(s.windowTop);
+  io.i(s.windowRight);
+  io.i(s.windowBottom);
+  io.s(s.windowPicture);
+  io.i(s.cursorRelative[0]);
+  io.i(s.cursorRelative[1]);
+  io.i(s.cursorOffsetX[0]);
+  io.i(s.cursorOffsetX[1]);
+  io.i(s.cursorOffsetY[0]);
+  io.i(s.cursorOffsetY[1]);
+  io.s(s.background);
+  for (auto& n : s.standNames) io.s(n);
+  for (auto& x : s.standX) io.i(x);
+  for (auto& y : s.standY) io.i(y);
+  for (auto& sp : s.sprites) {
+    io.s(sp.name);
+    io.i(sp.x);
+    io.i(sp.y);
+    io.i(sp.visible);
+  }
+  for (int i = 0; i < kSavedVariables; ++i) {
+    io.i(s.numVars[static_cast<size_t>(i)]);
+    io.s(s.strVars[static_cast<size_t>(i)]);
+  }
+  io.i(s.scriptPos);
+  int32_t depth = io.count(s.callDepth, kSavedCallStack);
+  for (int32_t i = 0; i < depth; ++i) io.i(s.callStack[static_cast<size_t>(i)]);
+  io.i(s.monochrome);
+  io.i(s.monoBlue);
+  io.i(s.monoGreen);
+  io.i(s.monoRed);
+  io.i(s.nega);
+  io.s(s.midiName);
+  io.s(s.waveName);
+  io.i(s.cdTrack);
+  io.i(s.midiLoop);
+  io.i(s.waveLoopSetting);
+  io.i(s.cdLoop);
+  io.i(s.mp3Loop);
+  io.s(s.mp3Name);
+  io.i(s.eraseWindowOnEffect);
+  io.i(s.textMode);
+  if (s.formatFlag == 1) {  // older files end before the bars and numbers
+    for (auto& b : s.bars) {
+      io.i(b.value);
+      io.i(b.x);
+      io.i(b.y);
+      io.i(b.width);
+      io.i(b.height);
+      io.i(b.maximum);
+      io.i(b.color);
+    }
+    for (auto& n : s.numbers) {
+      io.i(n.value);
+      io.i(n.x);
+      io.i(n.y);
+      io.i(n.u);
+      io.i(n.v);
+      io.i(n.color);
+    }
+  }
+  io.i(s.menuSpeedIndex);
+  io.i(s.allSpritesHidden);
+  io.i(s.logEnabled);
+  io.s(s.buttonPicture);
+}
+
+bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
+
+int32_t flag(int32_t v) { return v != 0 ? 1 : 0; }
+int32_t byteValue(int32_t v) { return std::clamp(v, 0, 255); }
+
+}  // namespace
+
+void captureSnapshot(const Engine& e, SaveSnapshot& s) {
+  const TextState& t = e.text;
+  const GraphicsState& g = e.gfx;
+  const SoundState& snd = e.sound;
+  s.formatFlag = 1;
+  s.bold = t.boldText;
+  s.shadow = t.shadowText;
+  const char* page = reinterpret_cast<const char*>(t.log.buffer.data());
+  s.logPage.assign(page, std::find(t.log.buffer.begin(), t.log.buffer.end() - 1, 0) - t.log.buffer.begin());
+  s.logPos = t.log.writePos;
+  s.rightClickOn = e.ui.rightClickOn;
+  s.colorRed = t.textColor.r;
+  s.colorBlue = t.textColor.b;
+  s.colorGreen = t.textColor.g;
+  s.cursorNames = t.waitCursorNames;
+  s.windowEffectType = g.windowEffect.type;
+  s.windowEffectDuration = g.windowEffect.duration;
+  s.windowEffectMask = g.windowEffect.mask;
+  s.textOriginX = t.textOriginX;
+  s.textOriginY = t.textOriginY;
+  s.columnsPerLine = t.columnsPerLine;
+  s.linesPerPage = t.linesPerPage;
+  s.glyphWidth = t.glyphWidth;
+  s.glyphHeight = t.glyphHeight;
+  s.pitchX = t.pitchX;
+  s.pitchY = t.pitchY;
+  s.windowColor = t.windowColor;
+  s.textSpeed = t.textSpeed;
+  s.windowLeft = t.windowRect.left;
+  s.windowTop = t.windowRect.top;
+  s.windowRight = t.windowRect.right;
+  s.windowBottom = t.windowRect.bottom;
+  s.windowPicture = t.windowColor == -1 ? t.windowImage.name : std::string();
+  for (size_t i = 0; i < 2; ++i) {
+    s.cursorRelative[i] = t.cursorRelative[i];
+    s.cursorOffsetX[i] = t.cursorOffset[i].x;
+    s.cursorOffsetY[i] = t.cursorOffset[i].y;
+  }
+  s.background = g.backgroundName;
+  for (size_t i = 0; i < 3; ++i) {
+    s.standNames[i] = g.standImages[i].name;
+    s.standX[i] = g.standImages[i].x;
+    s.standY[i] = g.standImages[i].y;
+  }
+  for (size_t i = 0; i < kSavedSprites; ++i) {
+    auto& out = s.sprites[i];
+    if (i >= g.sprites.size()) {
+      out = SaveSnapshot::SpriteItem{};
+      continue;
+    }
+    const Sprite& sp = g.sprites[i];
+    out.name = sp.name;
+    out.x = sp.x;
+    out.y = sp.y;
+    out.visible = sp.visible;
+  }
+  for (size_t i = 0; i < kSavedVariables; ++i) {
+    s.numVars[i] = e.script.numVars[i];
+    s.strVars[i] = e.script.strVars[i];
+  }
+  s.scriptPos = static_cast<int32_t>(e.script.scriptPos);
+  const CallStack& cs = e.script.callStack;
+  s.callDepth = std::clamp(cs.depth, 0, kSavedCallStack);
+  for (int32_t i = 0; i < s.callDepth; ++i)
+    s.callStack[static_cast<size_t>(i)] = static_cast<int32_t>(cs.entries[static_cast<size_t>(i)]);
+  s.monochrome = g.monochrome;
+  s.monoBlue = g.monoBlue;
+  s.monoGreen = g.monoGreen;
+  s.monoRed = g.monoRed;
+  s.nega = g.negaMode;
+  s.midiName = snd.midiName;
+  s.waveName = snd.waveName;
+  s.cdTrack = snd.cdTrack;
+  s.midiLoop = snd.midiLoop;
+  s.waveLoopSetting = snd.waveLoopSetting;
+  s.cdLoop = snd.cdLoop;
+  s.mp3Loop = snd.mp3Loop;
+  s.mp3Name = snd.mp3Loop ? snd.mp3Name : std::string();  // a one-shot MP3 is not resumed
+  s.eraseWindowOnEffect = t.eraseWindowOnEffect;
+  s.textMode = t.textMode;
+  for (size_t i = 0; i < kSavedBars; ++i) {
+    const BarSlot& b = g.bars[i];
+    s.bars[i] = SaveSnapshot::BarItem{b.value, b.x, b.y, b.width, b.height, b.maximum, static_cast<int32_t>(b.color)};
+  }
+  for (size_t i = 0; i < kSavedNumbers; ++i) {
+    const NumberSlot& n = g.numbers[i];
+    s.numbers[i] = SaveSnapshot::NumberItem{n.value, n.x, n.y, n.u, n.v, static_cast<int32_t>(n.color)};
+  }
+  s.menuSpeedIndex = t.menuSpeedIndex;
+  s.allSpritesHidden = g.allSpritesHidden;
+  s.logEnabled = t.logEnabled;
+  s.buttonPicture = g.buttonPictureName;
+}
+
+void encodeSnapshot(const SaveSnapshot& s, std::vector<uint8_t>& out) {
+  out.clear();
+  Writing io{ItemWriter(out)};
+  transferItems(io, s);
+}
+
+bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, SaveSnapshot& s) {
+  Reading io{ItemReader(data, size)};
+  transferItems(io, s);
+  if (s.formatFlag != 1) {  // no bars or numbers in the file: none on the screen
+    s.bars.fill(SaveSnapshot::BarItem{});
+    s.numbers.fill(SaveSnapshot::NumberItem{});
+  }
+  if (io.r.damaged()) return false;
+  const int32_t end = static_cast<int32_t>(std::min<uint32_t>(scriptLength, INT32_MAX));
+  if (!within(s.scriptPos, 0, end)) return false;
+  for (int32_t i = 0; i < s.callDepth; ++i)
+    if (!within(s.callStack[static_cast<size_t>(i)], 0, end)) return false;
+  if (!within(s.logPos, 0, TextLog::kSize)) return false;
+  if (s.columnsPerLine < 0 || s.linesPerPage < 0) return false;
+  if (!within(s.windowColor, -1, 0xFFFFFF)) return false;
+  if (!within(s.nega, 0, 2)) return false;
+  if (!within(s.menuSpeedIndex, 0, 2)) return false;
+  if (s.cdTrack < -1) return false;
+  // A colour background is "#" and six hex digits, as bg wrote it.
+  if (!s.background.empty() && s.background[0] == '#') {
+    if (s.background.size() < 7) return false;
+    for (size_t i = 1; i < 7; ++i)
+      if (!std::isxdigit(static_cast<unsigned char>(s.background[i]))) return false;
+  }
+  for (const auto& b : s.bars)
+    if (!within(b.color, 0, 0xFFFFFF)) return false;
+  for (const auto& n : s.numbers)
+    if (!within(n.color, 0, 0xFFFFFF)) return false;
+  return true;
+}
+
+void applySnapshot(Engine& e, const SaveSnapshot& s) {
+  TextState& t = e.text;
+  GraphicsState& g = e.gfx;
+  SoundState& snd = e.sound;
+  t.boldText = s.bold;
+  t.shadowText = s.shadow;
+  // The page replaces the start of the emptied log; what it does not cover stays blank.
+  size_t n = std::min(s.logPage.size(), static_cast<size_t>(TextLog::kSize));
+  std::copy_n(s.logPage.begin(), n, t.log.buffer.begin());
+  t.log.writePos = s.logPos;
+  e.ui.rightClickOn = s.rightClickOn;
+  t.textColor = TextRgb{byteValue(s.colorRed), byteValue(s.colorGreen), byteValue(s.colorBlue)};
+  t.waitCursorNames = s.cursorNames;
+  g.windowEffect.type = s.windowEffectType;
+  g.windowEffect.duration = s.windowEffectDuration;
+  g.windowEffect.mask = s.windowEffectMask;
+  t.textOriginX = s.textOriginX;
+  t.textOriginY = s.textOriginY;
+  t.columnsPerLine = s.columnsPerLine;
+  t.linesPerPage = s.linesPerPage;
+  t.glyphWidth = s.glyphWidth;
+  t.glyphHeight = s.glyphHeight;
+  t.pitchX = s.pitchX;
+  t.pitchY = s.pitchY;
+  t.windowColor = s.windowColor;
+  t.textSpeed = s.textSpeed;
+  t.windowRect = TextRect{s.windowLeft, s.windowTop, s.windowRight, s.windowBottom};
+  for (size_t i = 0; i < 2; ++i) {
+    t.cursorRelative[i] = flag(s.cursorRelative[i]);
+    t.cursorOffset[i] = ClickPos{s.cursorOffsetX[i], s.cursorOffsetY[i]};
+  }
+  g.backgroundName = s.background;
+  for (size_t i = 0; i < 3; ++i) {
+    g.standImages[i].name = s.standNames[i];
+    g.standImages[i].x = s.standX[i];
+    g.standImages[i].y = s.standY[i];
+  }
+  if (g.sprites.size() < kSavedSprites) g.sprites.resize(kSavedSprites);
+  for (size_t i = 0; i < kSavedSprites; ++i) {
+    Sprite& sp = g.sprites[i];
+    sp.name = s.sprites[i].name;
+    sp.x = s.sprites[i].x;
+    sp.y = s.sprites[i].y;
+    sp.visible = flag(s.sprites[i].visible);
+  }
+  for (size_t i = 0; i < kSavedVariables; ++i) {
+    e.script.numVars[i] = s.numVars[i];
+    std::string v = s.strVars[i];
+    truncateSjis(v, kMaxStringBytes);
+    e.script.strVars[i] = std::move(v);
+  }
+  e.script.scriptPos = static_cast<uint32_t>(s.scriptPos);
+  CallStack& cs = e.script.callStack;
+  cs.depth = s.callDepth;
+  for (int32_t i = 0; i < s.callDepth; ++i)
+    cs.entries[static_cast<size_t>(i)] = static_cast<uint32_t>(s.callStack[static_cast<size_t>(i)]);
+  g.monochrome = flag(s.monochrome);
+  g.monoBlue = byteValue(s.monoBlue);
+  g.monoGreen = byteValue(s.monoGreen);
+  g.monoRed = byteValue(s.monoRed);
+  g.negaMode = s.nega;
+  snd.midiName = s.midiName;
+  snd.waveName = s.waveName;
+  snd.cdTrack = s.cdTrack;
+  snd.midiLoop = flag(s.midiLoop);
+  snd.waveLoopSetting = flag(s.waveLoopSetting);
+  snd.cdLoop = flag(s.cdLoop);
+  snd.mp3Loop = flag(s.mp3Loop);
+  snd.mp3Name = s.mp3Name;
+  t.eraseWindowOnEffect = s.eraseWindowOnEffect;
+  t.textMode = s.textMode;
+  for (size_t i = 0; i < kSavedBars; ++i) {
+    const auto& b = s.bars[i];
+    g.bars[i] = BarSlot{b.x, b.y, b.width, b.height, b.value, b.maximum, static_cast<uint32_t>(b.color)};
+  }
+  for (size_t i = 0; i < kSavedNumbers; ++i) {
+    const auto& nn = s.numbers[i];
+    g.numbers[i] = NumberSlot{nn.x, nn.y, nn.u, nn.v, static_cast<uint32_t>(nn.color), nn.value};
+  }
+  t.menuSpeedIndex = s.menuSpeedIndex;
+  g.allSpritesHidden = flag(s.allSpritesHidden);
+  t.logEnabled = flag(s.logEnabled);
+  g.buttonPictureName = s.buttonPicture;
+}
+
+}  // namespace veloria

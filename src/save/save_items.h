@@ -1,0 +1,83 @@
+// The save file: every item of "save%d.dat" in file order, held as plain values, with the one
+// routine that writes or reads them in that order.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace veloria {
+
+struct Engine;
+
+inline constexpr int kSavedSprites = 256;
+inline constexpr int kSavedVariables = 200;
+inline constexpr int kSavedBars = 100;
+inline constexpr int kSavedNumbers = 100;
+inline constexpr int kSavedCallStack = 1000;
+// Longest name a save file may hold: far above anything a script makes, and it bounds what
+// a damaged file can make us allocate.
+inline constexpr size_t kMaxSavedName = 65535;
+
+struct SaveSnapshot {
+  struct SpriteItem {
+    std::string name;
+    int32_t x = 0, y = 0, visible = 0;
+  };
+  struct BarItem {
+    int32_t value = 0, x = -1, y = 0, width = 0, height = 0, maximum = 0, color = 0;
+  };
+  struct NumberItem {
+    int32_t value = 0, x = -1, y = 0, u = 0, v = 0, color = 0;
+  };
+
+  int32_t formatFlag = 1;
+  int32_t bold = 0, shadow = 0;
+  std::string logPage;
+  int32_t logPos = 0;
+  int32_t rightClickOn = 1;
+  int32_t colorRed = 255, colorBlue = 255, colorGreen = 255;
+  std::array<std::string, 2> cursorNames;  // click wait, page wait; empty = built-in
+  int32_t windowEffectType = 1, windowEffectDuration = 0;
+  std::string windowEffectMask;
+  int32_t textOriginX = 0, textOriginY = 0, columnsPerLine = 0, linesPerPage = 0;
+  int32_t glyphWidth = 0, glyphHeight = 0, pitchX = 0, pitchY = 0;
+  int32_t windowColor = 0, textSpeed = 0;
+  int32_t windowLeft = 0, windowTop = 0, windowRight = 0, windowBottom = 0;
+  std::string windowPicture;
+  std::array<int32_t, 2> cursorRelative{}, cursorOffsetX{}, cursorOffsetY{};
+  std::string background;
+  std::array<std::string, 3> standNames;
+  std::array<int32_t, 3> standX{}, standY{};
+  std::array<SpriteItem, kSavedSprites> sprites;
+  std::array<int32_t, kSavedVariables> numVars{};
+  std::array<std::string, kSavedVariables> strVars;
+  int32_t scriptPos = 0;
+  int32_t callDepth = 0;
+  std::array<int32_t, kSavedCallStack> callStack{};
+  int32_t monochrome = 0, monoBlue = 0, monoGreen = 0, monoRed = 0;
+  int32_t nega = 0;
+  std::string midiName, waveName;
+  int32_t cdTrack = -1, midiLoop = 0, waveLoopSetting = 0, cdLoop = 0, mp3Loop = 0;
+  std::string mp3Name;
+  int32_t eraseWindowOnEffect = 1, textMode = 1;
+  std::array<BarItem, kSavedBars> bars;
+  std::array<NumberItem, kSavedNumbers> numbers;
+  int32_t menuSpeedIndex = 1;
+  int32_t allSpritesHidden = 0;
+  int32_t logEnabled = 1;
+  std::string buttonPicture;
+};
+
+// The engine's per-game state as the save file holds it.
+void captureSnapshot(const Engine& e, SaveSnapshot& s);
+void encodeSnapshot(const SaveSnapshot& s, std::vector<uint8_t>& out);
+// Reads a save file. False when it cannot have been written by us: a value outside what the
+// engine can hold (positions past the script, a call stack deeper than its array, an index
+// into a table out of range, a string longer than any name), so nothing of it may be used.
+bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, SaveSnapshot& s);
+// Puts the values into the engine (no pictures are loaded and no sound is started here).
+void applySnapshot(Engine& e, const SaveSnapshot& s);
+
+}  // namespace veloria
