@@ -2,7 +2,7 @@
 # How much processor time the real window takes while the game waits for the player.
 # Starts the demo under Xvfb, lets it reach its first click wait, then reads the process's
 # CPU time from /proc over a measuring window and prints it as a share of one core.
-# usage: bench/idle_cpu.sh [VELORIA_BINARY] [GAME_DIR] [SECONDS]
+# usage: [VELORIA_OPTIONS="--scale 2"] bench/idle_cpu.sh [VELORIA_BINARY] [GAME_DIR] [SECONDS]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 bin=${1:-$here/../build/veloria}
@@ -26,13 +26,13 @@ for n in $(seq 161 220); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=$n; break; fi
 done
 [ -n "$disp" ] || { echo "no free display number" >&2; exit 1; }
-Xvfb ":$disp" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb ":$disp" -screen 0 1600x1200x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xpid=$!
 for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$disp" ] && break; sleep 0.1; done
 
 cp -r "$game" "$work/game"
 DISPLAY=":$disp" SDL_AUDIODRIVER=dummy VELORIA_RUNTIME_DIR="$work/rt" VELORIA_CONFIG_DIR="$work/cfg" \
-  "$bin" "$work/game" >"$work/out.log" 2>&1 &
+  "$bin" ${VELORIA_OPTIONS:-} "$work/game" >"$work/out.log" 2>&1 &
 vpid=$!
 sleep "$settle"
 kill -0 "$vpid" 2>/dev/null || { echo "veloria ended early: $(cat "$work/out.log")" >&2; exit 1; }

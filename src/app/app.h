@@ -68,6 +68,9 @@ enum MenuId : int {
   IDM_CD_DRIVE = 40020,
   IDM_CD_ON = 40021,
   IDM_CD_OFF = 40022,
+  // The magnification items of 画面, numbered apart from the other items and the font items.
+  IDM_SCALE_SHARP = 40101,
+  IDM_SCALE_SMOOTH = 40102,
 };
 
 // The debug build's variable poke (About item with debug.314); ignores indices out of range.

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +36,8 @@ const char kUsage[] =
     "  --dump-on-exit FILE      write the engine state as JSON when the run ends\n"
     "  --screenshot-on-exit FILE  write the window picture as PNG when the run ends\n"
     "  --version                print the version\n"
+    "  --scale N                open the window at N times its size (a whole number; made\n"
+    "                           smaller if the desktop is; ignored with --headless)\n"
     "  --help                   show this text\n";
 
 int usageError(const std::string& message) {
@@ -52,6 +56,7 @@ int main(int argc, char** argv) {
   bool headlessOnlyOption = false;
   bool check = false;
   bool runOption = false;  // an option that only a run of the game uses
+  WindowOptions wopt;
 
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -100,6 +105,15 @@ int main(int argc, char** argv) {
     } else if (a == "--record-audio") {
       if (!value(&hopt.recordAudio)) return usageError("--record-audio needs a file");
       headlessOnlyOption = true;
+      runOption = true;
+    } else if (a == "--scale") {
+      std::string v;
+      if (!value(&v)) return usageError("--scale needs a whole number");
+      char* end = nullptr;
+      unsigned long n = std::strtoul(v.c_str(), &end, 10);
+      if (v.empty() || v[0] == '-' || *end != '\0' || n == 0) return usageError("--scale needs a positive whole number");
+      // The desktop limits it long before this does; the cap only keeps the sums small.
+      wopt.scale = static_cast<int>(std::min(n, 64ul));
       runOption = true;
     } else if (a == "--dump-on-exit") {
       if (!value(&opt.dumpOnExit)) return usageError("--dump-on-exit needs a file");
@@ -159,7 +173,10 @@ int main(int argc, char** argv) {
     platform = makeHeadlessPlatform(hopt);
   } else {
     std::string err;
-    platform = makeSdlPlatform(&err);
+    // The window's size is remembered per game: name the game by its real path.
+    char real[PATH_MAX];
+    if (::realpath(opt.gameDir.c_str(), real)) wopt.gameDirectory = real;
+    platform = makeSdlPlatform(&err, wopt);
     if (!platform) {
       std::fprintf(stderr, "veloria: cannot open a window: %s (use --headless to run without one)\n",
                    err.c_str());

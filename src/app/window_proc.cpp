@@ -21,6 +21,7 @@ const std::vector<int> kPageGroup{IDM_PAGE_ONLY, IDM_PAGE_DEFAULT};
 const std::vector<int> kSpeedGroup{IDM_SPEED_SLOW, IDM_SPEED_NORMAL, IDM_SPEED_FAST};
 const std::vector<int> kWaveGroup{IDM_WAVE_ON, IDM_WAVE_OFF};
 const std::vector<int> kCdGroup{IDM_CD_ON, IDM_CD_OFF};
+const std::vector<int> kScaleGroup{IDM_SCALE_SHARP, IDM_SCALE_SMOOTH};
 
 void storePosition(Engine& e, const Message& m) {
   e.appWindow.lastX = lParamX(m.lParam);
@@ -121,6 +122,11 @@ void onCommand(Engine& e, int id) {
     case IDM_WAVE_OFF:
       menu.checkRadio(id, kWaveGroup);
       e.sound.waveOn = id == IDM_WAVE_ON;
+      break;
+    case IDM_SCALE_SHARP:
+    case IDM_SCALE_SMOOTH:
+      menu.checkRadio(id, kScaleGroup);
+      e.platform.setScaleMode(id == IDM_SCALE_SHARP ? ScaleMode::Sharp : ScaleMode::Smooth);
       break;
     case IDM_AUTO_MODE: e.text.autoMode = 1; return;
     case IDM_CD_DRIVE: runCdDriveDialog(e); return;

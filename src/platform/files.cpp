@@ -226,6 +226,10 @@ std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath) {
   return readDescriptor(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
 }
 
+std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath) {
+  return readDescriptor(::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+}
+
 ReplacementFile::ReplacementFile(std::string hostPath) : target_(std::move(hostPath)) {
   const std::string dir = parentOf(target_);
   std::string base = target_.substr(target_.find_last_of('/') == std::string::npos ? 0 : target_.find_last_of('/') + 1);

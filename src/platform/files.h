@@ -39,6 +39,9 @@ struct HostStamp {
 
 // Host-path helpers for the engine's own files (temporary directory and the like).
 std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath);
+// The same for a file only we write (a settings record): a symbolic link in its place is
+// refused, not followed.
+std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath);
 // Replaces the file at hostPath so that a crash, a kill or a full disk never leaves a
 // half-written file: see ReplacementFile. False (the old file untouched) on any failure.
 bool writeHostFile(const std::string& hostPath, const void* data, size_t size);

@@ -3,7 +3,7 @@
 #include "platform/platform.h"
 
 namespace veloria {
-std::unique_ptr<Platform> makeSdlPlatform(std::string* error) {
+std::unique_ptr<Platform> makeSdlPlatform(std::string* error, const WindowOptions&) {
   if (error) *error = "this build has no SDL backend";
   return nullptr;
 }

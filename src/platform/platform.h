@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/menu_model.h"
+#include "platform/window_layout.h"
 
 namespace veloria {
 
@@ -148,6 +149,9 @@ class Platform {
   // A custom cursor from a .cur/.ico/.bmp file; empty path = the system arrow.
   virtual bool setCursorFile(const std::string& realPath) = 0;
   virtual void showCustomCursor() {}
+  // How the real window magnifies the picture (the headless picture is always 1x).
+  virtual void setScaleMode(ScaleMode mode) { scaleMode_ = mode; }
+  ScaleMode scaleMode() const { return scaleMode_; }
 
   // ---- menu ----
   MenuBar& menu() { return menu_; }
@@ -211,6 +215,7 @@ class Platform {
   MenuBar menu_;
   bool menuAttached_ = false;
   bool fullscreen_ = false;
+  ScaleMode scaleMode_ = ScaleMode::Sharp;
   WaitKind waitKind_ = WaitKind::None;
   int waitX_ = 0, waitY_ = 0;
   int modalDepth_ = 0;
@@ -235,7 +240,12 @@ struct HeadlessOptions {
 };
 
 std::unique_ptr<Platform> makeHeadlessPlatform(const HeadlessOptions& options);
+struct WindowOptions {
+  int scale = 0;              // the first window at this many times its size; 0 = remembered or 1x
+  std::string gameDirectory;  // absolute; the window's size and place are remembered per game
+};
+
 // nullptr when the SDL backend is not built or no display can be opened.
-std::unique_ptr<Platform> makeSdlPlatform(std::string* error);
+std::unique_ptr<Platform> makeSdlPlatform(std::string* error, const WindowOptions& options = {});
 
 }  // namespace veloria

@@ -39,6 +39,25 @@ TEST(CommandLine, UsageErrorsStartNothing) {
   EXPECT_EQ(runVeloria("--help").code, 0);
 }
 
+TEST(CommandLine, ScaleIsAPositiveWholeNumberAndHeadlessRunsIgnoreIt) {
+  CliGame g("*define\ngame\n*start\nbg #00ff00,1\nend\n");
+  for (const char* bad : {"--scale", "--scale 0", "--scale -2", "--scale 1.5", "--scale two"}) {
+    auto r = runVeloria(std::string("--headless ") + bad + " " + g.path());
+    EXPECT_EQ(r.code, 2) << bad;
+    EXPECT_NE(r.output.find("--scale needs"), std::string::npos) << bad << ": " << r.output;
+  }
+  // The headless picture stays the game's own size, and nothing is remembered for it.
+  const std::string shot = g.scratch() + "/shot.png";
+  auto r = runVeloria("--headless --scale 3 --screenshot-on-exit " + shot + " " + g.path());
+  EXPECT_EQ(r.code, 0) << r.output;
+  auto png = veloria::fs::readHostFile(shot);
+  ASSERT_TRUE(png && png->size() > 24);
+  auto be32 = [&](size_t at) { return ((*png)[at] << 24) | ((*png)[at + 1] << 16) | ((*png)[at + 2] << 8) | (*png)[at + 3]; };
+  EXPECT_EQ(be32(16), 640);
+  EXPECT_EQ(be32(20), 480);
+  EXPECT_FALSE(std::filesystem::exists(g.scratch() + "/config/windows"));
+}
+
 TEST(CommandLine, MalformedInputFileIsAUsageError) {
   CliGame g("*define\ngame\n*start\nend\n");
   std::string input = g.file("in.txt");

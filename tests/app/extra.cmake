@@ -1,9 +1,16 @@
-# The real window, once, under a virtual X server.
+# The real window under a virtual X server: once as it opens, once at twice its size.
 find_program(VELORIA_XVFB Xvfb)
 find_program(VELORIA_XWD xwd)
+find_program(VELORIA_XDOTOOL xdotool)
 if(VELORIA_WITH_SDL AND VELORIA_XVFB AND VELORIA_XWD)
   add_test(NAME xvfb_smoke COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/smoke/xvfb_smoke.sh $<TARGET_FILE:veloria>)
   set_tests_properties(xvfb_smoke PROPERTIES TIMEOUT 120 LABELS smoke)
+  if(VELORIA_XDOTOOL)
+    add_test(NAME xvfb_scale COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/smoke/xvfb_scale.sh $<TARGET_FILE:veloria>)
+    set_tests_properties(xvfb_scale PROPERTIES TIMEOUT 240 LABELS smoke)
+  else()
+    message(STATUS "xdotool missing: the scaled window test is not registered")
+  endif()
 else()
-  message(STATUS "Xvfb/xwd or SDL missing: the window smoke test is not registered")
+  message(STATUS "Xvfb/xwd or SDL missing: the window smoke tests are not registered")
 endif()

@@ -145,10 +145,13 @@ TEST(WindowProcedure, CloseAsksAndNoKeepsTheGameRunning) {
 TEST(WindowProcedure, MenuRadioGroupsAndSettings) {
   RunOptions o;
   // The run ends by the time limit: a quit would destroy the menu before we look at it.
-  o.input = "wait 600\nmenu 40016\nmenu 40018\nmenu 40007\nmenu 40022\nmenu 40002\n";
+  o.input = "wait 600\nmenu 40016\nmenu 40018\nmenu 40007\nmenu 40022\nmenu 40002\nmenu 40102\n";
   o.timeoutMs = 1000;
   int speed = -1, wave = -1, page = -1, cd = -1, full = -1;
   bool fastChecked = false, normalChecked = true, offChecked = false, fullChecked = false, windowChecked = true;
+  bool smoothChecked = false, sharpChecked = true;
+  ScaleMode scale = ScaleMode::Sharp;
+  int screenW = 0;
   o.inspect = [&](Engine& e) {
     speed = e.text.menuSpeedIndex;
     wave = e.sound.waveOn;
@@ -161,6 +164,10 @@ TEST(WindowProcedure, MenuRadioGroupsAndSettings) {
     offChecked = m.isChecked(IDM_WAVE_OFF);
     fullChecked = m.isChecked(IDM_FULLSCREEN);
     windowChecked = m.isChecked(IDM_WINDOWED);
+    smoothChecked = m.isChecked(IDM_SCALE_SMOOTH);
+    sharpChecked = m.isChecked(IDM_SCALE_SHARP);
+    scale = e.platform.scaleMode();
+    screenW = e.platform.clientWidth();
   };
   auto run = runGame(game("*define\ngame\n*start\n*l\nwait 10\ngoto *l\n"), o);
   EXPECT_EQ(run.exitCode, 3);
@@ -174,6 +181,12 @@ TEST(WindowProcedure, MenuRadioGroupsAndSettings) {
   EXPECT_TRUE(offChecked);
   EXPECT_TRUE(fullChecked);
   EXPECT_FALSE(windowChecked);
+  // The magnification is a radio pair of its own beside full screen; the game's picture
+  // keeps its size whatever the window does with it.
+  EXPECT_TRUE(smoothChecked);
+  EXPECT_FALSE(sharpChecked);
+  EXPECT_EQ(scale, ScaleMode::Smooth);
+  EXPECT_EQ(screenW, 640);
 }
 
 TEST(WindowProcedure, ClicksEndSkipModeBeforeTheyAdvance) {

@@ -197,12 +197,13 @@ void MenuUi::key(const MenuBar& menu, SDL_Keycode k, int* chosen) {
 void MenuUi::layoutRows(const std::vector<MenuItem>& items, int x, int y, std::vector<Row>* rows, SDL_Rect* box,
                         const MenuPainter* p) {
   rows->clear();
-  int width = 120;
+  const int u = p ? p->scale : 1;
+  int width = 120 * u;
   if (p)
-    for (const auto& it : items) width = std::max(width, p->measure(sjisToUtf8(it.text)) + 48);
+    for (const auto& it : items) width = std::max(width, p->measure(sjisToUtf8(it.text)) + 48 * u);
   colWidth_ = width;
   // Long lists (hundreds of fonts) flow into further columns instead of leaving the screen.
-  int perColumn = std::max(1, (strip_.h > 0 ? 480 : 480) / rowHeight_);
+  int perColumn = std::max(1, 480 * u / rowHeight_);
   for (size_t i = 0; i < items.size(); ++i) {
     int col = static_cast<int>(i) / perColumn, row = static_cast<int>(i) % perColumn;
     rows->push_back(Row{SDL_Rect{x + col * width, y + row * rowHeight_, width, rowHeight_}, static_cast<int>(i)});
@@ -213,18 +214,19 @@ void MenuUi::layoutRows(const std::vector<MenuItem>& items, int x, int y, std::v
 }
 
 void MenuUi::paint(const MenuBar& menu, const MenuPainter& p) {
-  rowHeight_ = p.lineHeight + 6;
+  const int u = p.scale;
+  rowHeight_ = p.lineHeight + 6 * u;
   p.fill(strip_, 0xF0F0F0);
   tops_.clear();
-  int x = strip_.x + 2;
+  int x = strip_.x + 2 * u;
   for (size_t i = 0; i < menu.items().size(); ++i) {
     std::string label = sjisToUtf8(menu.items()[i].text);
-    int w = p.measure(label) + 16;
+    int w = p.measure(label) + 16 * u;
     SDL_Rect r{x, strip_.y, w, strip_.h};
     tops_.push_back(r);
     bool hot = static_cast<int>(i) == openTop_ || static_cast<int>(i) == hoverTop_;
     if (hot) p.fill(r, 0xCCE8FF);
-    p.text(label, x + 8, strip_.y + (strip_.h - p.lineHeight) / 2, 0x000000);
+    p.text(label, x + 8 * u, strip_.y + (strip_.h - p.lineHeight) / 2, 0x000000);
     x += w;
   }
   const auto* drop = dropItems(menu);
@@ -237,9 +239,9 @@ void MenuUi::paint(const MenuBar& menu, const MenuPainter& p) {
     for (const auto& r : rows) {
       const auto& it = items[static_cast<size_t>(r.index)];
       if (r.index == hot) p.fill(r.rect, 0x91C9F7);
-      if (it.checked) p.text("✓", r.rect.x + 5, r.rect.y + 3, 0x000000);
-      p.text(sjisToUtf8(it.text), r.rect.x + 22, r.rect.y + 3, 0x000000);
-      if (!it.children.empty()) p.text("▶", r.rect.x + r.rect.w - 16, r.rect.y + 3, 0x000000);
+      if (it.checked) p.text("✓", r.rect.x + 5 * u, r.rect.y + 3 * u, 0x000000);
+      p.text(sjisToUtf8(it.text), r.rect.x + 22 * u, r.rect.y + 3 * u, 0x000000);
+      if (!it.children.empty()) p.text("▶", r.rect.x + r.rect.w - 16 * u, r.rect.y + 3 * u, 0x000000);
     }
   };
   paintList(*drop, rows_, dropBox_, hover_);

@@ -18,6 +18,7 @@ struct MenuPainter {
   std::function<void(const std::string&, int, int, uint32_t)> text;  // UTF-8
   std::function<int(const std::string&)> measure;
   int lineHeight;
+  int scale = 1;  // the strip's magnification: paddings grow with it, the font is drawn at it
 };
 
 class MenuUi {

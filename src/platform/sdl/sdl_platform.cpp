@@ -8,6 +8,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <unordered_map>
 
 #include "platform/cursor_file.h"
@@ -16,6 +18,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/menu_ui.h"
 #include "platform/sdl/ui_font.h"
+#include "platform/sdl/window_scaler.h"
 #include "platform/text_codec.h"
 #include "platform/window_icon.h"
 
@@ -23,7 +26,6 @@ namespace veloria {
 
 namespace {
 
-constexpr int kMenuHeight = 20;
 // While a script runs without waiting, OS events are still taken this often.
 constexpr uint32_t kPumpIntervalMs = 30;
 // A wait with no deadline still looks at the clock this often.
@@ -49,6 +51,8 @@ struct Button {
 
 class SdlPlatform final : public Platform {
  public:
+  explicit SdlPlatform(const WindowOptions& options) : scaler_(options) {}
+
   bool init(std::string* error) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
@@ -108,7 +112,7 @@ class SdlPlatform final : public Platform {
   // ---- window ----
   void createWindow(int w, int h) override {
     setClientSize(w, h);
-    window_ = SDL_CreateWindow("", 20, 50, w, h + kMenuHeight, SDL_WINDOW_HIDDEN);
+    window_ = scaler_.create(w, h, &scaleMode_);
     if (!window_) return;
     std::vector<uint8_t> icon = drawAppIcon(64);
     if (SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.data(), 64, 64, 32, 64 * 4, SDL_PIXELFORMAT_RGBA32)) {
@@ -132,7 +136,7 @@ class SdlPlatform final : public Platform {
   void resizeClient(int w, int h) override {
     setClientSize(w, h);
     makeTexture();
-    if (window_ && !fullscreen_) SDL_SetWindowSize(window_, w, h + kMenuHeight);
+    scaler_.clientResized(window_, w, h, shown_, fullscreen_);
     layout();
     render();
   }
@@ -143,15 +147,18 @@ class SdlPlatform final : public Platform {
   }
 
   void destroyWindow() override {
+    if (window_ && shown_) scaler_.save(window_, clientW_, clientH_, scaleMode_, fullscreen_);
     if (window_) SDL_HideWindow(window_);
     shown_ = false;
   }
 
   bool setFullscreen(bool on) override {
     if (!window_) return false;
+    if (on && !fullscreen_) scaler_.noteWindowed(window_);
     if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
     fullscreen_ = on;
-    if (!on) SDL_SetWindowSize(window_, clientW_, clientH_ + kMenuHeight);
+    // Back to the size and place the player had before full screen.
+    if (!on) scaler_.restoreWindowed(window_);
     layout();
     render();
     return true;
@@ -191,6 +198,12 @@ class SdlPlatform final : public Platform {
   }
   void onMenuChanged() override {
     menuUi_.invalidate();
+    render();
+  }
+
+  void setScaleMode(ScaleMode mode) override {
+    Platform::setScaleMode(mode);
+    layout();
     render();
   }
 
@@ -300,41 +313,32 @@ class SdlPlatform final : public Platform {
     if (texture_) SDL_DestroyTexture(texture_);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING, clientW_, clientH_);
     if (texture_) SDL_UpdateTexture(texture_, nullptr, picture_.data(), clientW_ * 3);
+    if (texture_) SDL_SetTextureScaleMode(texture_, scaler_.layout().sharp ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
   }
 
-  // Where the client picture and the menu strip go in window pixels.
+  // Where the client picture and the menu strip go, from the window's current size.
   void layout() {
     if (!window_) return;
-    int ww = 0, wh = 0;
-    SDL_GetRendererOutputSize(renderer_, &ww, &wh);
-    if (ww <= 0 || wh <= 0) SDL_GetWindowSize(window_, &ww, &wh);
-    if (!fullscreen_) {
-      clientDst_ = SDL_Rect{0, kMenuHeight, clientW_, clientH_};
-      stripRect_ = SDL_Rect{0, 0, clientW_, kMenuHeight};
-    } else {
-      // Aspect kept, letterboxed; the menu strip lies over the top of the picture.
-      double s = std::min(static_cast<double>(ww) / clientW_, static_cast<double>(wh) / clientH_);
-      int w = static_cast<int>(clientW_ * s), h = static_cast<int>(clientH_ * s);
-      clientDst_ = SDL_Rect{(ww - w) / 2, (wh - h) / 2, w, h};
-      stripRect_ = SDL_Rect{clientDst_.x, clientDst_.y, w, kMenuHeight};
+    const ScaleLayout& l = scaler_.relayout(window_, renderer_, clientW_, clientH_, scaleMode_, fullscreen_);
+    clientDst_ = SDL_Rect{l.picture.x, l.picture.y, l.picture.w, l.picture.h};
+    stripRect_ = SDL_Rect{l.strip.x, l.strip.y, l.strip.w, l.strip.h};
+    if (texture_) SDL_SetTextureScaleMode(texture_, l.sharp ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    if (l.uiScale != uiScale_) {
+      // The chrome's text is rasterised at its drawn size, not magnified.
+      uiScale_ = l.uiScale;
+      for (auto& [k, t] : textCache_) SDL_DestroyTexture(t);
+      textCache_.clear();
     }
     menuUi_.setStrip(stripRect_.x, stripRect_.y, stripRect_.w, stripRect_.h);
   }
 
-  bool menuVisible() const { return menuAttached_ && !menu_.items().empty(); }
-
-  // Window pixels to client pixels.
-  void toClient(int wx, int wy, int* cx, int* cy) const {
-    if (clientDst_.w <= 0 || clientDst_.h <= 0) {
-      *cx = wx;
-      *cy = wy;
-      return;
-    }
-    *cx = static_cast<int>(static_cast<int64_t>(wx - clientDst_.x) * clientW_ / clientDst_.w);
-    *cy = static_cast<int>(static_cast<int64_t>(wy - clientDst_.y) * clientH_ / clientDst_.h);
+  UiFont& font() {
+    auto& f = fonts_[uiScale_];
+    if (!f) f = std::make_unique<UiFont>(13 * uiScale_);
+    return *f;
   }
 
-  bool insideClient(int cx, int cy) const { return cx >= 0 && cy >= 0 && cx < clientW_ && cy < clientH_; }
+  bool menuVisible() const { return menuAttached_ && !menu_.items().empty(); }
 
   static uint32_t vkOf(SDL_Keycode k) {
     if (k >= SDLK_a && k <= SDLK_z) return static_cast<uint32_t>('A' + (k - SDLK_a));
@@ -364,38 +368,44 @@ class SdlPlatform final : public Platform {
         if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
           postMessage(WM_CLOSE);
         } else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED || ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          if (!fullscreen_) scaler_.noteWindowed(window_);
           layout();
           render();
           postMessage(WM_PAINT);
+        } else if (ev.window.event == SDL_WINDOWEVENT_MOVED) {
+          if (!fullscreen_) scaler_.noteWindowed(window_);
         }
         break;
       case SDL_MOUSEMOTION: {
-        if (menuVisible() && menuUi_.mouseMove(menu_, ev.motion.x, ev.motion.y)) {
+        const ScaleLayout& l = scaler_.layout();
+        WindowPoint px = l.toDrawable(ev.motion.x, ev.motion.y);
+        if (menuVisible() && menuUi_.mouseMove(menu_, px.x, px.y)) {
           render();
           break;
         }
-        int cx, cy;
-        toClient(ev.motion.x, ev.motion.y, &cx, &cy);
-        if (insideClient(cx, cy) || captured_) postMouseMove(makeLParam(cx, cy));
+        WindowPoint c = l.drawableToClient(px.x, px.y);
+        if (l.insideClient(c) || captured_) postMouseMove(makeLParam(c.x, c.y));
         break;
       }
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
         bool down = ev.type == SDL_MOUSEBUTTONDOWN;
+        const ScaleLayout& l = scaler_.layout();
+        WindowPoint px = l.toDrawable(ev.button.x, ev.button.y);
         if (menuVisible()) {
           int chosen = 0;
-          if (menuUi_.mouseButton(menu_, ev.button.x, ev.button.y, down, &chosen)) {
+          if (menuUi_.mouseButton(menu_, px.x, px.y, down, &chosen)) {
             if (chosen) postMessage(WM_COMMAND, static_cast<uint32_t>(chosen), 0);
             render();
             break;
           }
         }
-        int cx, cy;
-        toClient(ev.button.x, ev.button.y, &cx, &cy);
-        if (!insideClient(cx, cy) && !(captured_ && !down)) break;
-        uint32_t l = makeLParam(cx, cy);
-        if (ev.button.button == SDL_BUTTON_LEFT) postMessage(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? 1 : 0, l);
-        else if (ev.button.button == SDL_BUTTON_RIGHT) postMessage(down ? WM_RBUTTONDOWN : WM_RBUTTONUP, down ? 2 : 0, l);
+        // A click in the black border is not the game's.
+        WindowPoint c = l.drawableToClient(px.x, px.y);
+        if (!l.insideClient(c) && !(captured_ && !down)) break;
+        uint32_t lp = makeLParam(c.x, c.y);
+        if (ev.button.button == SDL_BUTTON_LEFT) postMessage(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? 1 : 0, lp);
+        else if (ev.button.button == SDL_BUTTON_RIGHT) postMessage(down ? WM_RBUTTONDOWN : WM_RBUTTONUP, down ? 2 : 0, lp);
         captured_ = down;
         break;
       }
@@ -438,7 +448,7 @@ class SdlPlatform final : public Platform {
   SDL_Texture* textTexture(const std::string& utf8) {
     auto it = textCache_.find(utf8);
     if (it != textCache_.end()) return it->second;
-    TextImage img = font_.render(utf8);
+    TextImage img = font().render(utf8);
     std::vector<uint32_t> px(img.alpha.size());
     for (size_t i = 0; i < px.size(); ++i) px[i] = (uint32_t{img.alpha[i]} << 24) | 0xFFFFFF;
     SDL_Texture* t = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, img.width, img.height);
@@ -483,7 +493,7 @@ class SdlPlatform final : public Platform {
       MenuPainter p{[this](const SDL_Rect& r, uint32_t c) { fill(r, c); },
                     [this](const SDL_Rect& r, uint32_t c) { frame(r, c); },
                     [this](const std::string& s, int x, int y, uint32_t c) { drawText(s, x, y, c); },
-                    [this](const std::string& s) { return font_.measure(s); }, font_.lineHeight()};
+                    [this](const std::string& s) { return font().measure(s); }, font().lineHeight(), uiScale_};
       menuUi_.paint(menu_, p);
     } else if (!fullscreen_) {
       fill(stripRect_, 0xF0F0F0);
@@ -492,55 +502,61 @@ class SdlPlatform final : public Platform {
     SDL_RenderPresent(renderer_);
   }
 
+  // Box metrics are those of the 1x box times the chrome's scale.
   void layoutModal(Modal& m) {
-    int lh = std::max(font_.lineHeight(), 14);
-    int w = font_.measure(m.caption) + 40;
-    for (const auto& l : m.lines) w = std::max(w, font_.measure(l) + 40);
+    const int u = uiScale_;
+    UiFont& f = font();
+    int lh = std::max(f.lineHeight(), 14 * u);
+    int w = f.measure(m.caption) + 40 * u;
+    for (const auto& l : m.lines) w = std::max(w, f.measure(l) + 40 * u);
     int bw = 0;
-    for (auto& b : m.buttons) bw += std::max(72, font_.measure(b.label) + 24) + 10;
-    w = std::max({w, bw + 30, m.edit ? 320 : 200});
-    int h = lh + 12 + static_cast<int>(m.lines.size()) * (lh + 2) + 16 + (m.edit ? lh + 16 : 0) + lh + 24;
-    w = std::min(w, std::max(clientDst_.w - 8, 100));
+    for (auto& b : m.buttons) bw += std::max(72 * u, f.measure(b.label) + 24 * u) + 10 * u;
+    w = std::max({w, bw + 30 * u, (m.edit ? 320 : 200) * u});
+    int h = lh + 12 * u + static_cast<int>(m.lines.size()) * (lh + 2 * u) + 16 * u + (m.edit ? lh + 16 * u : 0) + lh +
+            24 * u;
+    w = std::min(w, std::max(clientDst_.w - 8 * u, 100 * u));
     m.box = SDL_Rect{clientDst_.x + (clientDst_.w - w) / 2, clientDst_.y + (clientDst_.h - h) / 2, w, h};
-    int y = m.box.y + lh + 12 + static_cast<int>(m.lines.size()) * (lh + 2) + 8;
+    int y = m.box.y + lh + 12 * u + static_cast<int>(m.lines.size()) * (lh + 2 * u) + 8 * u;
     if (m.edit) {
-      m.editRect = SDL_Rect{m.box.x + 12, y, m.box.w - 24, lh + 8};
-      y += lh + 16;
+      m.editRect = SDL_Rect{m.box.x + 12 * u, y, m.box.w - 24 * u, lh + 8 * u};
+      y += lh + 16 * u;
     }
-    int x = m.box.x + m.box.w - 12;
+    int x = m.box.x + m.box.w - 12 * u;
     for (auto it = m.buttons.rbegin(); it != m.buttons.rend(); ++it) {
-      int bwid = std::max(72, font_.measure(it->label) + 24);
+      int bwid = std::max(72 * u, f.measure(it->label) + 24 * u);
       x -= bwid;
-      it->rect = SDL_Rect{x, y, bwid, lh + 8};
-      x -= 10;
+      it->rect = SDL_Rect{x, y, bwid, lh + 8 * u};
+      x -= 10 * u;
     }
   }
 
   void paintModal(Modal& m) {
     layoutModal(m);
-    int lh = std::max(font_.lineHeight(), 14);
+    const int u = uiScale_;
+    UiFont& f = font();
+    int lh = std::max(f.lineHeight(), 14 * u);
     fill(m.box, 0xF0F0F0);
     frame(m.box, 0x404040);
-    SDL_Rect cap{m.box.x, m.box.y, m.box.w, lh + 8};
+    SDL_Rect cap{m.box.x, m.box.y, m.box.w, lh + 8 * u};
     fill(cap, 0x2B579A);
-    drawText(m.caption, m.box.x + 8, m.box.y + 4, 0xFFFFFF);
-    int y = m.box.y + lh + 16;
+    drawText(m.caption, m.box.x + 8 * u, m.box.y + 4 * u, 0xFFFFFF);
+    int y = m.box.y + lh + 16 * u;
     for (const auto& l : m.lines) {
-      drawText(l, m.box.x + 16, y, 0x000000);
-      y += lh + 2;
+      drawText(l, m.box.x + 16 * u, y, 0x000000);
+      y += lh + 2 * u;
     }
     if (m.edit) {
       fill(m.editRect, 0xFFFFFF);
       frame(m.editRect, 0x7A7A7A);
-      drawText(m.text, m.editRect.x + 4, m.editRect.y + 4, 0x000000);
-      int cx = m.editRect.x + 4 + font_.measure(m.text);
-      if ((SDL_GetTicks() / 500) % 2 == 0) fill(SDL_Rect{cx, m.editRect.y + 3, 1, m.editRect.h - 6}, 0x000000);
+      drawText(m.text, m.editRect.x + 4 * u, m.editRect.y + 4 * u, 0x000000);
+      int cx = m.editRect.x + 4 * u + f.measure(m.text);
+      if ((SDL_GetTicks() / 500) % 2 == 0) fill(SDL_Rect{cx, m.editRect.y + 3 * u, u, m.editRect.h - 6 * u}, 0x000000);
     }
     for (size_t i = 0; i < m.buttons.size(); ++i) {
       const auto& b = m.buttons[i];
       fill(b.rect, static_cast<int>(i) == m.focus ? 0xCCE4F7 : 0xE1E1E1);
       frame(b.rect, static_cast<int>(i) == m.focus ? 0x0078D7 : 0xADADAD);
-      drawText(b.label, b.rect.x + (b.rect.w - font_.measure(b.label)) / 2, b.rect.y + 4, 0x000000);
+      drawText(b.label, b.rect.x + (b.rect.w - f.measure(b.label)) / 2, b.rect.y + 4 * u, 0x000000);
     }
   }
 
@@ -599,15 +615,19 @@ class SdlPlatform final : public Platform {
           return true;
         }
         if (ev.window.event == SDL_WINDOWEVENT_EXPOSED || ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          if (!fullscreen_) scaler_.noteWindowed(window_);
           layout();
           render();
+        } else if (ev.window.event == SDL_WINDOWEVENT_MOVED) {
+          if (!fullscreen_) scaler_.noteWindowed(window_);
         }
         return false;
       case SDL_MOUSEMOTION: return false;
       case SDL_MOUSEBUTTONUP:
         if (ev.button.button != SDL_BUTTON_LEFT) return false;
         for (auto& b : m.buttons) {
-          SDL_Point pt{ev.button.x, ev.button.y};
+          WindowPoint px = scaler_.layout().toDrawable(ev.button.x, ev.button.y);
+          SDL_Point pt{px.x, px.y};
           if (SDL_PointInRect(&pt, &b.rect)) {
             m.result = b.result;
             return true;
@@ -662,9 +682,11 @@ class SdlPlatform final : public Platform {
   bool shown_ = false;
   bool captured_ = false;
   uint32_t lastPump_ = 0;
-  SDL_Rect clientDst_{0, kMenuHeight, 640, 480};
-  SDL_Rect stripRect_{0, 0, 640, kMenuHeight};
-  UiFont font_{13};
+  WindowScaler scaler_;
+  SDL_Rect clientDst_{0, kMenuStripHeight, 640, 480};
+  SDL_Rect stripRect_{0, 0, 640, kMenuStripHeight};
+  int uiScale_ = 1;
+  std::map<int, std::unique_ptr<UiFont>> fonts_;  // one per chrome scale met, built on first use
   std::unordered_map<std::string, SDL_Texture*> textCache_;
   MenuUi menuUi_;
   Modal* modal_ = nullptr;
@@ -672,8 +694,8 @@ class SdlPlatform final : public Platform {
 
 }  // namespace
 
-std::unique_ptr<Platform> makeSdlPlatform(std::string* error) {
-  auto p = std::make_unique<SdlPlatform>();
+std::unique_ptr<Platform> makeSdlPlatform(std::string* error, const WindowOptions& options) {
+  auto p = std::make_unique<SdlPlatform>(options);
   if (!p->init(error)) return nullptr;
   return p;
 }

@@ -52,7 +52,8 @@ UiFont::UiFont(int pixelSize) {
   FT_Library lib = nullptr;
   if (FT_Init_FreeType(&lib) != 0) return;
   library_ = lib;
-  std::string file = findUiFontFile();
+  // One font file for every size the chrome is drawn at; asking fontconfig again is slow.
+  static const std::string file = findUiFontFile();
   FT_Face face = nullptr;
   if (file.empty() || FT_New_Face(lib, file.c_str(), 0, &face) != 0) return;
   FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize));
