@@ -168,7 +168,7 @@ void showButtonLook(Engine& e, const Button& b, bool hovered) {
       if (!text) return;
       // drawString takes negative positions as absolute pixels.
       int32_t column = -b.x, line = -b.y;
-      drawString(e, *text, column, line, hovered ? selectColorOver(e) : selectColorNormal(e));
+      drawString(e, *text, column, line, hovered ? selectColors(e).over : selectColors(e).normal);
       return;
     }
     case ButtonKind::Image: {

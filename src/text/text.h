@@ -92,12 +92,6 @@ int cselCount(const Engine& e);
 struct SelectColors;
 const SelectColors& selectColors(const Engine& e);
 
-// What the text buttons read of the choices: the option texts csel stored (nullptr for an
-// index without one) and the two colours of selectcolor (0xRRGGBB): the option under the
-// mouse, and the others.
-const std::string* cselText(Engine& e, int index);
-uint32_t selectColorOver(const Engine& e);
-uint32_t selectColorNormal(const Engine& e);
 // Forgets the link regions typed so far (the link wait has used them).
 void clearLinks(Engine& e);
 

@@ -152,11 +152,6 @@ struct TextState {
   // The wait cursors' pictures as setcursor/abssetcursor named them (click wait, page wait);
   // empty = the built-in cursors. Save files keep these.
   std::array<std::string, 2> waitCursorNames;
-
-  // Choices as the text buttons see them: csel's option texts and selectcolor's colours
-  // (0xRRGGBB: under the mouse, the others).
-  std::vector<std::string> cselTexts;
-  std::array<uint32_t, 2> selectColors{0xFFFFFF, 0xAAAAAA};
 };
 
 }  // namespace veloria

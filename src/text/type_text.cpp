@@ -319,4 +319,6 @@ void resumePendingText(Engine& e) {
   if (!rest.empty()) Typist(e, rest, t.pendingAtLineEnd).run();
 }
 
+void clearLinks(Engine& e) { e.text.linkCount = 0; }
+
 }  // namespace veloria

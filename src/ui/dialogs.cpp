@@ -14,6 +14,9 @@ std::optional<std::string> runInputDialog(Engine& e, const std::string& prompt, 
 // Our builds play music from files, not from a CD drive: there is no drive to choose.
 void runCdDriveDialog(Engine&) {}
 
+// The dialog closes without saving or loading, whichever button is pressed.
+void runSaveLoadDialog(Engine&, bool) {}
+
 void uiRestoreDefaults(Engine& e) {
   e.ui.rightClickAction = RightClickAction::HideWindow;
   e.ui.menuColors = UiState{}.menuColors;

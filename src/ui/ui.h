@@ -18,6 +18,8 @@ std::optional<std::string> runInputDialog(Engine& e, const std::string& prompt, 
                                           int maxBytes);
 // The CD drive dialog IDD_CDDRIVEDIALOG.
 void runCdDriveDialog(Engine& e);
+// The save/load dialog IDD_SAVELOADDIALOG (system actions 6 and 7): save form or load form.
+void runSaveLoadDialog(Engine& e, bool saveForm);
 
 void uiRestoreDefaults(Engine& e);
 void registerUiCommands(CommandTable& t);

@@ -185,7 +185,7 @@ int countColour(test::GfxEngine& g, int l, int t, int r, int b, uint32_t rgb) {
 TEST(ButtonWait, TextButtonsUseTheChoiceColours) {
   Buttons b(steps({"move 110 110", "click 110 110", "wait 100", "move 110 150", "rclick 110 150"}));
   Engine& e = b.e();
-  e.text.cselTexts = {utf8ToSjis("はい"), utf8ToSjis("いいえ")};
+  e.text.cselItems.texts = {utf8ToSjis("はい"), utf8ToSjis("いいえ")};
   b.run("cselbtn", "0, 1, 100, 100");
   b.run("cselbtn", "1, 2, 100, 140");
   b.run("cselbtn", "9, 3, 100, 180");  // no such choice: a button nothing can hover
@@ -208,7 +208,7 @@ TEST(ButtonWait, TextButtonsUseTheChoiceColours) {
 TEST(ButtonWait, TextModeEndsWithSkipAutoClickAndAutoMode) {
   Buttons b;
   Engine& e = b.e();
-  e.text.cselTexts = {utf8ToSjis("はい")};
+  e.text.cselItems.texts = {utf8ToSjis("はい")};
   b.run("cselbtn", "0, 1, 100, 100");
   e.text.skipMode = 1;
   b.run("textbtnwait", "%1");
