@@ -135,11 +135,13 @@ TEST(CoverageOption, BothAnswersOfTheDemosChoiceCoverEveryLine) {
   const std::string demo = scratch.path() + "/demo";
   std::filesystem::copy(std::string(VELORIA_TEST_DIR) + "/../demo", demo, std::filesystem::copy_options::recursive);
   const std::string first = scratch.path() + "/first.info", second = scratch.path() + "/second.info";
-  // Autoplay takes the first answer; the second lies one text line (28 pixels) lower.
+  // Autoplay takes the first answer and the first button. The second run clicks the second
+  // button (340,210, 180 x 60), then the second answer (one text line, 28 pixels, lower than
+  // the first): the button wait ends on the first click, the choice on the second.
   auto r = runVeloria("--headless --autoplay --timeout 600000 --coverage " + first + " " + demo);
   EXPECT_EQ(r.code, 0) << r.output;
   std::string clicks;
-  for (int i = 0; i < 20; ++i) clicks += "wait 2500\nclick 100 385\n";
+  for (int i = 0; i < 20; ++i) clicks += "wait 2500\nclick 430 240\nclick 100 385\n";
   scratch.write("second.input", clicks);
   r = runVeloria("--headless --timeout 600000 --input " + scratch.path() + "/second.input --coverage " + second + " " +
                  demo);
