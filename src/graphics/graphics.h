@@ -21,6 +21,9 @@ SurfaceView displaySurfaceView(Engine& e);
 // Loads (or reuses) a picture named by `request` (Shift-JIS, optional tag) into `obj`.
 // Failures end the run with a script error, unless noLoadError or optionalImage applies.
 void loadImage(Engine& e, ImageObject& obj, std::string_view request);
+// As loadImage, but a picture that is missing or cannot be read gives a blank placeholder:
+// for the engine's own default pictures, which a game need not ship.
+void loadOptionalImage(Engine& e, ImageObject& obj, std::string_view request);
 
 // Grows dirtyRect by (left, top, right, bottom).
 void addDirty(Engine& e, int left, int top, int right, int bottom);

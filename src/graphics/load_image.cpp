@@ -173,4 +173,16 @@ void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
   if (!obj.hasPicture()) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
 }
 
+void loadOptionalImage(Engine& e, ImageObject& obj, std::string_view request) {
+  const int32_t optional = e.gfx.optionalImage;
+  e.gfx.optionalImage = 1;
+  try {
+    loadImage(e, obj, request);
+  } catch (...) {
+    e.gfx.optionalImage = optional;
+    throw;
+  }
+  e.gfx.optionalImage = optional;
+}
+
 }  // namespace veloria

@@ -235,6 +235,38 @@ void resetEngine(Engine& e) {
   jumpToLabel(e, "start");
 }
 
+// ---- the position, and what waits and text tell the interpreter ----
+
+uint32_t scriptPosition(const Engine& e) { return e.script.scriptPos; }
+void setScriptPosition(Engine& e, uint32_t pos) { e.script.scriptPos = std::min(pos, e.script.scriptLength); }
+void skipByte(Engine& e) {
+  if (e.script.scriptPos < e.script.scriptLength) ++e.script.scriptPos;
+}
+void noteInterruptedWait(Engine& e, InterruptedWait kind) { e.script.interruptedWaitKind = kind; }
+bool rgosubTaken(const Engine& e) { return e.script.rgosubTaken != 0; }
+void clearRgosubTaken(Engine& e) { e.script.rgosubTaken = 0; }
+bool resetRequested(const Engine& e) { return e.script.resetRequested != 0; }
+bool textGosubOn(const Engine& e) { return e.script.textGosubOn != 0; }
+void setTextGosub(Engine& e, bool on) { e.script.textGosubOn = on ? 1 : 0; }
+
+void armClickTrap(Engine& e, std::string label, bool lr) {
+  e.script.pendingTrapLabel = std::move(label);
+  e.script.trapState = TrapState::Armed;
+  e.script.lrTrap = lr ? 1 : 0;
+}
+void disarmClickTrap(Engine& e) { e.script.pendingTrapLabel.clear(); }
+void pauseClickTrap(Engine& e) { e.script.trapState = TrapState::Stopped; }
+void resumeClickTrap(Engine& e) {
+  ScriptState& s = e.script;
+  const bool clicked = s.trapState == TrapState::StoppedClicked && !s.pendingTrapLabel.empty();
+  s.trapState = TrapState::Armed;
+  if (clicked) {
+    std::string label = std::move(s.pendingTrapLabel);
+    s.pendingTrapLabel.clear();
+    jumpToLabel(e, label);
+  }
+}
+
 // ---- call stack ----
 
 bool callStackFull(const Engine& e) { return e.script.callStack.full(); }

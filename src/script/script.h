@@ -95,6 +95,31 @@ void logLabel(Engine& e, std::string_view name);
 bool fileLogged(const Engine& e, std::string_view name);
 void logFile(Engine& e, std::string_view name);
 
+// ---- the position, for commands that read ahead or come back to a statement ----
+uint32_t scriptPosition(const Engine& e);
+// Clamped to the script's length.
+void setScriptPosition(Engine& e, uint32_t pos);
+// Steps over the byte at the position (a separator the command has just looked at).
+void skipByte(Engine& e);
+
+// ---- what waits and text tell the interpreter ----
+enum class InterruptedWait : int32_t;
+// The wait a right-click routine left; its return re-enters that wait.
+void noteInterruptedWait(Engine& e, InterruptedWait kind);
+// The right-click routine took over the wait in progress (set by the system action).
+bool rgosubTaken(const Engine& e);
+void clearRgosubTaken(Engine& e);
+bool resetRequested(const Engine& e);
+// textgosub: story-text waits call the text routine instead of waiting.
+bool textGosubOn(const Engine& e);
+void setTextGosub(Engine& e, bool on);
+// The click trap (trap, lr_trap): a click jumps to `label`; `lr` lets a right click do it too.
+void armClickTrap(Engine& e, std::string label, bool lr);
+void disarmClickTrap(Engine& e);
+// Paused, a click is only remembered; resuming jumps at once when one came meanwhile.
+void pauseClickTrap(Engine& e);
+void resumeClickTrap(Engine& e);
+
 // Life-cycle hooks called by the app shell and by resetEngine.
 void scriptRestoreDefaults(Engine& e);
 void registerScriptCommands(CommandTable& t);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <filesystem>
 
 #include "app/engine.h"
 #include "app/wait_loop.h"
@@ -61,17 +60,16 @@ int trackNumberOf(const std::string& fileName) {
 
 // The host path of track n's file in the open folder; empty when there is none.
 std::string trackFile(Engine& e, int n) {
-  std::error_code ec;
   std::string found;
-  for (const auto& de : std::filesystem::directory_iterator(e.sound.cdFolder, ec)) {
-    std::string name = de.path().filename().string();
-    if (trackNumberOf(name) != n || !de.is_regular_file(ec)) continue;
+  for (const std::string& name : fs::listHostDirectory(e.sound.cdFolder)) {
+    const std::string path = fs::joinHost(e.sound.cdFolder, name);
+    if (trackNumberOf(name) != n || fs::isHostDirectory(path)) continue;
     // Several encodings of one track: the first extension in our list wins.
     std::string ext = lowerExtension(name);
     auto rank = [](const std::string& x) {
       return std::find(std::begin(kTrackExtensions), std::end(kTrackExtensions), x) - std::begin(kTrackExtensions);
     };
-    if (found.empty() || rank(ext) < rank(lowerExtension(found))) found = de.path().string();
+    if (found.empty() || rank(ext) < rank(lowerExtension(found))) found = path;
   }
   return found;
 }
@@ -88,10 +86,8 @@ void openCdDevice(Engine& e) {
     folder = drive;
   }
   int count = 0;
-  std::error_code ec;
-  if (!folder.empty() && std::filesystem::is_directory(folder, ec)) {
-    for (const auto& de : std::filesystem::directory_iterator(folder, ec))
-      count = std::max(count, trackNumberOf(de.path().filename().string()));
+  if (!folder.empty() && fs::isHostDirectory(folder)) {
+    for (const std::string& name : fs::listHostDirectory(folder)) count = std::max(count, trackNumberOf(name));
   }
   if (count == 0) {
     // No disc: CD audio stays silent for the rest of the run; requests are still remembered.

@@ -197,13 +197,13 @@ PassResult Choice::after(const WaitPass& p) {
   if (selected_ >= 0) draw(selected_, false);
   selected_ = -1;
   t_.openChoiceHighlight = -1;
-  e_.script.interruptedWaitKind = InterruptedWait::Choice;
+  noteInterruptedWait(e_, InterruptedWait::Choice);
   if (restartPos_ >= 0) {
     // The right-click routine returns to where the right click was taken; that must be the
     // choice command itself, not the statement after its options.
-    resumePos_ = e_.script.scriptPos;
+    resumePos_ = scriptPosition(e_);
     resumePending_ = true;
-    e_.script.scriptPos = static_cast<uint32_t>(restartPos_);
+    setScriptPosition(e_, static_cast<uint32_t>(restartPos_));
   }
   return PassResult::RightClick;
 }
@@ -224,7 +224,7 @@ void Choice::autoplayPoint(int& x, int& y) const {
 int Choice::run() {
   if (options_.empty()) return -1;
   playVoice(kStart);
-  e_.script.rgosubTaken = 0;
+  clearRgosubTaken(e_);
   // A choice waits for the player: skipping ends here, and so does auto mode, whose first
   // click would otherwise only end the mode.
   t_.skipMode = 0;
@@ -261,7 +261,7 @@ int Choice::run() {
   spec.afterAnimations = [this](const WaitPass&) {
     // The right-click action is over and the choice goes on: back behind the options.
     if (resumePending_) {
-      e_.script.scriptPos = resumePos_;
+      setScriptPosition(e_, resumePos_);
       resumePending_ = false;
     }
     return false;

@@ -41,7 +41,7 @@ ChoiceItems readOptions(Engine& e, bool withLabels) {
     }
     skipBlanks(e);
     if (currentByte(e) != ',') return items;
-    ++e.script.scriptPos;
+    skipByte(e);
   }
 }
 
@@ -58,7 +58,7 @@ void cmdSelect(Engine& e, std::string_view word, bool) {
   std::string label = t.choiceItems.labels[static_cast<size_t>(chosen)];
   clearTextWindow(e);
   markLogPage(e);
-  if (word == "selgosub" && !callStackPush(e, e.script.scriptPos))
+  if (word == "selgosub" && !callStackPush(e, scriptPosition(e)))
     reportScriptError(e, sj("スタックエラー"), sj("gosub文のせいでスタックが溢れました。"));
   jumpToLabel(e, label);
 }

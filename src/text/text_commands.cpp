@@ -96,7 +96,7 @@ void cmdLocate(Engine& e, std::string_view, bool) {
 
 void cmdPuttext(Engine& e, std::string_view, bool) {
   typeText(e, readString(e));
-  if (e.script.resetRequested) resetEngine(e);
+  if (resetRequested(e)) resetEngine(e);
 }
 
 void cmdBr(Engine& e, std::string_view, bool) { newLine(e); }
@@ -152,7 +152,7 @@ void cmdClickstr(Engine& e, std::string_view, bool) {
 
 void cmdTextgosub(Engine& e, std::string_view, bool) {
   e.text.textGosubLabel = readLabel(e);
-  e.script.textGosubOn = 1;
+  setTextGosub(e, true);
 }
 
 void cmdRgosub(Engine& e, std::string_view, bool) {
@@ -243,7 +243,7 @@ void textRestoreDefaults(Engine& e) {
   t.clickStr.clear();
   t.clickStrLines = 0;
   t.textGosubLabel.clear();
-  e.script.textGosubOn = 0;
+  setTextGosub(e, false);
   t.rgosubLabel.clear();
   t.autoModeTime = 1000;
   t.clickVoices = {};
@@ -299,11 +299,8 @@ void textResetGame(Engine& e) {
   t.cursorColumn = 0;
   t.cursorLine = 0;
   // The default wait cursors; a missing picture gives a blank placeholder.
-  int32_t optional = e.gfx.optionalImage;
-  e.gfx.optionalImage = 1;
-  loadImage(e, t.waitCursors[0], ":l/3,160,2;cursor0.bmp");
-  loadImage(e, t.waitCursors[1], ":l/3,160,2;cursor1.bmp");
-  e.gfx.optionalImage = optional;
+  loadOptionalImage(e, t.waitCursors[0], ":l/3,160,2;cursor0.bmp");
+  loadOptionalImage(e, t.waitCursors[1], ":l/3,160,2;cursor1.bmp");
 }
 
 }  // namespace veloria

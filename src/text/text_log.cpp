@@ -152,10 +152,7 @@ void textLogResetGame(Engine& e) {
   if (t.lookbackArrowsGiven) return;
   // A missing picture gives a blank one.
   static const char* const kDefaultArrows[] = {"uoncur.bmp", "uoffcur.bmp", "doncur.bmp", "doffcur.bmp"};
-  int32_t optional = e.gfx.optionalImage;
-  e.gfx.optionalImage = 1;
-  for (size_t i = 0; i < t.lookbackArrows.size(); ++i) loadImage(e, t.lookbackArrows[i], kDefaultArrows[i]);
-  e.gfx.optionalImage = optional;
+  for (size_t i = 0; i < t.lookbackArrows.size(); ++i) loadOptionalImage(e, t.lookbackArrows[i], kDefaultArrows[i]);
 }
 
 std::string currentLogPage(const Engine& e) {

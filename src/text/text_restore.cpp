@@ -29,14 +29,11 @@ void textAfterLoad(Engine& e, const std::string& windowPicture) {
   // Each cursor from its saved picture, or the built-in one; a missing file gives a
   // placeholder rather than stopping the game.
   static const char* const kDefaultCursors[2] = {":l/3,160,2;cursor0.bmp", ":l/3,160,2;cursor1.bmp"};
-  const int32_t optional = e.gfx.optionalImage;
-  e.gfx.optionalImage = 1;
   for (size_t i = 0; i < 2; ++i) {
     releaseImage(t.waitCursors[i]);
     const std::string& name = t.waitCursorNames[i];
-    loadImage(e, t.waitCursors[i], name.empty() ? std::string(kDefaultCursors[i]) : name);
+    loadOptionalImage(e, t.waitCursors[i], name.empty() ? std::string(kDefaultCursors[i]) : name);
   }
-  e.gfx.optionalImage = optional;
 
   t.cursorColumn = 0;
   t.cursorLine = 0;

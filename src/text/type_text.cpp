@@ -171,13 +171,12 @@ Typist::Step Typist::typeCharacter() {
 
 bool Typist::wait(bool page, bool automatic) {
   hurried_ = false;
-  if (e_.script.textGosubOn) {
+  if (textGosubOn(e_)) {
     t_.inTextGosub = 1;
     t_.textGosubWasPage = page ? 1 : 0;
-    if (!callStackPush(e_, e_.script.scriptPos))
+    if (!callStackPush(e_, scriptPosition(e_)))
       reportScriptError(e_, sj("スタックエラー"), sj("textgosub処理のせいでスタックが溢れました。"));
-    bool atLineEnd = e_.script.scriptPos < e_.script.scriptBuffer.size() &&
-                     e_.script.scriptBuffer[e_.script.scriptPos] == '\n';
+    bool atLineEnd = currentByte(e_) == '\n';
     if (resumedAtLineEnd_ >= 0 && k_ >= line_.size()) atLineEnd = resumedAtLineEnd_ != 0;
     std::string_view rest = k_ < line_.size() ? line_.substr(k_) : std::string_view();
     if (automatic && rest.find_first_not_of(" \t") != std::string_view::npos) {
@@ -203,15 +202,15 @@ bool Typist::wait(bool page, bool automatic) {
   } else {
     t_.waitCursorPos = t_.cursorOffset[static_cast<size_t>(n)];
   }
-  e_.script.interruptedWaitKind = page ? InterruptedWait::PageWait : InterruptedWait::ClickWait;
+  noteInterruptedWait(e_, page ? InterruptedWait::PageWait : InterruptedWait::ClickWait);
   clickWait(e_);
-  if (e_.script.rgosubTaken && !e_.script.resetRequested && !t_.gameLoaded) {
+  if (rgosubTaken(e_) && !resetRequested(e_) && !t_.gameLoaded) {
     // The right-click routine's return makes this wait again; the rest of the line follows it.
     t_.pendingText.assign(k_ < line_.size() ? line_.substr(k_) : std::string_view());
     t_.pendingKind = PendingText::AfterRightClickRoutine;
     return true;
   }
-  if (e_.script.rgosubTaken || e_.script.resetRequested || t_.gameLoaded) {
+  if (rgosubTaken(e_) || resetRequested(e_) || t_.gameLoaded) {
     t_.gameLoaded = 0;
     t_.pendingText.clear();
     t_.pendingKind = PendingText::None;

@@ -25,7 +25,7 @@ void plainClick(Engine& e) {
   e.ui.rightClickAction = RightClickAction::Nothing;
   clickWait(e);
   e.ui.rightClickAction = saved;
-  if (e.script.resetRequested) resetEngine(e);
+  if (resetRequested(e)) resetEngine(e);
   e.text.gameLoaded = 0;
 }
 
@@ -59,9 +59,7 @@ void cmdGettimer(Engine& e, std::string_view, bool) {
 }
 
 void armTrap(Engine& e, std::string label, bool lr) {
-  e.script.pendingTrapLabel = std::move(label);
-  e.script.trapState = TrapState::Armed;
-  e.script.lrTrap = lr ? 1 : 0;
+  armClickTrap(e, std::move(label), lr);
   dropQueuedClicks(e);
 }
 
@@ -72,19 +70,12 @@ void cmdTrap(Engine& e, std::string_view word, bool) {
     return;
   }
   std::string arg = readWord(e);
-  ScriptState& s = e.script;
   if (arg == "off") {
-    s.pendingTrapLabel.clear();
+    disarmClickTrap(e);
   } else if (arg == "stop") {
-    s.trapState = TrapState::Stopped;
+    pauseClickTrap(e);
   } else if (arg == "resume") {
-    if (s.trapState == TrapState::StoppedClicked && !s.pendingTrapLabel.empty()) {
-      std::string label = std::move(s.pendingTrapLabel);
-      s.pendingTrapLabel.clear();
-      s.trapState = TrapState::Armed;
-      jumpToLabel(e, label);
-    }
-    s.trapState = TrapState::Armed;
+    resumeClickTrap(e);
   } else {
     reportScriptError(e, sj("エラー"), sj("trap命令のパラメータは、offもしくは*ラベル名です。"));
   }

@@ -156,7 +156,7 @@ constexpr uint32_t kVoicePollMs = 10;
 
 void clickWait(Engine& e) {
   TextState& t = e.text;
-  e.script.rgosubTaken = 0;
+  clearRgosubTaken(e);
   pumpOneMessage(e);
   dropQueuedClicks(e);
   t.advanceRequested = 0;
