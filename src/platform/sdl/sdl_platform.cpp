@@ -56,6 +56,12 @@ class SdlPlatform final : public Platform {
 
   bool init(std::string* error) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The input method's candidate list is the desktop's; a long composition or commit arrives
+    // whole rather than cut at 32 bytes.
+    SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+    SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
       if (error) *error = SDL_GetError();
       return false;
@@ -433,6 +439,9 @@ class SdlPlatform final : public Platform {
         else if (k == SDLK_TAB) postMessage(WM_CHAR, 9, 0);
         break;
       }
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+      case SDL_TEXTEDITING_EXT: SDL_free(ev.editExt.text); break;
+#endif
       case SDL_TEXTINPUT: {
         if (menuUi_.active()) break;
         std::string sj = utf8ToSjis(ev.text.text);
@@ -621,6 +630,9 @@ class SdlPlatform final : public Platform {
             return false;
           default: return false;
         }
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+      case SDL_TEXTEDITING_EXT: SDL_free(ev.editExt.text); return false;
+#endif
       default: return false;
     }
   }
@@ -711,6 +723,13 @@ class SdlPlatform final : public Platform {
       case SDL_KEYDOWN: caretOn_ = true; return d.key(ev.key.keysym.sym, ev.key.keysym.mod);
       case SDL_TEXTINPUT: caretOn_ = true; return d.textInput(ev.text.text);
       case SDL_TEXTEDITING: return d.textEditing(ev.edit.text, ev.edit.start);
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+      case SDL_TEXTEDITING_EXT: {
+        bool changed = d.textEditing(ev.editExt.text, ev.editExt.start);
+        SDL_free(ev.editExt.text);
+        return changed;
+      }
+#endif
       case SDL_MOUSEBUTTONDOWN:
         if (ev.button.button != SDL_BUTTON_LEFT) return false;
         return d.mouseDown(drawable(ev.button.x, ev.button.y).x, drawable(ev.button.x, ev.button.y).y);
