@@ -677,8 +677,18 @@ class SdlPlatform final : public Platform {
   // The dialog's own loop; the caret blinks every 500 ms, otherwise it sleeps until input or
   // the owner's next timer tick.
   DialogEnd runDialog(DialogUi& d) {
+    // Before the window shows (a define block asking) there is nobody to ask.
     if (!renderer_ || !shown_) return DialogEnd::Unanswered;
-    DialogUi* outer = dialog_;
+    // The dialog leaves the screen however its loop ends: a fatal error from a timer tick or
+    // the desktop ending the program unwinds through here.
+    struct Shown {
+      SdlPlatform& p;
+      DialogUi* outer;
+      ~Shown() {
+        p.dialog_ = outer;
+        p.caretOn_ = true;
+      }
+    } shownScope{*this, dialog_};
     dialog_ = &d;
     menuUi_.close();
     if (d.isInput()) SDL_StartTextInput();
@@ -692,6 +702,10 @@ class SdlPlatform final : public Platform {
           changed = dialogEvent(d, ev) || changed;
         } while (d.result() == DialogUi::Result::Open && SDL_PollEvent(&ev));
       }
+      if (terminationRequested && onQuitRequest) {
+        terminationRequested = 0;
+        onQuitRequest();
+      }
       serviceOwner();
       if (d.isInput() && static_cast<int32_t>(SDL_GetTicks() - blinkAt) >= 0) {
         caretOn_ = !caretOn_;
@@ -700,8 +714,7 @@ class SdlPlatform final : public Platform {
       }
       if (changed) render();
     }
-    dialog_ = outer;
-    caretOn_ = true;
+    dialog_ = shownScope.outer;
     render();
     return d.result() == DialogUi::Result::Ok ? DialogEnd::Ok : DialogEnd::Cancel;
   }
