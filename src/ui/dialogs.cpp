@@ -115,11 +115,10 @@ std::string runInputRequest(Engine& e, const InputRequest& request) {
   DialogWaitScope waiting(e);
   for (;;) {
     DialogAnswer a = e.platform.inputDialog(spec);
-    if (a.end == DialogEnd::Cancel) {
-      if (spec.cancellable) return r.defaultText;
-      continue;  // Esc without a default does nothing
-    }
-    if (a.end == DialogEnd::Unanswered) {
+    if (a.end == DialogEnd::Cancel && spec.cancellable) return r.defaultText;
+    // Backends ignore Esc without a default; one that cancels anyway is taken as unanswered
+    // rather than asked again for ever.
+    if (a.end != DialogEnd::Ok) {
       // Nobody left to answer (automation): the default, else the empty entry (0 for a number).
       if (r.defaultText.empty())
         std::fprintf(stderr, "veloria: the input dialog got no answer; it returns the empty text\n");
