@@ -104,9 +104,9 @@ class FuzzPlatform final : public Platform {
     advance(1000);
   }
   int showMessageBox(std::string_view, std::string_view, int type) override { return type == MB_YESNO ? IDYES : IDOK; }
-  std::optional<std::string> showInputDialog(std::string_view, std::string_view initial, int) override {
-    return std::string(initial);
-  }
+  // Nobody answers: the dialogs end at once (defaults, empty entries, no list choice).
+  DialogAnswer showInputDialog(const InputDialogSpec&) override { return {DialogEnd::Unanswered, {}, -1}; }
+  DialogAnswer showListDialog(const ListDialogSpec&) override { return {DialogEnd::Unanswered, {}, -1}; }
   void pictureChanged(const Rect&) override {}
 
  private:

@@ -134,6 +134,26 @@ void writeChoice(Engine& e, JsonWriter& w) {
   w.key("textLogPages").value(textLogPageCount(e));
 }
 
+// The dialog open now (null when none): its caption, prompt and field, or its list.
+void writeDialog(Engine& e, JsonWriter& w) {
+  const OpenDialog* d = e.platform.openDialog();
+  w.key("dialog");
+  if (!d) {
+    w.null();
+    return;
+  }
+  w.beginObject();
+  w.key("kind").value(d->list ? "list" : "input");
+  w.key("caption").value(d->caption);
+  w.key("prompt").value(d->prompt);
+  w.key("text").value(d->text);
+  w.key("entries").beginArray();
+  for (const auto& entry : d->entries) w.value(entry);
+  w.endArray();
+  w.key("selection").value(d->selection);
+  w.endObject();
+}
+
 }  // namespace
 
 std::string dumpJson(Engine& e) {
@@ -150,6 +170,7 @@ std::string dumpJson(Engine& e) {
   writeScript(e, w);
   writeText(e, w);
   writeChoice(e, w);
+  writeDialog(e, w);
   writeGraphics(e, w);
   writeSoundDump(e, w);
   w.key("modes").beginObject();

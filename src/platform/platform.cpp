@@ -188,6 +188,13 @@ struct ModalScope {
   ~ModalScope() { --depth_; }
   int& depth_;
 };
+// Names the open dialog for the dump, and forgets it however the dialog ends (a timeout throws).
+struct OpenDialogScope {
+  OpenDialogScope(const OpenDialog*& slot, const OpenDialog* d) : slot_(slot), outer_(slot) { slot_ = d; }
+  ~OpenDialogScope() { slot_ = outer_; }
+  const OpenDialog*& slot_;
+  const OpenDialog* outer_;
+};
 }  // namespace
 
 int Platform::messageBox(std::string_view text, std::string_view caption, int type) {
@@ -195,9 +202,23 @@ int Platform::messageBox(std::string_view text, std::string_view caption, int ty
   return showMessageBox(text, caption, type);
 }
 
-std::optional<std::string> Platform::inputDialog(std::string_view prompt, std::string_view initial, int maxBytes) {
+DialogAnswer Platform::inputDialog(const InputDialogSpec& spec) {
   ModalScope scope(modalDepth_);
-  return showInputDialog(prompt, initial, maxBytes);
+  OpenDialog shown{false, spec.caption, spec.prompt, spec.text, {}, -1};
+  OpenDialogScope named(openDialog_, &shown);
+  return showInputDialog(spec);
+}
+
+DialogAnswer Platform::listDialog(const ListDialogSpec& spec) {
+  ModalScope scope(modalDepth_);
+  int sel = spec.selection >= 0 && static_cast<size_t>(spec.selection) < spec.entries.size() ? spec.selection : -1;
+  OpenDialog shown{true, spec.caption, {}, {}, spec.entries, sel};
+  OpenDialogScope named(openDialog_, &shown);
+  DialogAnswer a = showListDialog(spec);
+  // A backend never answers an entry the list does not have.
+  if (a.end == DialogEnd::Ok && (a.selection < 0 || static_cast<size_t>(a.selection) >= spec.entries.size()))
+    a.selection = -1;
+  return a;
 }
 
 }  // namespace veloria

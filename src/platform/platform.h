@@ -83,6 +83,46 @@ inline constexpr uint32_t kNoDeadline = 0xFFFFFFFFu;
 // What a waiting command is waiting for; the headless autoplay answers these.
 enum class WaitKind { None, Click, Choice, Button, Dialog };
 
+// ---- dialogs ----
+// Dialog texts are UTF-8 (the desktop's): the engine converts and checks what comes back.
+// The most the input dialog's field holds (Shift-JIS bytes); typing beyond it is refused.
+inline constexpr size_t kDialogFieldBytes = 4095;
+
+struct InputDialogSpec {
+  std::string caption;
+  std::string prompt;
+  std::string text;          // the field's text on opening (the default, or an entry refused)
+  bool cancellable = false;  // Esc gives Cancel (the request has a default)
+  // The script's own size in points (all 0: the dialog's usual size): the dialog's client
+  // area and the field; the button follows the field.
+  int dialogWidth = 0, dialogHeight = 0, editWidth = 0, editHeight = 0;
+};
+
+struct ListDialogSpec {
+  std::string caption;
+  std::string okLabel = "OK";
+  std::string cancelLabel = "ｷｬﾝｾﾙ";
+  std::vector<std::string> entries;
+  int selection = -1;     // the entry selected on opening; -1 = none
+  bool dropDown = false;  // a drop-down list (one line that opens) rather than a list box
+};
+
+enum class DialogEnd { Ok, Cancel, Unanswered };
+
+struct DialogAnswer {
+  DialogEnd end = DialogEnd::Cancel;
+  std::string text;    // the input dialog's field (UTF-8)
+  int selection = -1;  // the list dialog's chosen entry
+};
+
+// What the state dump shows of an open dialog.
+struct OpenDialog {
+  bool list = false;
+  std::string caption, prompt, text;
+  std::vector<std::string> entries;
+  int selection = -1;
+};
+
 class Platform {
  public:
   virtual ~Platform();
@@ -163,9 +203,22 @@ class Platform {
   // Shows a modal box (Shift-JIS texts); the window procedure keeps getting timer and paint
   // messages meanwhile. Returns IDOK, IDYES or IDNO.
   int messageBox(std::string_view sjisText, std::string_view sjisCaption, int type);
-  // A one-line text input (Shift-JIS in and out); nullopt when cancelled.
-  std::optional<std::string> inputDialog(std::string_view sjisPrompt, std::string_view sjisDefault,
-                                         int maxBytes);
+
+  // ---- dialogs ----
+  // The input dialog (IDD_DIALOG): caption, prompt, a one-line field and the button "決定".
+  // Returns Ok with the field's text when the player confirms (Enter or the button; the
+  // engine checks the entry and may show the dialog again with it); Cancel for Esc only when
+  // spec.cancellable, otherwise Esc does nothing and the dialog stays; Unanswered when
+  // scripted input has no answer left (headless). The field takes at most kDialogFieldBytes
+  // of Shift-JIS, keeps the characters CP932 cannot hold (the engine refuses them) and shows
+  // the input method's composition while the player composes.
+  DialogAnswer inputDialog(const InputDialogSpec& spec);
+  // A dialog with a list and the buttons OK and Cancel (IDD_CDDRIVEDIALOG as a drop-down
+  // list, IDD_SAVELOADDIALOG as a list box). Returns Ok with the selected entry (-1 when
+  // none is selected), Cancel for the Cancel button, Esc or closing it, Unanswered as above.
+  DialogAnswer listDialog(const ListDialogSpec& spec);
+  // The dialog on screen now (for the state dump); nullptr when none is open.
+  const OpenDialog* openDialog() const { return openDialog_; }
 
   // ---- sound and movies ----
   // The audio output with its mixer (platform/media/media_port.h); every backend has one.
@@ -199,8 +252,8 @@ class Platform {
   // Called when a peek found nothing: time passes.
   virtual void idle() = 0;
   virtual int showMessageBox(std::string_view sjisText, std::string_view sjisCaption, int type) = 0;
-  virtual std::optional<std::string> showInputDialog(std::string_view sjisPrompt,
-                                                     std::string_view sjisDefault, int maxBytes) = 0;
+  virtual DialogAnswer showInputDialog(const InputDialogSpec& spec) = 0;
+  virtual DialogAnswer showListDialog(const ListDialogSpec& spec) = 0;
   // The window picture changed inside `r` (top-down client coordinates).
   virtual void pictureChanged(const Rect& r) = 0;
   void postTimersDue();
@@ -219,6 +272,7 @@ class Platform {
   WaitKind waitKind_ = WaitKind::None;
   int waitX_ = 0, waitY_ = 0;
   int modalDepth_ = 0;
+  const OpenDialog* openDialog_ = nullptr;
   std::string title_;
   std::shared_ptr<MediaPort> media_;  // set by the backend; released before the backend goes
 

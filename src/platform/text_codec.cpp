@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <memory>
@@ -12,9 +13,14 @@ namespace veloria {
 
 namespace {
 
-std::string convert(std::string_view in, const char* from, const char* to, std::string_view replacement) {
+std::string convert(std::string_view in, const char* from, const char* to, std::string_view replacement,
+                    bool* lossy = nullptr) {
   iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    // No converter: only ASCII passes through unchanged.
+    if (lossy) *lossy = std::any_of(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return std::string(in);
+  }
   std::string out;
   out.reserve(in.size() * 3 / 2 + 4);
   char buf[1024];
@@ -37,6 +43,7 @@ std::string convert(std::string_view in, const char* from, const char* to, std::
         skip = 2;
       }
       out.append(replacement);
+      if (lossy) *lossy = true;
       src += skip;
       left -= skip;
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -51,6 +58,12 @@ std::string convert(std::string_view in, const char* from, const char* to, std::
 std::string sjisToUtf8(std::string_view sjis) { return convert(sjis, "CP932", "UTF-8", "\xEF\xBF\xBD"); }
 
 std::string utf8ToSjis(std::string_view utf8) { return convert(utf8, "UTF-8", "CP932", "?"); }
+
+bool utf8ToSjisExact(std::string_view utf8, std::string& out) {
+  bool lossy = false;
+  out = convert(utf8, "UTF-8", "CP932", "?", &lossy);
+  return !lossy;
+}
 
 char32_t sjisToCodepoint(uint16_t code) {
   static std::once_flag once;

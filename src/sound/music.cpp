@@ -190,6 +190,19 @@ void playCdTrack(Engine& e, int track, bool loop) {
 
 void stopCdAudio(Engine& e) { stopCd(e); }
 
+void chooseCdDrive(Engine& e, const std::string& drive) {
+  if (drive == e.sound.cdDrive) return;
+  e.sound.cdDrive = drive;
+  closeCdDevice(e);
+}
+
+bool holdsCdTracks(const std::string& hostDirectory) {
+  std::error_code ec;
+  for (const auto& de : std::filesystem::directory_iterator(hostDirectory, ec))
+    if (trackNumberOf(de.path().filename().string()) != 0) return true;
+  return false;
+}
+
 void closeCdDevice(Engine& e) {
   SoundState& s = e.sound;
   media(e).stop(kSlotCd);

@@ -22,6 +22,12 @@ void playMp3(Engine& e, const std::string& name, bool loop);
 void stopMp3(Engine& e);
 // Closes the CD "drive" so that the next play opens cdDrive afresh (the drive dialog).
 void closeCdDevice(Engine& e);
+// The drive dialog's choice: CD tracks come from this folder (Shift-JIS, relative to the game
+// directory or absolute; empty = the game's cd/ folder). A change closes the "drive", so the
+// next play opens the new folder; the same folder again changes nothing.
+void chooseCdDrive(Engine& e, const std::string& drive);
+// Whether a host folder holds CD track files (trackNN.<ext>), so the drive dialog may offer it.
+bool holdsCdTracks(const std::string& hostDirectory);
 
 // ---- wave sound and voices ----
 // The one wave sound (voices, click/choice/log/menu voices); an empty name only stops it.

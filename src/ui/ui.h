@@ -1,6 +1,7 @@
 // The system-menu and dialog subsystem's interface to the others.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -13,10 +14,35 @@ class CommandTable;
 // menu, the text log, hiding the text window, saving, loading, reset and skip.
 void runSystemAction(Engine& e, int code);
 
-// The input dialog IDD_DIALOG: a prompt and a one-line answer (Shift-JIS); nullopt if cancelled.
+// ---- dialogs ----
+// What inputstr, input and inputnum ask for. Texts are Shift-JIS.
+struct InputRequest {
+  std::string prompt;
+  std::string defaultText;  // empty = none: Esc then does nothing
+  int maxBytes = 255;       // -1 = a number
+  bool fullWidthOnly = false;
+  bool customSize = false;  // the four sizes below, in points
+  int dialogWidth = 0, dialogHeight = 0, editWidth = 0, editHeight = 0;
+};
+// The input dialog IDD_DIALOG: shows the request until an entry passes its checks (a refused
+// entry gets its message box and is shown again) or Esc gives back the default. Returns the
+// entry in Shift-JIS, at most 255 bytes.
+std::string runInputRequest(Engine& e, const InputRequest& request);
+// An entry's checks: nullopt when accepted (the Shift-JIS text in *sjis), else the refusal's
+// message and caption (UTF-8 literals).
+struct InputRefusal {
+  const char* message;
+  const char* caption;
+};
+std::optional<InputRefusal> checkInputEntry(const InputRequest& request, const std::string& utf8Entry,
+                                            std::string* sjis);
+// inputnum's value of an accepted number entry: optional '-', digits; empty or "-" give 0.
+int32_t inputNumberValue(const std::string& entry);
+// A plain one-line question without checks (the debug build's variable poke): the entry in
+// Shift-JIS, nullopt if cancelled.
 std::optional<std::string> runInputDialog(Engine& e, const std::string& prompt, const std::string& initial,
                                           int maxBytes);
-// The CD drive dialog IDD_CDDRIVEDIALOG.
+// The CD drive dialog IDD_CDDRIVEDIALOG (menu item 演奏ドライブ選択): which folder CD tracks come from.
 void runCdDriveDialog(Engine& e);
 // The save/load dialog IDD_SAVELOADDIALOG (system actions 6 and 7): save form or load form.
 void runSaveLoadDialog(Engine& e, bool saveForm);

@@ -45,9 +45,8 @@ class SleepRecorder final : public Platform {
   void pumpOsEvents() override {}
   void idle() override {}
   int showMessageBox(std::string_view, std::string_view, int) override { return IDOK; }
-  std::optional<std::string> showInputDialog(std::string_view, std::string_view, int) override {
-    return std::nullopt;
-  }
+  DialogAnswer showInputDialog(const InputDialogSpec&) override { return {DialogEnd::Cancel, {}, -1}; }
+  DialogAnswer showListDialog(const ListDialogSpec&) override { return {DialogEnd::Cancel, {}, -1}; }
   void pictureChanged(const Rect&) override { ++repaints; }
 
  private:

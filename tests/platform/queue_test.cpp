@@ -135,13 +135,36 @@ TEST(ScriptedInput, MessageBoxesTakeQueuedAnswersThenTheirDefault) {
   EXPECT_EQ(p->messageBox("q", "c", MB_YESNO), IDYES);
   EXPECT_EQ(p->messageBox("q", "c", MB_YESNO), IDYES);
   EXPECT_EQ(p->messageBox("q", "c", MB_OK), IDOK);
-  auto typed = p->inputDialog("prompt", "default", 255);
-  ASSERT_TRUE(typed);
-  EXPECT_EQ(*typed, "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd");  // Shift-JIS
-  EXPECT_EQ(p->inputDialog("prompt", "default", 255).value_or(""), "default");
-  // Typed text longer than the dialog allows is cut.
-  auto p2 = headless("type abcdef\n");
-  EXPECT_EQ(p2->inputDialog("p", "", 3).value_or(""), "abc");
+}
+
+TEST(ScriptedInput, DialogsTakeTypeCancelAndSelectLinesInTurnWaitingForThem) {
+  auto p = headless("type こんにちは\ncancel\nwait 5000\nselect 1\ntype b\ntype zz\ncancel\n");
+  InputDialogSpec input;
+  input.cancellable = true;
+  DialogAnswer a = p->inputDialog(input);
+  EXPECT_EQ(a.end, DialogEnd::Ok);
+  EXPECT_EQ(a.text, "こんにちは");  // as typed; the engine converts
+  EXPECT_EQ(p->inputDialog(input).end, DialogEnd::Cancel);
+  // The next answer lies 5 s ahead: the dialog lets the clock run to it, and a list entry
+  // answers a list dialog, not this one; the text line after it does.
+  uint32_t before = p->timeGetTime();
+  input.cancellable = false;
+  a = p->inputDialog(input);
+  EXPECT_EQ(a.text, "b");
+  EXPECT_GE(p->timeGetTime() - before, 4999u);
+  ListDialogSpec list;
+  list.entries = {"a", "b", "c"};
+  // A text naming no entry is passed over; Esc cancels a list.
+  EXPECT_EQ(p->listDialog(list).end, DialogEnd::Cancel);
+  // Nothing left: nobody answers, and nothing waits for ever.
+  EXPECT_EQ(p->listDialog(list).end, DialogEnd::Unanswered);
+  EXPECT_EQ(p->inputDialog(input).end, DialogEnd::Unanswered);
+  EXPECT_EQ(p->openDialog(), nullptr);
+
+  auto q = headless("select 2\ntype b\nselect 7\n");
+  EXPECT_EQ(q->listDialog(list).selection, 2);
+  EXPECT_EQ(q->listDialog(list).selection, 1);
+  EXPECT_EQ(q->listDialog(list).end, DialogEnd::Unanswered);  // no entry 7
 }
 
 TEST(ScriptedInput, MalformedLinesAreReportedWithTheirLineNumber) {

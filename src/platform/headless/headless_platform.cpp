@@ -74,16 +74,40 @@ class HeadlessPlatform final : public Platform {
     return answer;
   }
 
-  std::optional<std::string> showInputDialog(std::string_view prompt, std::string_view initial, int maxBytes) override {
-    std::fprintf(stderr, "[input] %s\n", sjisToUtf8(prompt).c_str());
-    injectDue();
-    std::string r(initial);
-    if (!typed_.empty()) {
-      r = utf8ToSjis(typed_.front());
-      typed_.pop_front();
+  // Each `type`, `cancel` or `select` line answers the dialog once, as the player's one
+  // confirmed entry; the dialog lets virtual time run on to the next such line.
+  DialogAnswer showInputDialog(const InputDialogSpec& spec) override {
+    std::fprintf(stderr, "[%s] %s\n", spec.caption.c_str(), spec.prompt.c_str());
+    DialogReply r;
+    while (nextReply(r)) {
+      if (r.kind == InputEvent::Type) return DialogAnswer{DialogEnd::Ok, r.text, -1};
+      if (r.kind == InputEvent::Cancel) {
+        if (spec.cancellable) return DialogAnswer{DialogEnd::Cancel, {}, -1};
+        std::fprintf(stderr, "veloria: cancel: this input dialog has no default; it stays open\n");
+      } else {
+        std::fprintf(stderr, "veloria: select %d: the open dialog is an input dialog, not a list\n", r.index);
+      }
     }
-    if (maxBytes > 0 && static_cast<int>(r.size()) > maxBytes) r.resize(static_cast<size_t>(maxBytes));
-    return r;
+    return DialogAnswer{DialogEnd::Unanswered, {}, -1};
+  }
+
+  DialogAnswer showListDialog(const ListDialogSpec& spec) override {
+    std::fprintf(stderr, "[%s] %zu entries\n", spec.caption.c_str(), spec.entries.size());
+    DialogReply r;
+    while (nextReply(r)) {
+      if (r.kind == InputEvent::Cancel) return DialogAnswer{DialogEnd::Cancel, {}, -1};
+      int chosen = -1;
+      if (r.kind == InputEvent::Select) {
+        if (static_cast<size_t>(r.index) < spec.entries.size()) chosen = r.index;
+      } else {
+        for (size_t i = 0; i < spec.entries.size() && chosen < 0; ++i)
+          if (spec.entries[i] == r.text) chosen = static_cast<int>(i);
+      }
+      if (chosen >= 0) return DialogAnswer{DialogEnd::Ok, {}, chosen};
+      std::fprintf(stderr, "veloria: %s: no such entry in the list\n",
+                   r.kind == InputEvent::Select ? std::to_string(r.index).c_str() : r.text.c_str());
+    }
+    return DialogAnswer{DialogEnd::Unanswered, {}, -1};
   }
 
   void pictureChanged(const Rect&) override {}
@@ -96,6 +120,28 @@ class HeadlessPlatform final : public Platform {
     if (options_.timeoutMs && nowUs_ / 1000 >= options_.timeoutMs && !timedOut_) {
       timedOut_ = true;
       if (onTimeout) onTimeout();
+    }
+  }
+
+  struct DialogReply {
+    InputEvent::Kind kind = InputEvent::Type;
+    std::string text;
+    int index = 0;
+  };
+
+  // The next dialog answer, running the clock on to the input line that gives it; false
+  // when the input holds none (the dialog then ends as nobody answered).
+  bool nextReply(DialogReply& out) {
+    for (;;) {
+      injectDue();
+      if (!replies_.empty()) {
+        out = replies_.front();
+        replies_.pop_front();
+        return true;
+      }
+      if (injecting_ || nextEvent_ >= events_.size()) return false;
+      uint64_t dueUs = events_[nextEvent_].timeMs * 1000;
+      advance(dueUs > nowUs_ ? dueUs - nowUs_ : 1);
     }
   }
 
@@ -145,7 +191,9 @@ class HeadlessPlatform final : public Platform {
       case InputEvent::Menu: postMessage(WM_COMMAND, static_cast<uint32_t>(ev.code), 0); break;
       case InputEvent::Close: postMessage(WM_CLOSE); break;
       case InputEvent::Answer: answers_.push_back(ev.text); break;
-      case InputEvent::Type: typed_.push_back(ev.text); break;
+      case InputEvent::Type: replies_.push_back({ev.kind, ev.text, 0}); break;
+      case InputEvent::Cancel: replies_.push_back({ev.kind, {}, 0}); break;
+      case InputEvent::Select: replies_.push_back({ev.kind, {}, ev.code}); break;
       case InputEvent::Screenshot:
         if (!writeScreenshotPng(outputPath(ev.text)))
           std::fprintf(stderr, "veloria: cannot write %s\n", outputPath(ev.text).c_str());
@@ -171,7 +219,7 @@ class HeadlessPlatform final : public Platform {
   std::vector<InputEvent> events_;
   size_t nextEvent_ = 0;
   std::deque<std::string> answers_;
-  std::deque<std::string> typed_;
+  std::deque<DialogReply> replies_;
 };
 
 }  // namespace

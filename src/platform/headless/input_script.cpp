@@ -100,6 +100,14 @@ std::vector<InputEvent> parseInputScript(const std::string& text) {
       if (ev.code < 1 || ev.code > kMaxInputSlot)
         throw InputScriptError("input line " + std::to_string(lineNo) + ": '" + cmd + "' takes a slot from 1 to " +
                                std::to_string(kMaxInputSlot));
+    } else if (cmd == "cancel") {
+      need(0);
+      ev.kind = InputEvent::Cancel;
+    } else if (cmd == "select") {
+      need(1);
+      ev.kind = InputEvent::Select;
+      ev.code = static_cast<int>(parseInt(words[0], lineNo));
+      if (ev.code < 0) throw InputScriptError("input line " + std::to_string(lineNo) + ": 'select' takes 0 or more");
     } else if (cmd == "quit") {
       need(0);
       ev.kind = InputEvent::Quit;

@@ -1,7 +1,7 @@
 // The automation input language: one command per line, '#' starts a comment.
 //   wait MS | move X Y | click X Y | rclick X Y | key space|enter|esc|<char> | menu ID
 //   close | answer ok|yes|no | type TEXT | screenshot FILE | dump FILE | quit
-//   save N | load N
+//   save N | load N | cancel | select N
 // Commands take effect at the virtual time reached by the waits before them.
 #pragma once
 
@@ -13,7 +13,7 @@
 namespace veloria {
 
 struct InputEvent {
-  enum Kind { Move, Click, RClick, Key, Menu, Close, Answer, Type, Screenshot, Dump, Quit, Save, Load };
+  enum Kind { Move, Click, RClick, Key, Menu, Close, Answer, Type, Screenshot, Dump, Quit, Save, Load, Cancel, Select };
   Kind kind = Move;
   uint64_t timeMs = 0;
   int x = 0, y = 0;

@@ -1,5 +1,5 @@
 // The SDL2 backend: a real window with the client picture below our own menu strip, real
-// input and clock. Message boxes and the input dialog are drawn inside the window.
+// input and clock. Message boxes and the dialogs are drawn inside the window.
 #include <SDL.h>
 
 #include <signal.h>
@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/media/media_port.h"
 #include "platform/platform.h"
+#include "platform/sdl/dialog_ui.h"
 #include "platform/sdl/menu_ui.h"
 #include "platform/sdl/ui_font.h"
 #include "platform/sdl/window_scaler.h"
@@ -55,6 +56,12 @@ class SdlPlatform final : public Platform {
 
   bool init(std::string* error) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The input method's candidate list is the desktop's; a long composition or commit arrives
+    // whole rather than cut at 32 bytes.
+    SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+    SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
       if (error) *error = SDL_GetError();
       return false;
@@ -265,19 +272,20 @@ class SdlPlatform final : public Platform {
     return runModal(m);
   }
 
-  std::optional<std::string> showInputDialog(std::string_view prompt, std::string_view initial, int maxBytes) override {
-    Modal m;
-    m.caption = "文字列入力";
-    m.lines = splitLines(sjisToUtf8(prompt));
-    m.edit = true;
-    m.text = sjisToUtf8(initial);
-    m.maxBytes = maxBytes;
-    m.buttons = {{{}, IDOK, "決定"}};
-    m.escapeResult = IDCANCEL;
-    SDL_StartTextInput();
-    int r = runModal(m);
-    if (r != IDOK) return std::nullopt;
-    return utf8ToSjis(m.text);
+  DialogAnswer showInputDialog(const InputDialogSpec& spec) override {
+    DialogUi d(spec);
+    DialogAnswer a;
+    a.end = runDialog(d);
+    a.text = d.text();
+    return a;
+  }
+
+  DialogAnswer showListDialog(const ListDialogSpec& spec) override {
+    DialogUi d(spec);
+    DialogAnswer a;
+    a.end = runDialog(d);
+    a.selection = d.selection();
+    return a;
   }
 
  private:
@@ -287,11 +295,8 @@ class SdlPlatform final : public Platform {
     std::vector<Button> buttons;
     int focus = 0;
     int escapeResult = IDOK;
-    bool edit = false;
-    std::string text;
-    int maxBytes = 0;
     int result = 0;
-    SDL_Rect box{}, editRect{};
+    SDL_Rect box{};
   };
 
   static std::vector<std::string> splitLines(const std::string& s) {
@@ -434,6 +439,9 @@ class SdlPlatform final : public Platform {
         else if (k == SDLK_TAB) postMessage(WM_CHAR, 9, 0);
         break;
       }
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+      case SDL_TEXTEDITING_EXT: SDL_free(ev.editExt.text); break;
+#endif
       case SDL_TEXTINPUT: {
         if (menuUi_.active()) break;
         std::string sj = utf8ToSjis(ev.text.text);
@@ -498,6 +506,7 @@ class SdlPlatform final : public Platform {
     } else if (!fullscreen_) {
       fill(stripRect_, 0xF0F0F0);
     }
+    if (dialog_) paintDialog(*dialog_);
     if (modal_) paintModal(*modal_);
     SDL_RenderPresent(renderer_);
   }
@@ -511,16 +520,11 @@ class SdlPlatform final : public Platform {
     for (const auto& l : m.lines) w = std::max(w, f.measure(l) + 40 * u);
     int bw = 0;
     for (auto& b : m.buttons) bw += std::max(72 * u, f.measure(b.label) + 24 * u) + 10 * u;
-    w = std::max({w, bw + 30 * u, (m.edit ? 320 : 200) * u});
-    int h = lh + 12 * u + static_cast<int>(m.lines.size()) * (lh + 2 * u) + 16 * u + (m.edit ? lh + 16 * u : 0) + lh +
-            24 * u;
+    w = std::max({w, bw + 30 * u, 200 * u});
+    int h = lh + 12 * u + static_cast<int>(m.lines.size()) * (lh + 2 * u) + 16 * u + lh + 24 * u;
     w = std::min(w, std::max(clientDst_.w - 8 * u, 100 * u));
     m.box = SDL_Rect{clientDst_.x + (clientDst_.w - w) / 2, clientDst_.y + (clientDst_.h - h) / 2, w, h};
     int y = m.box.y + lh + 12 * u + static_cast<int>(m.lines.size()) * (lh + 2 * u) + 8 * u;
-    if (m.edit) {
-      m.editRect = SDL_Rect{m.box.x + 12 * u, y, m.box.w - 24 * u, lh + 8 * u};
-      y += lh + 16 * u;
-    }
     int x = m.box.x + m.box.w - 12 * u;
     for (auto it = m.buttons.rbegin(); it != m.buttons.rend(); ++it) {
       int bwid = std::max(72 * u, f.measure(it->label) + 24 * u);
@@ -545,26 +549,11 @@ class SdlPlatform final : public Platform {
       drawText(l, m.box.x + 16 * u, y, 0x000000);
       y += lh + 2 * u;
     }
-    if (m.edit) {
-      fill(m.editRect, 0xFFFFFF);
-      frame(m.editRect, 0x7A7A7A);
-      drawText(m.text, m.editRect.x + 4 * u, m.editRect.y + 4 * u, 0x000000);
-      int cx = m.editRect.x + 4 * u + f.measure(m.text);
-      if ((SDL_GetTicks() / 500) % 2 == 0) fill(SDL_Rect{cx, m.editRect.y + 3 * u, u, m.editRect.h - 6 * u}, 0x000000);
-    }
     for (size_t i = 0; i < m.buttons.size(); ++i) {
       const auto& b = m.buttons[i];
       fill(b.rect, static_cast<int>(i) == m.focus ? 0xCCE4F7 : 0xE1E1E1);
       frame(b.rect, static_cast<int>(i) == m.focus ? 0x0078D7 : 0xADADAD);
       drawText(b.label, b.rect.x + (b.rect.w - f.measure(b.label)) / 2, b.rect.y + 4 * u, 0x000000);
-    }
-  }
-
-  static void popUtf8(std::string& s) {
-    while (!s.empty()) {
-      unsigned char c = static_cast<unsigned char>(s.back());
-      s.pop_back();
-      if ((c & 0xC0) != 0x80) break;
     }
   }
 
@@ -576,31 +565,16 @@ class SdlPlatform final : public Platform {
     menuUi_.close();
     render();
     bool done = false;
-    uint32_t lastBlink = SDL_GetTicks();
     while (!done) {
       SDL_Event ev;
-      if (SDL_WaitEventTimeout(&ev, 10)) {
+      if (SDL_WaitEventTimeout(&ev, ownerWaitMs(kNoDeadline))) {
         do {
           done = modalEvent(m, ev) || done;
         } while (!done && SDL_PollEvent(&ev));
       }
-      postTimersDue();
-      for (auto it = queue_.begin(); it != queue_.end();) {
-        if (it->message == WM_TIMER || it->message == WM_PAINT) {
-          Message msg = *it;
-          it = queue_.erase(it);
-          dispatchMessage(msg);
-        } else {
-          ++it;
-        }
-      }
-      if (m.edit && SDL_GetTicks() - lastBlink >= 500) {
-        lastBlink = SDL_GetTicks();
-        render();
-      }
+      serviceOwner();
     }
     modal_ = outer;
-    if (m.edit) SDL_StopTextInput(), SDL_StartTextInput();
     render();
     lastPump_ = SDL_GetTicks();
     return m.result;
@@ -639,37 +613,159 @@ class SdlPlatform final : public Platform {
           case SDLK_RETURN:
           case SDLK_KP_ENTER:
           case SDLK_SPACE:
-            if (m.edit && ev.key.keysym.sym == SDLK_SPACE) return false;
             m.result = m.buttons[static_cast<size_t>(m.focus)].result;
             return true;
           case SDLK_ESCAPE: m.result = m.escapeResult; return true;
           case SDLK_LEFT:
           case SDLK_RIGHT:
           case SDLK_TAB:
-            if (!m.edit || ev.key.keysym.sym == SDLK_TAB) {
-              m.focus = (m.focus + 1) % static_cast<int>(m.buttons.size());
-              render();
-            }
+            m.focus = (m.focus + 1) % static_cast<int>(m.buttons.size());
+            render();
             return false;
           case SDLK_y:
-            if (!m.edit && m.buttons.size() == 2) { m.result = IDYES; return true; }
+            if (m.buttons.size() == 2) { m.result = IDYES; return true; }
             return false;
           case SDLK_n:
-            if (!m.edit && m.buttons.size() == 2) { m.result = IDNO; return true; }
-            return false;
-          case SDLK_BACKSPACE:
-            if (m.edit) { popUtf8(m.text); render(); }
+            if (m.buttons.size() == 2) { m.result = IDNO; return true; }
             return false;
           default: return false;
         }
-      case SDL_TEXTINPUT:
-        if (m.edit) {
-          std::string next = m.text + ev.text.text;
-          if (m.maxBytes <= 0 || static_cast<int>(utf8ToSjis(next).size()) <= m.maxBytes) m.text = next;
-          render();
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+      case SDL_TEXTEDITING_EXT: SDL_free(ev.editExt.text); return false;
+#endif
+      default: return false;
+    }
+  }
+
+  // While a box or dialog is up the owner window gets no input, but its timers and painting
+  // go on: those messages are handled here and every other one stays queued.
+  void serviceOwner() {
+    postTimersDue();
+    for (auto it = queue_.begin(); it != queue_.end();) {
+      if (it->message == WM_TIMER || it->message == WM_PAINT) {
+        Message msg = *it;
+        it = queue_.erase(it);
+        dispatchMessage(msg);
+      } else {
+        ++it;
+      }
+    }
+    lastPump_ = SDL_GetTicks();
+  }
+
+  // How long a modal loop may block: until the owner's next timer tick or `deadline`.
+  int ownerWaitMs(uint32_t deadline) const {
+    const uint32_t now = SDL_GetTicks();
+    int64_t wait = deadline == kNoDeadline ? kLongestBlockMs : static_cast<int32_t>(deadline - now);
+    uint32_t timer = 0;
+    if (nextTimerDue(timer)) wait = std::min<int64_t>(wait, static_cast<int32_t>(timer - now));
+    return static_cast<int>(std::clamp<int64_t>(wait, 1, kLongestBlockMs));
+  }
+
+  DialogPainter dialogPainter() {
+    DialogPainter p;
+    p.fill = [this](const SDL_Rect& r, uint32_t c) { fill(r, c); };
+    p.frame = [this](const SDL_Rect& r, uint32_t c) { frame(r, c); };
+    p.text = [this](const std::string& t, int x, int y, uint32_t c) { drawText(t, x, y, c); };
+    p.measure = [this](const std::string& t) { return font().measure(t); };
+    p.clip = [this](const SDL_Rect* r) { SDL_RenderSetClipRect(renderer_, r); };
+    p.lineHeight = std::max(font().lineHeight(), 14 * uiScale_);
+    p.scale = uiScale_;
+    return p;
+  }
+
+  // The dialog's own loop; the caret blinks every 500 ms, otherwise it sleeps until input or
+  // the owner's next timer tick.
+  DialogEnd runDialog(DialogUi& d) {
+    // Before the window shows (a define block asking) there is nobody to ask.
+    if (!renderer_ || !shown_) return DialogEnd::Unanswered;
+    // The dialog leaves the screen however its loop ends: a fatal error from a timer tick or
+    // the desktop ending the program unwinds through here.
+    struct Shown {
+      SdlPlatform& p;
+      DialogUi* outer;
+      ~Shown() {
+        p.dialog_ = outer;
+        p.caretOn_ = true;
+      }
+    } shownScope{*this, dialog_};
+    dialog_ = &d;
+    menuUi_.close();
+    if (d.isInput()) SDL_StartTextInput();
+    render();
+    uint32_t blinkAt = SDL_GetTicks() + 500;
+    while (d.result() == DialogUi::Result::Open) {
+      SDL_Event ev;
+      bool changed = false;
+      if (SDL_WaitEventTimeout(&ev, ownerWaitMs(d.isInput() ? blinkAt : kNoDeadline))) {
+        do {
+          changed = dialogEvent(d, ev) || changed;
+        } while (d.result() == DialogUi::Result::Open && SDL_PollEvent(&ev));
+      }
+      if (terminationRequested && onQuitRequest) {
+        terminationRequested = 0;
+        onQuitRequest();
+      }
+      serviceOwner();
+      if (d.isInput() && static_cast<int32_t>(SDL_GetTicks() - blinkAt) >= 0) {
+        caretOn_ = !caretOn_;
+        blinkAt = SDL_GetTicks() + 500;
+        changed = true;
+      }
+      if (changed) render();
+    }
+    dialog_ = shownScope.outer;
+    render();
+    return d.result() == DialogUi::Result::Ok ? DialogEnd::Ok : DialogEnd::Cancel;
+  }
+
+  bool dialogEvent(DialogUi& d, const SDL_Event& ev) {
+    auto drawable = [&](int x, int y) { return scaler_.layout().toDrawable(x, y); };
+    switch (ev.type) {
+      case SDL_WINDOWEVENT:
+        if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
+          d.closeRequested();
+        } else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED || ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          if (!fullscreen_) scaler_.noteWindowed(window_);
+          layout();
+          return true;
+        } else if (ev.window.event == SDL_WINDOWEVENT_MOVED && !fullscreen_) {
+          scaler_.noteWindowed(window_);
         }
         return false;
+      case SDL_KEYDOWN: caretOn_ = true; return d.key(ev.key.keysym.sym, ev.key.keysym.mod);
+      case SDL_TEXTINPUT: caretOn_ = true; return d.textInput(ev.text.text);
+      case SDL_TEXTEDITING: return d.textEditing(ev.edit.text, ev.edit.start);
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+      case SDL_TEXTEDITING_EXT: {
+        bool changed = d.textEditing(ev.editExt.text, ev.editExt.start);
+        SDL_free(ev.editExt.text);
+        return changed;
+      }
+#endif
+      case SDL_MOUSEBUTTONDOWN:
+        if (ev.button.button != SDL_BUTTON_LEFT) return false;
+        return d.mouseDown(drawable(ev.button.x, ev.button.y).x, drawable(ev.button.x, ev.button.y).y);
+      case SDL_MOUSEBUTTONUP:
+        if (ev.button.button != SDL_BUTTON_LEFT) return false;
+        return d.mouseUp(drawable(ev.button.x, ev.button.y).x, drawable(ev.button.x, ev.button.y).y);
+      case SDL_MOUSEWHEEL: return d.wheel(ev.wheel.y);
       default: return false;
+    }
+  }
+
+  void paintDialog(DialogUi& d) {
+    DialogPainter p = dialogPainter();
+    d.layout(clientDst_, p);
+    d.paint(p, caretOn_);
+    // The input method's candidate window opens below the field (window coordinates).
+    if (d.isInput()) {
+      SDL_Rect r = d.fieldRect();
+      int ww = 0, wh = 0, dw = 0, dh = 0;
+      SDL_GetWindowSize(window_, &ww, &wh);
+      SDL_GetRendererOutputSize(renderer_, &dw, &dh);
+      if (dw > 0 && dh > 0) r = SDL_Rect{r.x * ww / dw, r.y * wh / dh, r.w * ww / dw, r.h * wh / dh};
+      SDL_SetTextInputRect(&r);
     }
   }
 
@@ -690,6 +786,8 @@ class SdlPlatform final : public Platform {
   std::unordered_map<std::string, SDL_Texture*> textCache_;
   MenuUi menuUi_;
   Modal* modal_ = nullptr;
+  DialogUi* dialog_ = nullptr;
+  bool caretOn_ = true;
 };
 
 }  // namespace
