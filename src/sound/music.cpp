@@ -197,9 +197,8 @@ void chooseCdDrive(Engine& e, const std::string& drive) {
 }
 
 bool holdsCdTracks(const std::string& hostDirectory) {
-  std::error_code ec;
-  for (const auto& de : std::filesystem::directory_iterator(hostDirectory, ec))
-    if (trackNumberOf(de.path().filename().string()) != 0) return true;
+  for (const std::string& name : fs::listHostDirectory(hostDirectory))
+    if (trackNumberOf(name) != 0) return true;
   return false;
 }
 
