@@ -115,6 +115,7 @@ void restoreAllDefaults(Engine& e) {
   soundRestoreDefaults(e);
   saveRestoreDefaults(e);
   uiRestoreDefaults(e);
+  systemMenuRestoreDefaults(e);
 }
 
 int runApplication(Platform& platform, const AppOptions& options) {
@@ -134,6 +135,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
 
   auto engine = std::make_unique<Engine>(platform);
   Engine& e = *engine;
+  e.app.autoplay = options.autoplay;
   makeTempDirectory(e, runtime);
   registerAllCommands(e.commands);
 

@@ -235,6 +235,8 @@ void resetEngine(Engine& e) {
   jumpToLabel(e, "start");
 }
 
+void requestReset(Engine& e) { e.script.resetRequested = 1; }
+
 // ---- call stack ----
 
 bool callStackFull(const Engine& e) { return e.script.callStack.full(); }
