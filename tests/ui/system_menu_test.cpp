@@ -13,6 +13,7 @@
 #include "platform/text_codec.h"
 #include "support/cli_runner.h"
 #include "support/game_runner.h"
+#include "text/voice_file.h"
 #include "ui/ui.h"
 
 using namespace veloria;
@@ -214,6 +215,38 @@ TEST(SystemMenu, NoReturnsToTheListARightClickLeavesAndEmptySlotsRefuse) {
                      "\"available\":false}"))
       << l;
   EXPECT_TRUE(has(l, "\"highlighted\":3"));
+}
+
+TEST(SystemMenu, MenuVoicesPlayForEachStep) {
+  GameFiles voices;
+  for (const char* v : {"open", "cancel", "over", "choose", "refuse", "yes", "no"})
+    voices[std::string(v) + ".wav"] = tinyWav();
+  const std::string define = std::string(kMenuDefine) +
+                             "menuselectvoice \"open.wav\",\"cancel.wav\",\"over.wav\",\"choose.wav\",\"refuse.wav\","
+                             "\"yes.wav\",\"no.wav\"\n";
+  // The load list opens under the pointer that chose ロード, which rests on slot 3 (over);
+  // the pointer onto slot 4 (over), a click on it (empty: refuse), a right click (cancel).
+  const std::string steps[][2] = {
+      {"wait 1100\nrclick 5 5\nwait 100\nclick 320 " + std::to_string(rightMenuY(1)) + "\nwait 100\n", "over.wav"},
+      {"move 320 " + std::to_string(slotY(4)) + "\nwait 100\n", "over.wav"},
+      {"click 320 " + std::to_string(slotY(4)) + "\nwait 100\n", "refuse.wav"},
+      {"rclick 5 5\nwait 100\n", "cancel.wav"},
+  };
+  std::string input;
+  for (size_t i = 0; i < 4; ++i) input += steps[i][0] + "dump v" + std::to_string(i) + ".json\n";
+  auto r = run(game("!s0あ@\nend\n", define), input + "click 1 1\n", voices);
+  ASSERT_EQ(r.exitCode, 0) << r.stderrText;
+  for (size_t i = 0; i < 4; ++i)
+    EXPECT_TRUE(has(dumpAt(r, "v" + std::to_string(i) + ".json"), "\"wave\":{\"name\":\"" + steps[i][1] + "\""))
+        << steps[i][1] << dumpAt(r, "v" + std::to_string(i) + ".json");
+  // Saving: choose, then yes.
+  r = run(game("!s0あ@\nend\n", define),
+          "wait 1100\nrclick 5 5\nwait 100\nclick 320 " + std::to_string(rightMenuY(0)) + "\nwait 100\nclick 320 " +
+              std::to_string(slotY(1)) + "\nwait 50\ndump c.json\nwait 50\n" + kYes + "wait 50\ndump y.json\nclick 1 1\n",
+          voices);
+  EXPECT_TRUE(has(dumpAt(r, "c.json"), "\"wave\":{\"name\":\"open.wav\""));  // the question opened
+  EXPECT_TRUE(has(dumpAt(r, "y.json"), "\"wave\":{\"name\":\"yes.wav\""));
+  EXPECT_TRUE(std::filesystem::exists(r.gameDir + "/save1.dat"));
 }
 
 TEST(SystemMenu, DamagedSaveInTheLoadListIsRefusedAndTheGameGoesOn) {
