@@ -348,10 +348,29 @@ TEST(SystemMenu, AutoplayLeavesMenusTheScriptOpens) {
 }
 
 TEST(SystemMenu, MenuCommandsReachTheWindow) {
-  auto r = run(game("menu_click_page\nmenu_automode\nkillmenu 0\nkillmenu 99\nkillmenu -1\nend\n",
-                    "killmenu 0\n"),
-               "");
+  // killmenu removes menu-bar entries by position; numbers outside the bar do nothing. The
+  // runs end at their time limit inside a wait, so the bar is still there to look at.
+  auto entries = [](const std::string& killmenu) {
+    GameFiles files{{"0.txt", sjisText(game(killmenu + "click\nend\n"))}};
+    RunOptions o;
+    o.timeoutMs = 3000;
+    std::vector<std::string> names;
+    o.inspect = [&](Engine& e) {
+      for (const auto& item : e.platform.menu().items()) names.push_back(item.text);
+    };
+    runGame(files, o);
+    return names;
+  };
+  auto all = entries("");
+  auto fewer = entries("killmenu 1\nkillmenu 99\nkillmenu -1\nkillmenu 0\n");
+  ASSERT_GE(all.size(), 3u);
+  ASSERT_EQ(fewer.size(), all.size() - 2);
+  EXPECT_EQ(fewer[0], all[2]);
+
+  auto r = run(game("menu_click_page\nmenu_automode\nend\n"), "");
   ASSERT_EQ(r.exitCode, 0) << r.stderrText;
   EXPECT_TRUE(has(r.dump, "\"pageOnly\":true")) << r.dump;
   EXPECT_TRUE(has(r.dump, "\"auto\":true")) << r.dump;
+  r = run(game("menu_click_page\nmenu_click_def\nend\n"), "");
+  EXPECT_TRUE(has(r.dump, "\"pageOnly\":false")) << r.dump;
 }
