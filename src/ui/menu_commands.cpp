@@ -70,8 +70,13 @@ void cmdSystemcall(Engine& e, std::string_view, bool) {
   if (code == kActionSaveDialog) {
     // A string follows; a comma may stand before or after it.
     if (commaFollows(e)) expectComma(e);
-    e.ui.saveDialogText = readString(e);
-    if (commaFollows(e)) expectComma(e);
+    skipBlanks(e);
+    const uint8_t c = currentByte(e);
+    // Without the string the line simply ends (the next line is not read as one).
+    if (c != 0 && c != '\n' && c != '\r' && c != ':' && c != ';') {
+      e.ui.saveDialogText = readString(e);
+      if (commaFollows(e)) expectComma(e);
+    }
   }
   runSystemAction(e, code);
 }

@@ -150,9 +150,17 @@ TEST(SystemMenu, EveryActionThroughSystemcall) {
   EXPECT_TRUE(has(dumpAt(r, "w.json"), "\"windowShown\":false"));
   EXPECT_TRUE(has(r.dump, "\"windowShown\":true"));
   // lookback2: the window goes, emptied; savedlg keeps its string; the dialogs return.
-  r = run(game("!s0あ@\nsystemcall lookback2\nsystemcall savedlg,\"メモ\",\nsystemcall loaddlg\nend\n"),
-          "wait 1100\nclick 1 1\n");
+  std::string saveDialogText;
+  {
+    GameFiles files{{"0.txt", sjisText(game("!s0あ@\nsystemcall lookback2\nsystemcall savedlg\nsystemcall savedlg,\"メモ\",\n"
+                                            "systemcall loaddlg\nend\n"))}};
+    RunOptions o;
+    o.input = "wait 1100\nclick 1 1\n";
+    o.inspect = [&](Engine& e) { saveDialogText = sjisToUtf8(e.ui.saveDialogText); };
+    r = runGame(files, o);
+  }
   ASSERT_EQ(r.exitCode, 0) << r.stderrText;
+  EXPECT_EQ(saveDialogText, "メモ");
   EXPECT_TRUE(has(r.dump, "\"windowShown\":false")) << r.dump;
   EXPECT_TRUE(has(r.dump, "\"cursorColumn\":0"));
 
