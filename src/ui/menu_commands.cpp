@@ -1,6 +1,7 @@
 // The commands of the right-click menu and the system calls (rmenu, rlookback, roff, rmode,
 // systemcall), the menus' looks (menuselectcolor, menuselectvoice, menusetwindow) and the
 // window menu from the script (killmenu and the menu_ commands).
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -112,11 +113,12 @@ void cmdMenusetwindow(Engine& e, std::string_view, bool) {
     if (i > 0) expectComma(e);
     v[i] = readNumber(e);
   }
+  // Glyphs of 1 to 256 pixels and a pitch of at least a pixel: the menus stay drawable.
   MenuWindow& w = e.ui.menuWindow;
-  w.glyphWidth = v[0];
-  w.glyphHeight = v[1];
-  w.pitchX = v[0] + v[2];
-  w.pitchY = v[1] + v[3];
+  w.glyphWidth = std::clamp(v[0], 1, 256);
+  w.glyphHeight = std::clamp(v[1], 1, 256);
+  w.pitchX = static_cast<int32_t>(std::clamp<int64_t>(int64_t{w.glyphWidth} + v[2], 1, 512));
+  w.pitchY = static_cast<int32_t>(std::clamp<int64_t>(int64_t{w.glyphHeight} + v[3], 1, 512));
   w.bold = v[4];
   w.shadow = v[5];
   if (!commaFollows(e)) return;

@@ -71,12 +71,13 @@ class InWindowMenu {
     drawString(e_, text, column, line, rgb, &style_);
   }
   void addItem(const std::string& text, int64_t x, int64_t y, int64_t width, bool available) {
+    auto coordinate = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -32768, 32767)); };
     SystemMenuItemBox b;
     b.text = text;
-    b.left = static_cast<int32_t>(x);
-    b.top = static_cast<int32_t>(y);
-    b.right = static_cast<int32_t>(x + width);
-    b.bottom = static_cast<int32_t>(y + style_.pitchY);
+    b.left = coordinate(x);
+    b.top = coordinate(y);
+    b.right = coordinate(x + width);
+    b.bottom = coordinate(y + style_.pitchY);
     b.available = available;
     menu().items.push_back(std::move(b));
     draw(menu().items.size() - 1, false);
@@ -139,14 +140,13 @@ class InWindowMenu {
     const auto& c = e_.ui.menuColors;
     uint32_t rgb = over ? c[kMenuColorOver] : b.available ? c[kMenuColorNormal] : c[kMenuColorUnavailable];
     // The line's band goes back to black first, so that a redraw in another colour is clean.
-    const int64_t glyphRight = b.left + static_cast<int64_t>(menuTextChars(b.text)) * style_.pitchX + style_.glyphWidth;
-    fillScreenPicture(e_, Rect{std::max(b.left, 1), std::max(b.top, 1), static_cast<int>(std::min<int64_t>(glyphRight, 32767)),
-                               b.top + style_.glyphHeight + 2},
-                      0);
+    // (The band stops at the next line: with no spacing the glyphs fill the whole pitch.)
+    const int64_t chars = static_cast<int64_t>(b.text.size() / 2);
+    const int64_t right = b.left + std::max<int64_t>(chars - 1, 0) * style_.pitchX + style_.glyphWidth + 2;
+    const int height = std::clamp(style_.glyphHeight + 2, 1, std::max(style_.pitchY, 1));
+    fillScreenPicture(e_, Rect{b.left, b.top, static_cast<int>(std::min<int64_t>(right, 32767)), b.top + height}, 0);
     drawText(b.text, b.left, b.top, rgb);
   }
-
-  static size_t menuTextChars(const std::string& s) { return s.size() / 2; }
 
   void hover(int i) {
     OpenSystemMenu& m = menu();

@@ -314,6 +314,11 @@ TEST(SystemMenu, MenuLooksFollowTheStyleCommands) {
   EXPECT_EQ(countColor(r, x0, 240, x1, 260, 0x0000FF), 0);
   EXPECT_EQ(countColor(r, 0, 330, 640, 480, 0x0000FF), 0);  // four lines only
 
+  // Sizes out of range are bounded: the menu still opens and leaves.
+  r = run(game("systemcall save\nsystemcall reset\nend\n", "menusetwindow -5,100000,-300,9999999,1,1\n"),
+          "wait 1300\nrclick 5 5\nwait 100\nrclick 5 5\n");
+  EXPECT_EQ(r.exitCode, 0) << r.stderrText;
+
   // The pointer over slot 3 highlights it.
   r = run(game("systemcall save\nend\n", define), "wait 1300\nmove 320 275\nwait 100\nquit\n");
   EXPECT_GT(countColor(r, x0, 270, x1, 290, 0xFF0000), 20);
