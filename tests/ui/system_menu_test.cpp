@@ -192,6 +192,12 @@ TEST(SystemMenu, RightClickModesAndSystemcall) {
   // rgosub: systemcall does nothing.
   r = run(game("rgosub *r\nresettimer\nsystemcall save\nsystemcall load\ngettimer %0\nend\n*r\nreturn\n"), "");
   EXPECT_LT(numVar(r.dump, 0), 10) << r.dump;
+  // From a choice: the menu shows its own items, then the choice is back, waiting.
+  r = run(game("!s0\nselect \"いち\",*a,\"に\",*a\n*a\nend\n"), "wait 1100\nrclick 5 5\nwait 100\ndump m.json\nrclick 5 5\nwait 100\ndump c.json\n");
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(has(dumpAt(r, "m.json"), "\"choice\":{\"options\":[\"セーブ\"")) << dumpAt(r, "m.json");
+  EXPECT_TRUE(has(dumpAt(r, "c.json"), "\"choice\":{\"options\":[\"いち\",\"に\"]")) << dumpAt(r, "c.json");
+  EXPECT_TRUE(has(dumpAt(r, "c.json"), "\"systemMenu\":null"));
   // A right click while the menu is open does not open a second one; it leaves the menu.
   r = run(game("!s0あ@\nend\n"), "wait 1100\nrclick 5 5\nwait 100\nrclick 5 5\nwait 100\ndump a.json\nclick 1 1\n");
   EXPECT_TRUE(has(dumpAt(r, "a.json"), "\"systemMenu\":null"));
