@@ -204,6 +204,23 @@ TEST(SystemMenu, RightClickModesAndSystemcall) {
   EXPECT_EQ(r.exitCode, 0);
 }
 
+TEST(SystemMenu, ResetKeepsTheRightClickAndDefineresetRestoresIt) {
+  auto state = [](const std::string& body) {
+    GameFiles files{{"0.txt", sjisText(game(body))}};
+    RunOptions o;
+    std::pair<int, int> s{-9, -9};
+    o.inspect = [&](Engine& e) { s = {static_cast<int>(e.ui.rightClickAction), e.ui.rightClickOn}; };
+    auto r = runGame(files, o);
+    EXPECT_EQ(r.exitCode, 0) << r.stderrText;
+    return s;
+  };
+  // reset (and the menu's return to the start) keeps rmode and the action.
+  EXPECT_EQ(state("add %200,1\nif %200 == 2 end\nroff\nrmode 0\nreset\n"), std::make_pair(-2, 0));
+  // definereset starts the engine again from its defaults: rmode on, and the define block's
+  // rmenu in place of the game's roff.
+  EXPECT_EQ(state("if lchk *again end\n*again\nroff\nrmode 0\ndefinereset\n"), std::make_pair(1, 1));
+}
+
 TEST(SystemMenu, NoReturnsToTheListARightClickLeavesAndEmptySlotsRefuse) {
   GameFiles files{{"v/open.wav", std::string()}};
   auto r = run(game("!s0あ@\nend\n"),
