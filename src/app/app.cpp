@@ -134,6 +134,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
 
   auto engine = std::make_unique<Engine>(platform);
   Engine& e = *engine;
+  e.app.autoplay = options.autoplay;
   makeTempDirectory(e, runtime);
   registerAllCommands(e.commands);
 

@@ -29,6 +29,9 @@ struct AppOptions {
   std::string warpLabel;
   // lcov tracefile of the script lines the run executed, written when the run ends.
   std::string coverageFile;
+  // Headless autoplay: the system menus a script opens itself are left as a right click
+  // leaves them (autoplay only ever clicks the left button).
+  bool autoplay = false;
   // Called once the run has ended, before the engine is torn down (tests look at the state).
   std::function<void(Engine&)> beforeExit;
 };

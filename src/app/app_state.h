@@ -31,6 +31,7 @@ struct AppState {
   int32_t engineCycles = 0;  // completed define passes (1 after the first start)
   int exitCode = 0;          // handed to ProcessExit when the window is destroyed
   ScriptErrorRecord error;   // the fatal script error that ended the run, if any
+  bool autoplay = false;     // --autoplay (AppOptions::autoplay)
 };
 
 }  // namespace veloria

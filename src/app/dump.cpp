@@ -154,6 +154,35 @@ void writeDialog(Engine& e, JsonWriter& w) {
   w.endObject();
 }
 
+// The system menu open now (the innermost one: a question opened from a slot list), or null.
+void writeSystemMenu(Engine& e, JsonWriter& w) {
+  w.key("systemMenu");
+  if (e.ui.openMenus.empty()) {
+    w.null();
+    return;
+  }
+  const OpenSystemMenu& m = e.ui.openMenus.back();
+  static const char* const kKinds[] = {"rightClick", "save", "load", "confirm"};
+  w.beginObject();
+  w.key("kind").value(kKinds[static_cast<int>(m.kind)]);
+  w.key("title").value(sjisToUtf8(m.title));
+  w.key("items").beginArray();
+  for (const SystemMenuItemBox& b : m.items) {
+    w.beginObject();
+    w.key("text").value(sjisToUtf8(b.text));
+    w.key("x").value(b.left);
+    w.key("y").value(b.top);
+    w.key("width").value(b.right - b.left);
+    w.key("height").value(b.bottom - b.top);
+    w.key("available").value(b.available);
+    w.endObject();
+  }
+  w.endArray();
+  // The right-click menu is a choice: its highlight is the choice's.
+  w.key("highlighted").value(m.kind == SystemMenuKind::RightClick ? e.text.openChoiceHighlight : m.highlighted);
+  w.endObject();
+}
+
 }  // namespace
 
 std::string dumpJson(Engine& e) {
@@ -171,6 +200,7 @@ std::string dumpJson(Engine& e) {
   writeText(e, w);
   writeChoice(e, w);
   writeDialog(e, w);
+  writeSystemMenu(e, w);
   writeGraphics(e, w);
   writeSoundDump(e, w);
   w.key("modes").beginObject();

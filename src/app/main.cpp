@@ -100,6 +100,7 @@ int main(int argc, char** argv) {
       runOption = true;
     } else if (a == "--autoplay") {
       hopt.autoplay = true;
+      opt.autoplay = true;
       headlessOnlyOption = true;
       runOption = true;
     } else if (a == "--record-audio") {

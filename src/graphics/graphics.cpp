@@ -21,6 +21,24 @@ SurfaceView displaySurfaceView(Engine& e) { return e.gfx.displaySurface.view(); 
 
 void presentDisplay(Engine& e, Rect r) { e.platform.present(e.gfx.displaySurface.view(), r); }
 
+void copyScreenPicture(Engine& e, ImageObject& out) {
+  const ImageObject& d = e.gfx.displaySurface;
+  createSurface(out, d.dib.width, d.dib.height);
+  copyRect(d, 0, 0, out, 0, 0, d.dib.width, d.dib.height);
+}
+
+void restoreScreenPicture(Engine& e, const ImageObject& copy) {
+  ImageObject& d = e.gfx.displaySurface;
+  copyRect(copy, 0, 0, d, 0, 0, copy.dib.width, copy.dib.height);
+  presentDisplay(e, Rect{0, 0, d.dib.width, d.dib.height});
+}
+
+void fillScreenPicture(Engine& e, Rect r, uint32_t rgb) {
+  const uint32_t colorref = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+  fillSurface(e.gfx.displaySurface, r.left, r.top, r.right, r.bottom, colorref);
+  presentDisplay(e, r);
+}
+
 void graphicsRestoreDefaults(Engine& e) {
   GraphicsState& g = e.gfx;
   g.defaultTransMode = 0;

@@ -43,6 +43,11 @@ bool stepCellAnimations(Engine& e);
 uint32_t nextCellAnimationDue(Engine& e);
 // Copies `r` (right/bottom exclusive) of displaySurface to the window picture.
 void presentDisplay(Engine& e, Rect r);
+// The system menus draw over the screen picture and put it back when they close.
+void copyScreenPicture(Engine& e, ImageObject& out);
+void restoreScreenPicture(Engine& e, const ImageObject& copy);
+// Fills `r` (right/bottom exclusive) of the screen picture with 0xRRGGBB and shows it.
+void fillScreenPicture(Engine& e, Rect r, uint32_t rgb);
 
 void graphicsRestoreDefaults(Engine& e);
 void graphicsResetGame(Engine& e);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -507,6 +508,15 @@ std::optional<HostStamp> persistentFileStamp(std::string_view name) {
   s.size = static_cast<uint64_t>(st.st_size);
   s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   return s;
+}
+
+std::optional<LocalFileTime> persistentFileLocalTime(std::string_view name) {
+  auto stamp = persistentFileStamp(name);
+  if (!stamp) return std::nullopt;
+  time_t secs = static_cast<time_t>(stamp->mtimeNs / 1000000000);
+  struct tm tm {};
+  if (!::localtime_r(&secs, &tm)) return std::nullopt;
+  return LocalFileTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min};
 }
 
 }  // namespace veloria::fs

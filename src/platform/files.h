@@ -98,6 +98,11 @@ bool writePersistentFile(std::string_view name, const void* data, size_t size);
 bool removePersistentFile(std::string_view name);
 // Size and modification time of a player's file (the slot menus list save times).
 std::optional<HostStamp> persistentFileStamp(std::string_view name);
+// A player's file's modification time in the local time zone (the save menus' dates).
+struct LocalFileTime {
+  int year = 0, month = 1, day = 1, hour = 0, minute = 0;
+};
+std::optional<LocalFileTime> persistentFileLocalTime(std::string_view name);
 // Tests: pretend the game directory is (not) writable; nullopt asks the file system again.
 void overrideGameDirectoryWritable(std::optional<bool> writable);
 std::optional<HostStamp> hostStamp(const std::string& hostPath);

@@ -267,6 +267,8 @@ void resumeClickTrap(Engine& e) {
   }
 }
 
+void requestReset(Engine& e) { e.script.resetRequested = 1; }
+
 // ---- call stack ----
 
 bool callStackFull(const Engine& e) { return e.script.callStack.full(); }

@@ -32,6 +32,8 @@ void jumpToLabel(Engine& e, std::string_view name);
 // Position of a label, or -1 when the script has no such label (no error).
 int64_t findLabel(const Engine& e, std::string_view name);
 void resetEngine(Engine& e);
+// Asks for a return to the start: the waiting command unwinds and the interpreter resets.
+void requestReset(Engine& e);
 // The fatal error report: box, stderr, shut-down. Texts are Shift-JIS.
 [[noreturn]] void reportScriptError(Engine& e, std::string_view caption, std::string_view message);
 // The same, with the message formatted from a pattern holding one "%s" (or "%d").

@@ -52,6 +52,9 @@ void playMovie(Engine& e, const std::string& name, bool skippable);
 // Stops CD audio (without fading), MIDI, wave and MP3 sound, the channels and any movie
 // (start of a cycle, reset, load, exit, fatal error). The loop flags are left as they are.
 void stopAllSound(Engine& e);
+// The same, and the loop settings are forgotten, so that nothing starts again afterwards
+// (the system menu's return to the start).
+void stopAllSoundAndLoops(Engine& e);
 // Timer 1: restarts looping MIDI and wave sound that reached their end.
 void soundTimerTick(Engine& e);
 // MM_MCINOTIFY: a CD track finished.

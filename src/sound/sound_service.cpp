@@ -23,6 +23,13 @@ void stopAllSound(Engine& e) {
   closeMovie(e);
 }
 
+void stopAllSoundAndLoops(Engine& e) {
+  SoundState& s = e.sound;
+  s.cdLoop = s.midiLoop = s.waveLoopSetting = s.mp3Loop = 0;
+  s.waveLoopFlag = 0;
+  stopAllSound(e);
+}
+
 void soundTimerTick(Engine& e) {
   musicTimerTick(e);
   waveTimerTick(e);

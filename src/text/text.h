@@ -53,6 +53,25 @@ std::string currentLogPage(const Engine& e);
 // Multiplies the inclusive rectangle of `dst` by the colour 0xRRGGBB; marks the window shown.
 void tintRect(Engine& e, int left, int top, int right, int bottom, uint32_t rgb, ImageObject& dst);
 
+// The system menus draw their text over the text layers and the screen: they keep a copy
+// and put it back when they close.
+struct TextLayerCopy {
+  std::vector<uint8_t> layer, coverage;
+};
+TextLayerCopy copyTextLayers(Engine& e);
+void restoreTextLayers(Engine& e, TextLayerCopy&& copy);
+// Empties the typed text's layers (the page and cursor stay).
+void clearTextLayers(Engine& e);
+// Whether the text window counts as shown, and setting that mark without drawing; `inFrame`
+// says whether the composition draws it.
+bool textWindowShown(const Engine& e);
+void markTextWindow(Engine& e, bool shown, bool inFrame);
+
+// Forgets a click or right click the window procedure noted (a system menu used it up).
+void clearClickRequests(Engine& e);
+// Ends skip mode (a system menu's question waits for the player).
+void endSkipMode(Engine& e);
+
 // Waits: for a click (with the wait cursor of e.text.waitCursorKind), for a time, and the
 // animation step every wait loop runs once per pass.
 void clickWait(Engine& e);

@@ -128,6 +128,37 @@ void clearTextWindow(Engine& e) {
   }
 }
 
+TextLayerCopy copyTextLayers(Engine& e) {
+  ensureTextLayers(e);
+  return TextLayerCopy{e.text.textLayer, e.text.coverageMap};
+}
+
+void restoreTextLayers(Engine& e, TextLayerCopy&& copy) {
+  TextState& t = e.text;
+  // A copy from before the screen changed size does not fit: the layers start empty then.
+  ensureTextLayers(e);
+  if (copy.layer.size() == t.textLayer.size() && copy.coverage.size() == t.coverageMap.size()) {
+    t.textLayer = std::move(copy.layer);
+    t.coverageMap = std::move(copy.coverage);
+  } else {
+    clearTextLayers(e);
+  }
+}
+
+void clearTextLayers(Engine& e) {
+  TextState& t = e.text;
+  ensureTextLayers(e);
+  std::fill(t.textLayer.begin(), t.textLayer.end(), 0);
+  std::fill(t.coverageMap.begin(), t.coverageMap.end(), 0);
+}
+
+bool textWindowShown(const Engine& e) { return e.text.windowShown != 0; }
+
+void markTextWindow(Engine& e, bool shown, bool inFrame) {
+  e.text.windowShown = shown ? 1 : 0;
+  e.text.windowInFrame = inFrame ? 1 : 0;
+}
+
 namespace {
 
 struct CellStyle {

@@ -28,6 +28,13 @@ void dropQueuedClicks(Engine& e) {
   }
 }
 
+void clearClickRequests(Engine& e) {
+  e.text.advanceRequested = 0;
+  e.text.menuRequested = 0;
+}
+
+void endSkipMode(Engine& e) { e.text.skipMode = 0; }
+
 void stepAnimations(Engine& e) { stepCellAnimations(e); }
 
 void noteGameLoaded(Engine& e) { e.text.gameLoaded = 1; }

@@ -207,6 +207,7 @@ void uiRestoreDefaults(Engine& e) {
   e.ui.menuColors = UiState{}.menuColors;
   e.ui.menuVoices = {};
   e.ui.menuWindow = MenuWindow{};
+  systemMenuRestoreDefaults(e);
 }
 
 void registerSystemActionCommands(CommandTable& t);

@@ -14,6 +14,23 @@ class CommandTable;
 // menu, the text log, hiding the text window, saving, loading, reset and skip.
 void runSystemAction(Engine& e, int code);
 
+// ---- the system menus ----
+// The in-window slot list (save or load form) on the blacked-out screen: the chosen slot's
+// index (0-based) with its label ("しおり　３") in `label`, or -1 for a right click.
+int slotMenu(Engine& e, bool saveForm, std::string* label = nullptr);
+// The in-window question with はい / いいえ: 1, 0, or -1 for a right click.
+int confirmMenu(Engine& e, const std::string& question);
+// One line of the slot list for slot `slot` (1-based) of `slotCount`: the label, the number
+// and either the file's time (month, day, hour, minute) or twelve "－" when `when` is null.
+struct SlotTime {
+  int month = 1, day = 1, hour = 0, minute = 0;
+};
+std::string slotMenuLine(const std::string& slotLabel, int slot, int slotCount, const SlotTime* when);
+// The right-click menu's defaults and the system menus' state at the start of an engine cycle
+// (rmode back to on, no rmenu items).
+void systemMenuRestoreDefaults(Engine& e);
+
+
 // ---- dialogs ----
 // What inputstr, input and inputnum ask for. Texts are Shift-JIS.
 struct InputRequest {

@@ -42,6 +42,7 @@ GameRun runGame(const GameFiles& files, const RunOptions& options) {
   auto platform = makeHeadlessPlatform(h);
 
   AppOptions app;
+  app.autoplay = options.autoplay;
   app.gameDir = run.gameDir;
   app.beforeExit = [&](Engine& e) {
     run.dump = dumpJson(e);
