@@ -11,7 +11,7 @@ PACKAGES=(
   build-essential cmake pkg-config python3 clang
   libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-  fonts-ipafont-gothic xvfb x11-apps lcov desktop-file-utils xdotool
+  fonts-ipafont-gothic xvfb x11-apps x11-utils lcov desktop-file-utils xdotool
   libfluidsynth-dev fluid-soundfont-gm timgm6mb-soundfont libmpg123-dev libsndfile1-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
 )

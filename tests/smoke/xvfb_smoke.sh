@@ -9,7 +9,8 @@ work=$(mktemp -d)
 xpid=""
 vpid=""
 cleanup() {
-  [ -n "$vpid" ] && kill "$vpid" 2>/dev/null
+  # The game writes its state as it ends: let it finish before its folder goes.
+  [ -n "$vpid" ] && kill "$vpid" 2>/dev/null && wait "$vpid" 2>/dev/null
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
   rm -rf "$work"
 }
@@ -52,7 +53,13 @@ while [ "$SECONDS" -lt "$deadline" ]; do
   kill -0 "$vpid" 2>/dev/null || break
   sleep 0.1
 done
-[ -n "$ok" ] || fail "the window never showed the expected picture (size '${size:-}', centre '${centre:-}', strip '${strip:-}'); output: $(cat "$work/out.log")"
+if [ -z "$ok" ]; then
+  # Say what the display held, so that a failure on a loaded machine can be understood.
+  alive=no
+  kill -0 "$vpid" 2>/dev/null && alive=yes
+  windows=$(DISPLAY=":$disp" xwininfo -root -tree 2>&1 | grep -v '^\s*$' | head -20)
+  fail "the window never showed the expected picture (size '${size:-}', centre '${centre:-}', strip '${strip:-}'); veloria running: $alive; windows: $windows; output: $(cat "$work/out.log")"
+fi
 
 kill -TERM "$vpid"
 wait "$vpid"
