@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -17,8 +18,32 @@ namespace {
 
 // Copies a row of BGR pixels into the RGB window picture; true when any pixel changed.
 bool copyRowBgrToRgb(const uint8_t* src, uint8_t* dst, int width) {
-  uint8_t diff = 0;
-  for (int x = 0; x < width; ++x, src += 3, dst += 3) {
+  // Four pixels (three 32-bit words) at a time: the byte order is swapped with shifts, which
+  // is several times quicker than moving single bytes.
+  uint32_t wordDiff = 0;
+  int x = 0;
+  for (; x + 4 <= width; x += 4, src += 12, dst += 12) {
+    uint32_t s0, s1, s2, o0, o1, o2;
+    std::memcpy(&s0, src, 4);
+    std::memcpy(&s1, src + 4, 4);
+    std::memcpy(&s2, src + 8, 4);
+    if constexpr (std::endian::native == std::endian::little) {
+      const uint32_t d0 = ((s0 >> 16) & 0xFFu) | (s0 & 0xFF00u) | ((s0 & 0xFFu) << 16) | (((s1 >> 8) & 0xFFu) << 24);
+      const uint32_t d1 = (s1 & 0xFFu) | (((s0 >> 24) & 0xFFu) << 8) | ((s2 & 0xFFu) << 16) | (s1 & 0xFF000000u);
+      const uint32_t d2 = ((s1 >> 16) & 0xFFu) | (((s2 >> 24) & 0xFFu) << 8) | (s2 & 0xFF0000u) | (((s2 >> 8) & 0xFFu) << 24);
+      std::memcpy(&o0, dst, 4);
+      std::memcpy(&o1, dst + 4, 4);
+      std::memcpy(&o2, dst + 8, 4);
+      wordDiff |= (o0 ^ d0) | (o1 ^ d1) | (o2 ^ d2);
+      std::memcpy(dst, &d0, 4);
+      std::memcpy(dst + 4, &d1, 4);
+      std::memcpy(dst + 8, &d2, 4);
+    } else {
+      break;
+    }
+  }
+  uint8_t diff = wordDiff != 0 ? 1 : 0;
+  for (; x < width; ++x, src += 3, dst += 3) {
     diff |= static_cast<uint8_t>((dst[0] ^ src[2]) | (dst[1] ^ src[1]) | (dst[2] ^ src[0]));
     dst[0] = src[2];
     dst[1] = src[1];

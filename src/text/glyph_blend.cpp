@@ -31,6 +31,15 @@ void blendGlyph(const GlyphInk& g, const PixelTarget& display, const PixelTarget
     for (int k = k0; k < k1; ++k, d += 3) {
       int a = cov[k];
       if (c) c[g.x + k] = static_cast<uint8_t>(a);
+      if (a == 0) {
+        // Most of a cell is blank: the layer gets nothing and the display (and its shadow
+        // pixel) would be multiplied by one.
+        if (l) {
+          l[0] = l[1] = l[2] = 0;
+          l += 3;
+        }
+        continue;
+      }
       const uint8_t* keep = mulTableRow(255 - a);
       uint8_t pb = mulB[a], pg = mulG[a], pr = mulR[a];
       if (l) {

@@ -187,6 +187,28 @@ TEST(ScriptedInput, MalformedLinesAreReportedWithTheirLineNumber) {
   EXPECT_EQ(ev[3].kind, InputEvent::Quit);
 }
 
+TEST(WindowPicture, EveryPixelOfAWideRowIsSwappedWhateverItsPlaceInTheRow) {
+  // Rows are copied four pixels at a time with the rest one by one: a width of 11 has both.
+  auto p = headless();
+  p->resizeClient(11, 1);
+  std::vector<uint8_t> bits(36);
+  for (size_t i = 0; i < 33; ++i) bits[i] = static_cast<uint8_t>(7 * i + 1);
+  SurfaceView v{bits.data(), 11, 1, 36};
+  for (int pass = 0; pass < 2; ++pass) {  // the second pass shows the same pixels again
+    p->present(v, Rect{0, 0, 11, 1});
+    const auto& pic = p->windowPicture();
+    for (int x = 0; x < 11; ++x) {
+      EXPECT_EQ(pic[3 * x], bits[3 * x + 2]) << x;
+      EXPECT_EQ(pic[3 * x + 1], bits[3 * x + 1]) << x;
+      EXPECT_EQ(pic[3 * x + 2], bits[3 * x]) << x;
+    }
+  }
+  // A part of the row placed at an odd column.
+  p->blitToWindow(v, 2, 0, 6, 1, 5, 0);
+  const auto& pic = p->windowPicture();
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(pic[3 * (5 + x)], bits[3 * (2 + x) + 2]) << x;
+}
+
 TEST(WindowPicture, PresentTurnsBottomUpBgrIntoTopDownRgbAndScrollMovesPixels) {
   auto p = headless();
   p->resizeClient(4, 2);
