@@ -105,7 +105,7 @@ struct Scene {
 void BM_TakeSavePoint(benchmark::State& state) {
   Scene s;
   for (auto _ : state) takeSavePoint(*s.engine);
-  state.counters["bytes"] = static_cast<double>(s.engine->save.saveImage.size());
+  state.counters["bytes"] = static_cast<double>(savePointImage(*s.engine).size());
 }
 BENCHMARK(BM_TakeSavePoint)->Unit(benchmark::kMicrosecond);
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace veloria {
 
@@ -33,6 +34,8 @@ std::string saveSlotFileName(int slot);
 // The automatic save point between statements of the game pass: when saving is allowed and
 // the text page is empty, the state is kept in the save image.
 void takeSavePoint(Engine& e);
+// The save file image of the last save point (empty when none was taken).
+const std::vector<uint8_t>& savePointImage(Engine& e);
 // Writes the save image of the last save point to save<slot>.dat (slot 1..20). On failure
 // (nothing saved yet, the file cannot be written) the old file is kept, the player is told
 // in a box, and the result is false.

@@ -24,9 +24,9 @@ namespace {
 constexpr size_t kMaxSaveFileBytes = 64u << 20;
 constexpr size_t kMaxMenuText = 255;
 
-SaveSnapshot& scratchSnapshot(Engine& e) {
-  if (!e.save.scratch) e.save.scratch = std::make_shared<SaveSnapshot>();
-  return *e.save.scratch;
+SaveSnapshot& savePointSnapshot(Engine& e) {
+  if (!e.save.savePoint) e.save.savePoint = std::make_shared<SaveSnapshot>();
+  return *e.save.savePoint;
 }
 
 std::string damagedMessage(int slot) {
@@ -104,17 +104,28 @@ void takeSavePoint(Engine& e) {
     loadSlotState(e, slot);
   }
   if (!e.save.savingAllowed || e.text.cursorColumn != 0 || e.text.cursorLine != 0) return;
-  SaveSnapshot& snap = scratchSnapshot(e);
-  captureSnapshot(e, snap);
-  encodeSnapshot(snap, e.save.saveImage);
+  captureSnapshot(e, savePointSnapshot(e));
+  e.save.haveSavePoint = true;
+  e.save.saveImageCurrent = false;
+}
+
+const std::vector<uint8_t>& savePointImage(Engine& e) {
+  SaveState& s = e.save;
+  if (!s.haveSavePoint) {
+    s.saveImage.clear();
+  } else if (!s.saveImageCurrent) {
+    encodeSnapshot(savePointSnapshot(e), s.saveImage);
+    s.saveImageCurrent = true;
+  }
+  return s.saveImage;
 }
 
 bool saveGame(Engine& e, int slot) {
   if (slot < 1 || slot > kMaxSaveSlots) return false;
   const std::string name = saveSlotFileName(slot);
   // No save point yet (saving was off from the start): there is no game to write.
-  bool ok = !e.save.saveImage.empty() &&
-            fs::writePersistentFile(name, e.save.saveImage.data(), e.save.saveImage.size());
+  const std::vector<uint8_t>& image = savePointImage(e);
+  bool ok = !image.empty() && fs::writePersistentFile(name, image.data(), image.size());
   if (!ok) {
     std::string m = name + sj("に書き込めませんでした。");
     e.platform.messageBox(m, sj("セーブエラー"), MB_OK);
@@ -139,6 +150,8 @@ void saveRestoreDefaults(Engine& e) {
   s.slotLabel = sj("しおり");
   s.requestedLoadSlot = 0;
   s.saveImage.clear();
+  s.saveImageCurrent = false;
+  s.haveSavePoint = false;
 }
 
 void registerSaveCommands(CommandTable& t) {

@@ -21,15 +21,19 @@ struct SaveState {
   int32_t labelLogOn = 0;
   int32_t savingAllowed = 1;
 
-  // The save file image of the last save point (grows as needed; the format has no limit).
+  // The save file image of the last save point (grows as needed; the format has no limit),
+  // made from `savePoint` only when a save needs it: save points come at every statement on
+  // an empty page, saves rarely.
   std::vector<uint8_t> saveImage;
+  bool saveImageCurrent = false;
+  bool haveSavePoint = false;
   int32_t saveSlotCount = kDefaultSaveSlots;
   std::string saveMenuTitle, loadMenuTitle, slotLabel;  // Shift-JIS; set by savename
   // A load asked for while no wait could unwind (automation input): carried out at the next
   // save point, between two statements. 0 = none.
   int32_t requestedLoadSlot = 0;
-  // Scratch of the save point, kept so that taking one allocates nothing once warmed up.
-  std::shared_ptr<SaveSnapshot> scratch;
+  // The last save point, kept so that taking one allocates nothing once warmed up.
+  std::shared_ptr<SaveSnapshot> savePoint;
 };
 
 }  // namespace veloria

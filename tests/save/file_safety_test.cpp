@@ -27,7 +27,7 @@ std::vector<uint8_t> bigSaveImage(GfxEngine& g, char fill) {
   Engine& e = g.e();
   for (int i = 0; i < kSavedVariables; ++i) e.script.strVars[static_cast<size_t>(i)] = std::string(4095, fill);
   takeSavePoint(e);
-  return e.save.saveImage;
+  return savePointImage(e);
 }
 
 bool loadable(const std::vector<uint8_t>& bytes) {
