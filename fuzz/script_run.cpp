@@ -105,8 +105,8 @@ class FuzzPlatform final : public Platform {
   }
   int showMessageBox(std::string_view, std::string_view, int type) override { return type == MB_YESNO ? IDYES : IDOK; }
   // Nobody answers: the dialogs end at once (defaults, empty entries, no list choice).
-  DialogAnswer showInputDialog(const InputDialogSpec&) override { return {DialogEnd::Unanswered, {}, -1}; }
-  DialogAnswer showListDialog(const ListDialogSpec&) override { return {DialogEnd::Unanswered, {}, -1}; }
+  DialogAnswer showInputDialog(const InputDialogSetup&) override { return {DialogEnd::Unanswered, {}, -1}; }
+  DialogAnswer showListDialog(const ListDialogSetup&) override { return {DialogEnd::Unanswered, {}, -1}; }
   void pictureChanged(const Rect&) override {}
 
  private:

@@ -50,14 +50,14 @@ void unwindIfAsked(Engine& e) {
 
 }  // namespace
 
-WaitEnd runWaitLoop(Engine& e, const WaitSpec& spec) {
+WaitEnd runWaitLoop(Engine& e, const WaitSetup& setup) {
   // A game loaded by a command that does not wait (an effect's frame took the message)
   // ends the statement before anything else waits in it.
   if (e.text.gameLoaded) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
-  WaitingNote note(e.platform, spec.kind, spec.autoX, spec.autoY);
+  WaitingNote note(e.platform, setup.kind, setup.autoX, setup.autoY);
   WaitPass pass;
   pass.start = e.platform.timeGetTime();
-  bool globalsSaved = !spec.saveGlobalsAfterOneSecond;
+  bool globalsSaved = !setup.saveGlobalsAfterOneSecond;
   for (;;) {
     pass.now = e.platform.timeGetTime();
     pass.pumped = false;
@@ -65,7 +65,7 @@ WaitEnd runWaitLoop(Engine& e, const WaitSpec& spec) {
       globalsSaved = true;
       writePersistentState(e);
     }
-    if (spec.before && spec.before(pass)) return WaitEnd::Done;
+    if (setup.before && setup.before(pass)) return WaitEnd::Done;
 
     pass.pumped = e.platform.peekMessage(pass.message, 0, 0, true);
     if (pass.pumped) {
@@ -74,7 +74,7 @@ WaitEnd runWaitLoop(Engine& e, const WaitSpec& spec) {
       // loaded from the menu.
       if (e.text.gameLoaded) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
     }
-    switch (spec.after ? spec.after(pass) : PassResult::Continue) {
+    switch (setup.after ? setup.after(pass) : PassResult::Continue) {
       case PassResult::Continue: break;
       case PassResult::End: return WaitEnd::Done;
       case PassResult::RightClick:
@@ -86,13 +86,13 @@ WaitEnd runWaitLoop(Engine& e, const WaitSpec& spec) {
         note.resume();
         break;
     }
-    if (spec.animate) stepAnimations(e);
-    if (spec.afterAnimations && spec.afterAnimations(pass)) return WaitEnd::Done;
+    if (setup.animate) stepAnimations(e);
+    if (setup.afterAnimations && setup.afterAnimations(pass)) return WaitEnd::Done;
 
-    if (!pass.pumped || spec.yieldEveryPass) {
+    if (!pass.pumped || setup.yieldEveryPass) {
       uint32_t now = e.platform.timeGetTime();
-      uint32_t deadline = spec.deadline ? spec.deadline(pass) : kNoDeadline;
-      if (spec.animate) deadline = earlier(now, deadline, nextCellAnimationDue(e));
+      uint32_t deadline = setup.deadline ? setup.deadline(pass) : kNoDeadline;
+      if (setup.animate) deadline = earlier(now, deadline, nextCellAnimationDue(e));
       if (!globalsSaved) deadline = earlier(now, deadline, pass.start + 1001);
       e.platform.waitForMessage(deadline);
     }

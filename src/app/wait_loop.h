@@ -37,7 +37,7 @@ enum class PassResult {
 
 enum class WaitEnd { Done, Interrupted };
 
-struct WaitSpec {
+struct WaitSetup {
   WaitKind kind = WaitKind::None;  // told to the platform while the wait runs (autoplay, dump)
   int autoX = 0, autoY = 0;        // where autoplay clicks
   bool animate = true;             // stepAnimations once per pass
@@ -53,7 +53,7 @@ struct WaitSpec {
 };
 
 // Runs the wait until one of its checks ends it.
-WaitEnd runWaitLoop(Engine& e, const WaitSpec& spec);
+WaitEnd runWaitLoop(Engine& e, const WaitSetup& setup);
 
 // The pieces for waits that are a single step (an effect frame, a menu command's passes):
 // dispatch at most one message; and let time pass until `deadline` (sleeping in the

@@ -128,19 +128,19 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
     if (t.logEnabled && t.log.writePos >= TextLog::kRestartAt) clearLog(e);
   };
 
-  WaitSpec spec;
-  spec.kind = WaitKind::Button;
-  firstButtonPoint(e, spec.autoX, spec.autoY);
-  spec.saveGlobalsAfterOneSecond = true;
-  spec.yieldEveryPass = autoEnds;
-  spec.before = [&](const WaitPass& p) {
+  WaitSetup setup;
+  setup.kind = WaitKind::Button;
+  firstButtonPoint(e, setup.autoX, setup.autoY);
+  setup.saveGlobalsAfterOneSecond = true;
+  setup.yieldEveryPass = autoEnds;
+  setup.before = [&](const WaitPass& p) {
     if (g.buttonTimeout < 0 || elapsedMs(p) <= g.buttonTimeout) return false;
     writePersistentState(e);
     g.lastButtonWaitTime = g.buttonTimeout;
     result = -2;
     return true;
   };
-  spec.after = [&](const WaitPass& p) {
+  setup.after = [&](const WaitPass& p) {
     if (p.pumped && p.message.message == WM_MOUSEMOVE) {
       const int now = buttonAt(e, lParamX(p.message.lParam), lParamY(p.message.lParam));
       if (now != hovered) {
@@ -180,7 +180,7 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
     }
     return PassResult::Continue;
   };
-  spec.deadline = [&](const WaitPass& p) {
+  setup.deadline = [&](const WaitPass& p) {
     uint32_t next = kNoDeadline;
     auto consider = [&](int64_t afterMs) {
       const uint32_t at = p.start + static_cast<uint32_t>(std::clamp<int64_t>(afterMs, 0, INT32_MAX));
@@ -198,7 +198,7 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
     }
     return next;
   };
-  runWaitLoop(e, spec);
+  runWaitLoop(e, setup);
   return result;
 }
 
@@ -259,16 +259,16 @@ int32_t runLinkWait(Engine& e) {
 
   int hovered = -1;
   int32_t result = 0;
-  WaitSpec spec;
-  spec.kind = WaitKind::Button;
-  spec.autoX = W / 2;
-  spec.autoY = H / 2;
+  WaitSetup setup;
+  setup.kind = WaitKind::Button;
+  setup.autoX = W / 2;
+  setup.autoY = H / 2;
   if (count > 0) {
     const LinkRegion& l = t.links[0];
-    spec.autoX = static_cast<int>(std::clamp<int64_t>((int64_t{l.left} + l.right - 1) / 2, 0, W - 1));
-    spec.autoY = static_cast<int>(std::clamp<int64_t>(int64_t{l.top} + lineH / 2, 0, H - 1));
+    setup.autoX = static_cast<int>(std::clamp<int64_t>((int64_t{l.left} + l.right - 1) / 2, 0, W - 1));
+    setup.autoY = static_cast<int>(std::clamp<int64_t>(int64_t{l.top} + lineH / 2, 0, H - 1));
   }
-  spec.after = [&](const WaitPass& p) {
+  setup.after = [&](const WaitPass& p) {
     if (p.pumped && p.message.message == WM_MOUSEMOVE) {
       const int now = linkAt(lParamX(p.message.lParam), lParamY(p.message.lParam));
       if (now != hovered) {
@@ -289,7 +289,7 @@ int32_t runLinkWait(Engine& e) {
     }
     return PassResult::Continue;
   };
-  runWaitLoop(e, spec);
+  runWaitLoop(e, setup);
 
   composeScreen(e, nullptr);
   runEffect(e, 1, 0, std::string(), nullptr);

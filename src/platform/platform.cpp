@@ -227,21 +227,21 @@ int Platform::messageBox(std::string_view text, std::string_view caption, int ty
   return showMessageBox(text, caption, type);
 }
 
-DialogAnswer Platform::inputDialog(const InputDialogSpec& spec) {
+DialogAnswer Platform::inputDialog(const InputDialogSetup& setup) {
   ModalScope scope(modalDepth_);
-  OpenDialog shown{false, spec.caption, spec.prompt, spec.text, {}, -1};
+  OpenDialog shown{false, setup.caption, setup.prompt, setup.text, {}, -1};
   OpenDialogScope named(openDialog_, &shown);
-  return showInputDialog(spec);
+  return showInputDialog(setup);
 }
 
-DialogAnswer Platform::listDialog(const ListDialogSpec& spec) {
+DialogAnswer Platform::listDialog(const ListDialogSetup& setup) {
   ModalScope scope(modalDepth_);
-  int sel = spec.selection >= 0 && static_cast<size_t>(spec.selection) < spec.entries.size() ? spec.selection : -1;
-  OpenDialog shown{true, spec.caption, {}, {}, spec.entries, sel};
+  int sel = setup.selection >= 0 && static_cast<size_t>(setup.selection) < setup.entries.size() ? setup.selection : -1;
+  OpenDialog shown{true, setup.caption, {}, {}, setup.entries, sel};
   OpenDialogScope named(openDialog_, &shown);
-  DialogAnswer a = showListDialog(spec);
+  DialogAnswer a = showListDialog(setup);
   // A backend never answers an entry the list does not have.
-  if (a.end == DialogEnd::Ok && (a.selection < 0 || static_cast<size_t>(a.selection) >= spec.entries.size()))
+  if (a.end == DialogEnd::Ok && (a.selection < 0 || static_cast<size_t>(a.selection) >= setup.entries.size()))
     a.selection = -1;
   return a;
 }

@@ -88,7 +88,7 @@ enum class WaitKind { None, Click, Choice, Button, Dialog };
 // The most the input dialog's field holds (Shift-JIS bytes); typing beyond it is refused.
 inline constexpr size_t kDialogFieldBytes = 4095;
 
-struct InputDialogSpec {
+struct InputDialogSetup {
   std::string caption;
   std::string prompt;
   std::string text;          // the field's text on opening (the default, or an entry refused)
@@ -98,7 +98,7 @@ struct InputDialogSpec {
   int dialogWidth = 0, dialogHeight = 0, editWidth = 0, editHeight = 0;
 };
 
-struct ListDialogSpec {
+struct ListDialogSetup {
   std::string caption;
   std::string okLabel = "OK";
   std::string cancelLabel = "ｷｬﾝｾﾙ";
@@ -208,15 +208,15 @@ class Platform {
   // The input dialog (IDD_DIALOG): caption, prompt, a one-line field and the button "決定".
   // Returns Ok with the field's text when the player confirms (Enter or the button; the
   // engine checks the entry and may show the dialog again with it); Cancel for Esc only when
-  // spec.cancellable, otherwise Esc does nothing and the dialog stays; Unanswered when
+  // setup.cancellable, otherwise Esc does nothing and the dialog stays; Unanswered when
   // scripted input has no answer left (headless). The field takes at most kDialogFieldBytes
   // of Shift-JIS, keeps the characters CP932 cannot hold (the engine refuses them) and shows
   // the input method's composition while the player composes.
-  DialogAnswer inputDialog(const InputDialogSpec& spec);
+  DialogAnswer inputDialog(const InputDialogSetup& setup);
   // A dialog with a list and the buttons OK and Cancel (IDD_CDDRIVEDIALOG as a drop-down
   // list, IDD_SAVELOADDIALOG as a list box). Returns Ok with the selected entry (-1 when
   // none is selected), Cancel for the Cancel button, Esc or closing it, Unanswered as above.
-  DialogAnswer listDialog(const ListDialogSpec& spec);
+  DialogAnswer listDialog(const ListDialogSetup& setup);
   // The dialog on screen now (for the state dump); nullptr when none is open.
   const OpenDialog* openDialog() const { return openDialog_; }
 
@@ -252,8 +252,8 @@ class Platform {
   // Called when a peek found nothing: time passes.
   virtual void idle() = 0;
   virtual int showMessageBox(std::string_view sjisText, std::string_view sjisCaption, int type) = 0;
-  virtual DialogAnswer showInputDialog(const InputDialogSpec& spec) = 0;
-  virtual DialogAnswer showListDialog(const ListDialogSpec& spec) = 0;
+  virtual DialogAnswer showInputDialog(const InputDialogSetup& setup) = 0;
+  virtual DialogAnswer showListDialog(const ListDialogSetup& setup) = 0;
   // The window picture changed inside `r` (top-down client coordinates).
   virtual void pictureChanged(const Rect& r) = 0;
   void postTimersDue();

@@ -57,12 +57,12 @@ void playMovie(Engine& e, const std::string& name, bool skippable) {
   const uint32_t start = e.platform.timeGetTime();
   if (auto sound = movie->openSound()) m.play(kSlotMovie, std::move(sound));
 
-  WaitSpec spec;
-  spec.kind = skippable ? WaitKind::Click : WaitKind::None;
-  spec.autoX = e.app.screenWidth / 2;
-  spec.autoY = e.app.screenHeight / 2;
-  spec.animate = false;
-  spec.after = [&](const WaitPass&) {
+  WaitSetup setup;
+  setup.kind = skippable ? WaitKind::Click : WaitKind::None;
+  setup.autoX = e.app.screenWidth / 2;
+  setup.autoY = e.app.screenHeight / 2;
+  setup.animate = false;
+  setup.after = [&](const WaitPass&) {
     // Stopped while a message was handled (the window closing), or skipped by a click.
     if (!s.moviePlaying || (skippable && e.text.advanceRequested)) return PassResult::End;
     const uint32_t now = e.platform.timeGetTime() - start;
@@ -72,13 +72,13 @@ void playMovie(Engine& e, const std::string& name, bool skippable) {
     }
     return !pictures && !m.playing(kSlotMovie) ? PassResult::End : PassResult::Continue;
   };
-  spec.deadline = [&](const WaitPass& p) {
+  setup.deadline = [&](const WaitPass& p) {
     uint32_t poll = p.now + kPollMs;
     if (!pictures) return poll;
     uint32_t due = start + movie->frameTimeMs();
     return static_cast<int32_t>(due - poll) < 0 ? due : poll;
   };
-  runWaitLoop(e, spec);
+  runWaitLoop(e, setup);
   closeMovie(e);
 }
 

@@ -253,12 +253,12 @@ int Choice::run() {
     t_.openChoiceHighlight = outerHighlight;
   };
 
-  WaitSpec spec;
-  spec.kind = WaitKind::Choice;
-  autoplayPoint(spec.autoX, spec.autoY);
-  spec.animate = !menu_;
-  spec.after = [this](const WaitPass& p) { return after(p); };
-  spec.afterAnimations = [this](const WaitPass&) {
+  WaitSetup setup;
+  setup.kind = WaitKind::Choice;
+  autoplayPoint(setup.autoX, setup.autoY);
+  setup.animate = !menu_;
+  setup.after = [this](const WaitPass& p) { return after(p); };
+  setup.afterAnimations = [this](const WaitPass&) {
     // The right-click action is over and the choice goes on: back behind the options.
     if (resumePending_) {
       setScriptPosition(e_, resumePos_);
@@ -268,7 +268,7 @@ int Choice::run() {
   };
   WaitEnd end;
   try {
-    end = runWaitLoop(e_, spec);
+    end = runWaitLoop(e_, setup);
   } catch (const ScriptUnwind&) {
     closeChoice();
     throw;

@@ -172,10 +172,10 @@ int showTextLog(Engine& e) {
   t.menuRequested = 0;
   v.showPage(1, true);
 
-  WaitSpec spec;
-  spec.animate = false;
-  spec.after = [&v](const WaitPass& p) { return v.handle(p) ? PassResult::End : PassResult::Continue; };
-  runWaitLoop(e, spec);
+  WaitSetup setup;
+  setup.animate = false;
+  setup.after = [&v](const WaitPass& p) { return v.handle(p) ? PassResult::End : PassResult::Continue; };
+  runWaitLoop(e, setup);
 
   // Back to the game: the window returns with the text that was on it.
   hideTextWindow(e);

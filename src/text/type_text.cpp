@@ -122,19 +122,19 @@ void Typist::delay(uint32_t t0) {
   int32_t s = t_.textSpeed;
   if (s == -1) s = t_.menuSpeeds[static_cast<size_t>(std::clamp(t_.menuSpeedIndex, 0, 2))];
   if (s <= 0 || hurried_ || t_.skipMode) return;
-  WaitSpec spec;
-  spec.yieldEveryPass = true;
-  spec.before = [this, t0, s](const WaitPass&) {
+  WaitSetup setup;
+  setup.yieldEveryPass = true;
+  setup.before = [this, t0, s](const WaitPass&) {
     return t_.skipMode || static_cast<int32_t>(e_.platform.timeGetTime() - t0) >= s;
   };
-  spec.after = [this](const WaitPass& p) {
+  setup.after = [this](const WaitPass& p) {
     if (!p.pumped || e_.appWindow.lastMessage != WM_LBUTTONUP) return PassResult::Continue;
     // A click hurries the rest of the text up to the next wait.
     hurried_ = true;
     return PassResult::End;
   };
-  spec.deadline = [t0, s](const WaitPass&) { return t0 + static_cast<uint32_t>(s); };
-  runWaitLoop(e_, spec);
+  setup.deadline = [t0, s](const WaitPass&) { return t0 + static_cast<uint32_t>(s); };
+  runWaitLoop(e_, setup);
 }
 
 Typist::Step Typist::typeCharacter() {

@@ -45,12 +45,12 @@ void cmdResettimer(Engine& e, std::string_view, bool) { e.text.timerBase = e.pla
 void cmdWaittimer(Engine& e, std::string_view, bool) {
   const int32_t ms = readNumber(e);
   const uint32_t base = e.text.timerBase;
-  WaitSpec spec;
-  spec.before = [&e, base, ms](const WaitPass&) {
+  WaitSetup setup;
+  setup.before = [&e, base, ms](const WaitPass&) {
     return static_cast<int64_t>(static_cast<int32_t>(e.platform.timeGetTime() - base)) >= ms;
   };
-  spec.deadline = [base, ms](const WaitPass&) { return base + static_cast<uint32_t>(std::max(ms, 0)); };
-  runWaitLoop(e, spec);
+  setup.deadline = [base, ms](const WaitPass&) { return base + static_cast<uint32_t>(std::max(ms, 0)); };
+  runWaitLoop(e, setup);
 }
 
 void cmdGettimer(Engine& e, std::string_view, bool) {

@@ -50,12 +50,12 @@ void eraseWindowUntilClick(Engine& e) {
   t.eraseWindowOnEffect = 1;
   hideTextWindow(e);
   t.eraseWindowOnEffect = saved;
-  WaitSpec spec;
-  spec.kind = WaitKind::Click;
-  spec.autoX = e.app.screenWidth / 2;
-  spec.autoY = e.app.screenHeight / 2;
-  spec.before = [&t](const WaitPass&) { return t.advanceRequested || t.menuRequested; };
-  runWaitLoop(e, spec);
+  WaitSetup setup;
+  setup.kind = WaitKind::Click;
+  setup.autoX = e.app.screenWidth / 2;
+  setup.autoY = e.app.screenHeight / 2;
+  setup.before = [&t](const WaitPass&) { return t.advanceRequested || t.menuRequested; };
+  runWaitLoop(e, setup);
   t.advanceRequested = 0;
   t.menuRequested = 0;
   showTextWindow(e);
@@ -64,17 +64,17 @@ void eraseWindowUntilClick(Engine& e) {
 void timedWait(Engine& e, int32_t ms, bool interruptible) {
   dropQueuedClicks(e);
   const uint32_t t0 = e.platform.timeGetTime();
-  WaitSpec spec;
-  spec.yieldEveryPass = true;
-  spec.after = [&e, interruptible](const WaitPass& p) {
+  WaitSetup setup;
+  setup.yieldEveryPass = true;
+  setup.after = [&e, interruptible](const WaitPass& p) {
     return p.pumped && interruptible && e.appWindow.lastMessage == WM_LBUTTONUP ? PassResult::End
                                                                                 : PassResult::Continue;
   };
-  spec.afterAnimations = [&e, t0, ms](const WaitPass&) {
+  setup.afterAnimations = [&e, t0, ms](const WaitPass&) {
     return static_cast<int64_t>(static_cast<int32_t>(e.platform.timeGetTime() - t0)) >= ms;
   };
-  spec.deadline = [t0, ms](const WaitPass&) { return t0 + static_cast<uint32_t>(std::max(ms, 0)); };
-  runWaitLoop(e, spec);
+  setup.deadline = [t0, ms](const WaitPass&) { return t0 + static_cast<uint32_t>(std::max(ms, 0)); };
+  runWaitLoop(e, setup);
 }
 
 namespace {
@@ -193,16 +193,16 @@ void clickWait(Engine& e) {
     }
   } cursorScope{t};
 
-  WaitSpec spec;
-  spec.kind = WaitKind::Click;
-  spec.autoX = e.app.screenWidth / 2;
-  spec.autoY = e.app.screenHeight / 2;
-  spec.saveGlobalsAfterOneSecond = true;
-  spec.before = [&](const WaitPass& p) {
+  WaitSetup setup;
+  setup.kind = WaitKind::Click;
+  setup.autoX = e.app.screenWidth / 2;
+  setup.autoY = e.app.screenHeight / 2;
+  setup.saveGlobalsAfterOneSecond = true;
+  setup.before = [&](const WaitPass& p) {
     if (t.autoMode && autoModeDone(e, p.start, p.now)) return true;
     return t.autoClick && static_cast<int64_t>(static_cast<uint32_t>(p.now - p.start)) >= t.autoClickTime;
   };
-  spec.after = [&](const WaitPass&) {
+  setup.after = [&](const WaitPass&) {
     if (t.autoClick) return PassResult::Continue;
     if (t.advanceRequested) {
       t.advanceRequested = 0;
@@ -218,11 +218,11 @@ void clickWait(Engine& e) {
     }
     return PassResult::RightClick;
   };
-  spec.afterAnimations = [&](const WaitPass&) {
+  setup.afterAnimations = [&](const WaitPass&) {
     if (c.shown && c.cursor->hasPicture()) animateCursor(e, c, e.platform.timeGetTime());
     return false;
   };
-  spec.deadline = [&](const WaitPass& p) {
+  setup.deadline = [&](const WaitPass& p) {
     const uint32_t now = e.platform.timeGetTime();
     uint32_t d = nextCursorStep(c);
     if (t.autoClick) d = earlier(now, d, p.start + static_cast<uint32_t>(std::max(t.autoClickTime, 0)));
@@ -233,7 +233,7 @@ void clickWait(Engine& e) {
     }
     return d;
   };
-  WaitEnd end = runWaitLoop(e, spec);
+  WaitEnd end = runWaitLoop(e, setup);
   cursorScope.done = true;
   if (end == WaitEnd::Interrupted) return;
   if (!t.skipMode) playClickVoice(e, t.clickVoices[t.waitCursorKind == WaitCursor::Page ? 1 : 0]);

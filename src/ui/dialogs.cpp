@@ -101,21 +101,21 @@ std::string runInputRequest(Engine& e, const InputRequest& request) {
   InputRequest r = request;
   truncateSjis(r.prompt, kDialogBufferBytes);
   truncateSjis(r.defaultText, kDialogBufferBytes);
-  InputDialogSpec spec;
-  spec.caption = requestCaption(r);
-  spec.prompt = sjisToUtf8(r.prompt);
-  spec.text = sjisToUtf8(r.defaultText);
-  spec.cancellable = !r.defaultText.empty();
+  InputDialogSetup setup;
+  setup.caption = requestCaption(r);
+  setup.prompt = sjisToUtf8(r.prompt);
+  setup.text = sjisToUtf8(r.defaultText);
+  setup.cancellable = !r.defaultText.empty();
   if (r.customSize) {
-    spec.dialogWidth = points(r.dialogWidth);
-    spec.dialogHeight = points(r.dialogHeight);
-    spec.editWidth = points(r.editWidth);
-    spec.editHeight = points(r.editHeight);
+    setup.dialogWidth = points(r.dialogWidth);
+    setup.dialogHeight = points(r.dialogHeight);
+    setup.editWidth = points(r.editWidth);
+    setup.editHeight = points(r.editHeight);
   }
   DialogWaitScope waiting(e);
   for (;;) {
-    DialogAnswer a = e.platform.inputDialog(spec);
-    if (a.end == DialogEnd::Cancel && spec.cancellable) return r.defaultText;
+    DialogAnswer a = e.platform.inputDialog(setup);
+    if (a.end == DialogEnd::Cancel && setup.cancellable) return r.defaultText;
     // Backends ignore Esc without a default; one that cancels anyway is taken as unanswered
     // rather than asked again for ever.
     if (a.end != DialogEnd::Ok) {
@@ -128,19 +128,19 @@ std::string runInputRequest(Engine& e, const InputRequest& request) {
     auto refused = checkInputEntry(r, a.text, &sjis);
     if (!refused) return sjis;
     e.platform.messageBox(sj(refused->message), sj(refused->caption), MB_OK);
-    spec.text = a.text;  // shown again as typed, to be mended
+    setup.text = a.text;  // shown again as typed, to be mended
   }
 }
 
 std::optional<std::string> runInputDialog(Engine& e, const std::string& prompt, const std::string& initial,
                                           int maxBytes) {
-  InputDialogSpec spec;
-  spec.caption = "文字列入力";
-  spec.prompt = sjisToUtf8(prompt);
-  spec.text = sjisToUtf8(initial);
-  spec.cancellable = true;
+  InputDialogSetup setup;
+  setup.caption = "文字列入力";
+  setup.prompt = sjisToUtf8(prompt);
+  setup.text = sjisToUtf8(initial);
+  setup.cancellable = true;
   DialogWaitScope waiting(e);
-  DialogAnswer a = e.platform.inputDialog(spec);
+  DialogAnswer a = e.platform.inputDialog(setup);
   if (a.end == DialogEnd::Cancel) return std::nullopt;
   std::string r = a.end == DialogEnd::Unanswered ? initial : utf8ToSjis(a.text);
   truncateSjis(r, maxBytes > 0 ? static_cast<size_t>(maxBytes) : kDialogBufferBytes);
@@ -176,30 +176,30 @@ std::vector<std::string> cdFolderChoices(Engine& e) {
 void runCdDriveDialog(Engine& e) {
   std::vector<std::string> choices = cdFolderChoices(e);
   choices.insert(choices.begin(), sj("デフォルト"));
-  ListDialogSpec spec;
-  spec.caption = "ＣＤドライブ選択";
-  spec.dropDown = true;
-  spec.selection = 0;
+  ListDialogSetup setup;
+  setup.caption = "ＣＤドライブ選択";
+  setup.dropDown = true;
+  setup.selection = 0;
   for (size_t i = 0; i < choices.size(); ++i) {
-    spec.entries.push_back(sjisToUtf8(choices[i]));
-    if (i > 0 && spec.selection == 0 && choices[i] == e.sound.cdDrive) spec.selection = static_cast<int>(i);
+    setup.entries.push_back(sjisToUtf8(choices[i]));
+    if (i > 0 && setup.selection == 0 && choices[i] == e.sound.cdDrive) setup.selection = static_cast<int>(i);
   }
   DialogAnswer a;
   {
     DialogWaitScope waiting(e);
-    a = e.platform.listDialog(spec);
+    a = e.platform.listDialog(setup);
   }
   if (a.end != DialogEnd::Ok || a.selection < 0) return;
   chooseCdDrive(e, a.selection == 0 ? std::string() : choices[static_cast<size_t>(a.selection)]);
 }
 
 void runSaveLoadDialog(Engine& e, bool saveForm) {
-  ListDialogSpec spec;
-  spec.caption = saveForm ? "セーブメニュー" : "ロードメニュー";
-  spec.okLabel = saveForm ? "セーブ" : "ロード";
+  ListDialogSetup setup;
+  setup.caption = saveForm ? "セーブメニュー" : "ロードメニュー";
+  setup.okLabel = saveForm ? "セーブ" : "ロード";
   DialogWaitScope waiting(e);
   // Whichever button closes it, nothing is saved or loaded.
-  e.platform.listDialog(spec);
+  e.platform.listDialog(setup);
 }
 
 void uiRestoreDefaults(Engine& e) {

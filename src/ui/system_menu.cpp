@@ -96,9 +96,9 @@ class InWindowMenu {
     Message queued;
     if (!e_.platform.peekMessage(queued, WM_MOUSEMOVE, WM_MOUSEMOVE, false))
       e_.platform.postMouseMove(makeLParam(e_.appWindow.lastX, e_.appWindow.lastY));
-    WaitSpec spec;
-    spec.animate = false;
-    spec.after = [&](const WaitPass& p) {
+    WaitSetup setup;
+    setup.animate = false;
+    setup.after = [&](const WaitPass& p) {
       if (!p.pumped) return PassResult::Continue;
       const Message& m = p.message;
       if (m.message == WM_MOUSEMOVE) hover(itemAt(lParamX(m.lParam), lParamY(m.lParam)));
@@ -119,7 +119,7 @@ class InWindowMenu {
       }
       return PassResult::Continue;
     };
-    runWaitLoop(e_, spec);
+    runWaitLoop(e_, setup);
     // The release that ended the menu is no click for the wait underneath.
     clearClickRequests(e_);
     return result;

@@ -45,8 +45,8 @@ class SleepRecorder final : public Platform {
   void pumpOsEvents() override {}
   void idle() override {}
   int showMessageBox(std::string_view, std::string_view, int) override { return IDOK; }
-  DialogAnswer showInputDialog(const InputDialogSpec&) override { return {DialogEnd::Cancel, {}, -1}; }
-  DialogAnswer showListDialog(const ListDialogSpec&) override { return {DialogEnd::Cancel, {}, -1}; }
+  DialogAnswer showInputDialog(const InputDialogSetup&) override { return {DialogEnd::Cancel, {}, -1}; }
+  DialogAnswer showListDialog(const ListDialogSetup&) override { return {DialogEnd::Cancel, {}, -1}; }
   void pictureChanged(const Rect&) override { ++repaints; }
 
  private:
@@ -67,11 +67,11 @@ struct LoopFixture {
 
 TEST(WaitLoop, SleepsUntilTheEarliestDeadlineInsteadOfSpinning) {
   LoopFixture f;
-  WaitSpec spec;
+  WaitSetup setup;
   const uint32_t start = f.platform.timeGetTime();
-  spec.deadline = [start](const WaitPass&) { return start + 300; };
-  spec.before = [&](const WaitPass& p) { return static_cast<int32_t>(p.now - start) >= 300; };
-  EXPECT_EQ(runWaitLoop(f.e, spec), WaitEnd::Done);
+  setup.deadline = [start](const WaitPass&) { return start + 300; };
+  setup.before = [&](const WaitPass& p) { return static_cast<int32_t>(p.now - start) >= 300; };
+  EXPECT_EQ(runWaitLoop(f.e, setup), WaitEnd::Done);
   // One sleep, straight to the wait's own deadline.
   ASSERT_EQ(f.platform.deadlines.size(), 1u);
   EXPECT_EQ(f.platform.deadlines[0], start + 300);
@@ -79,7 +79,7 @@ TEST(WaitLoop, SleepsUntilTheEarliestDeadlineInsteadOfSpinning) {
   // The one-second save of the globals comes first when the wait's deadline lies later; a
   // wait with no deadline of its own sleeps until it, then without one.
   f.platform.deadlines.clear();
-  WaitSpec clickLike;
+  WaitSetup clickLike;
   const uint32_t start2 = f.platform.timeGetTime();
   clickLike.saveGlobalsAfterOneSecond = true;
   clickLike.before = [&](const WaitPass& p) { return static_cast<int32_t>(p.now - start2) >= 2500; };
@@ -125,17 +125,17 @@ TEST(WaitLoop, AGameLoadedMeanwhileUnwindsAndGivesTheOuterWaitBack) {
   });
   f.platform.postMessage(WM_MOUSEMOVE, 0, makeLParam(1, 1));
   f.platform.postMessage(WM_USER);
-  WaitSpec spec;
-  spec.kind = WaitKind::Click;
+  WaitSetup setup;
+  setup.kind = WaitKind::Click;
   int passes = 0;
-  spec.after = [&](const WaitPass&) {
+  setup.after = [&](const WaitPass&) {
     ++passes;
     EXPECT_EQ(f.platform.waitingFor(), WaitKind::Click);
     return PassResult::Continue;
   };
   bool unwound = false;
   try {
-    runWaitLoop(f.e, spec);
+    runWaitLoop(f.e, setup);
   } catch (const ScriptUnwind& u) {
     unwound = u.reason == ScriptUnwind::Reason::GameLoaded;
   }
@@ -146,7 +146,7 @@ TEST(WaitLoop, AGameLoadedMeanwhileUnwindsAndGivesTheOuterWaitBack) {
   // A wait that starts after a load it did not see ends at once the same way.
   bool again = false;
   try {
-    runWaitLoop(f.e, spec);
+    runWaitLoop(f.e, setup);
   } catch (const ScriptUnwind&) {
     again = true;
   }

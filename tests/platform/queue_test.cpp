@@ -139,7 +139,7 @@ TEST(ScriptedInput, MessageBoxesTakeQueuedAnswersThenTheirDefault) {
 
 TEST(ScriptedInput, DialogsTakeTypeCancelAndSelectLinesInTurnWaitingForThem) {
   auto p = headless("type こんにちは\ncancel\nwait 5000\nselect 1\ntype b\ntype zz\ncancel\n");
-  InputDialogSpec input;
+  InputDialogSetup input;
   input.cancellable = true;
   DialogAnswer a = p->inputDialog(input);
   EXPECT_EQ(a.end, DialogEnd::Ok);
@@ -152,7 +152,7 @@ TEST(ScriptedInput, DialogsTakeTypeCancelAndSelectLinesInTurnWaitingForThem) {
   a = p->inputDialog(input);
   EXPECT_EQ(a.text, "b");
   EXPECT_GE(p->timeGetTime() - before, 4999u);
-  ListDialogSpec list;
+  ListDialogSetup list;
   list.entries = {"a", "b", "c"};
   // A text naming no entry is passed over; Esc cancels a list.
   EXPECT_EQ(p->listDialog(list).end, DialogEnd::Cancel);

@@ -25,8 +25,8 @@ DialogPainter painter() {
 
 const SDL_Rect kArea{0, 20, 640, 480};
 
-InputDialogSpec inputSpec(const std::string& text, bool cancellable) {
-  InputDialogSpec s;
+InputDialogSetup inputSetup(const std::string& text, bool cancellable) {
+  InputDialogSetup s;
   s.caption = "文字列入力";
   s.prompt = "名前";
   s.text = text;
@@ -37,7 +37,7 @@ InputDialogSpec inputSpec(const std::string& text, bool cancellable) {
 }  // namespace
 
 TEST(SdlDialogUi, EscClosesOnlyADialogWithADefaultAndEnterConfirms) {
-  DialogUi plain(inputSpec("", false));
+  DialogUi plain(inputSetup("", false));
   plain.key(SDLK_ESCAPE, 0);
   plain.closeRequested();
   EXPECT_EQ(plain.result(), DialogUi::Result::Open);
@@ -46,12 +46,12 @@ TEST(SdlDialogUi, EscClosesOnlyADialogWithADefaultAndEnterConfirms) {
   EXPECT_EQ(plain.result(), DialogUi::Result::Ok);
   EXPECT_EQ(plain.text(), "ab");
 
-  DialogUi withDefault(inputSpec("既定", true));
+  DialogUi withDefault(inputSetup("既定", true));
   withDefault.key(SDLK_ESCAPE, 0);
   EXPECT_EQ(withDefault.result(), DialogUi::Result::Cancel);
 
   // Tab to the button, Space presses it.
-  DialogUi tabbed(inputSpec("x", false));
+  DialogUi tabbed(inputSetup("x", false));
   tabbed.key(SDLK_TAB, 0);
   tabbed.textInput("y");  // typing does not reach the field from the button
   tabbed.key(SDLK_SPACE, 0);
@@ -60,7 +60,7 @@ TEST(SdlDialogUi, EscClosesOnlyADialogWithADefaultAndEnterConfirms) {
 }
 
 TEST(SdlDialogUi, EditsAtTheCaretByCharacterAndKeysWaitForTheComposition) {
-  DialogUi d(inputSpec("あいう", false));
+  DialogUi d(inputSetup("あいう", false));
   d.key(SDLK_LEFT, 0);
   d.key(SDLK_BACKSPACE, 0);
   EXPECT_EQ(d.text(), "あう");
@@ -79,7 +79,7 @@ TEST(SdlDialogUi, EditsAtTheCaretByCharacterAndKeysWaitForTheComposition) {
   EXPECT_FALSE(d.composing());
   EXPECT_EQ(d.text(), "x山う");
   // The field holds at most 4,095 Shift-JIS bytes; a longer paste is dropped whole.
-  DialogUi full(inputSpec(std::string(4090, 'a'), false));
+  DialogUi full(inputSetup(std::string(4090, 'a'), false));
   full.textInput("あいう");
   EXPECT_EQ(full.text().size(), 4090u);
   full.textInput("あい");
@@ -87,7 +87,7 @@ TEST(SdlDialogUi, EditsAtTheCaretByCharacterAndKeysWaitForTheComposition) {
 }
 
 TEST(SdlDialogUi, TheScriptsSizeInPointsBecomesPixels) {
-  InputDialogSpec s = inputSpec("", false);
+  InputDialogSetup s = inputSetup("", false);
   s.dialogWidth = 300;  // 400 px
   s.dialogHeight = 90;
   s.editWidth = 150;  // 200 px
@@ -111,7 +111,7 @@ TEST(SdlDialogUi, TheScriptsSizeInPointsBecomesPixels) {
 }
 
 TEST(SdlDialogUi, ListsChooseWithKeysAndTheMouseAndCancel) {
-  ListDialogSpec s;
+  ListDialogSetup s;
   s.caption = "ＣＤドライブ選択";
   s.entries = {"デフォルト", "cd2", "music"};
   s.selection = 0;
@@ -132,7 +132,7 @@ TEST(SdlDialogUi, ListsChooseWithKeysAndTheMouseAndCancel) {
   EXPECT_EQ(d.result(), DialogUi::Result::Ok);
 
   // Enter on the focused Cancel button cancels; Esc cancels a list box.
-  ListDialogSpec box;
+  ListDialogSetup box;
   box.caption = "セーブメニュー";
   box.okLabel = "セーブ";
   DialogUi b(box);

@@ -76,13 +76,13 @@ class HeadlessPlatform final : public Platform {
 
   // Each `type`, `cancel` or `select` line answers the dialog once, as the player's one
   // confirmed entry; the dialog lets virtual time run on to the next such line.
-  DialogAnswer showInputDialog(const InputDialogSpec& spec) override {
-    std::fprintf(stderr, "[%s] %s\n", spec.caption.c_str(), spec.prompt.c_str());
+  DialogAnswer showInputDialog(const InputDialogSetup& setup) override {
+    std::fprintf(stderr, "[%s] %s\n", setup.caption.c_str(), setup.prompt.c_str());
     DialogReply r;
     while (nextReply(r)) {
       if (r.kind == InputEvent::Type) return DialogAnswer{DialogEnd::Ok, r.text, -1};
       if (r.kind == InputEvent::Cancel) {
-        if (spec.cancellable) return DialogAnswer{DialogEnd::Cancel, {}, -1};
+        if (setup.cancellable) return DialogAnswer{DialogEnd::Cancel, {}, -1};
         std::fprintf(stderr, "veloria: cancel: this input dialog has no default; it stays open\n");
       } else {
         std::fprintf(stderr, "veloria: select %d: the open dialog is an input dialog, not a list\n", r.index);
@@ -91,17 +91,17 @@ class HeadlessPlatform final : public Platform {
     return DialogAnswer{DialogEnd::Unanswered, {}, -1};
   }
 
-  DialogAnswer showListDialog(const ListDialogSpec& spec) override {
-    std::fprintf(stderr, "[%s] %zu entries\n", spec.caption.c_str(), spec.entries.size());
+  DialogAnswer showListDialog(const ListDialogSetup& setup) override {
+    std::fprintf(stderr, "[%s] %zu entries\n", setup.caption.c_str(), setup.entries.size());
     DialogReply r;
     while (nextReply(r)) {
       if (r.kind == InputEvent::Cancel) return DialogAnswer{DialogEnd::Cancel, {}, -1};
       int chosen = -1;
       if (r.kind == InputEvent::Select) {
-        if (static_cast<size_t>(r.index) < spec.entries.size()) chosen = r.index;
+        if (static_cast<size_t>(r.index) < setup.entries.size()) chosen = r.index;
       } else {
-        for (size_t i = 0; i < spec.entries.size() && chosen < 0; ++i)
-          if (spec.entries[i] == r.text) chosen = static_cast<int>(i);
+        for (size_t i = 0; i < setup.entries.size() && chosen < 0; ++i)
+          if (setup.entries[i] == r.text) chosen = static_cast<int>(i);
       }
       if (chosen >= 0) return DialogAnswer{DialogEnd::Ok, {}, chosen};
       std::fprintf(stderr, "veloria: %s: no such entry in the list\n",

@@ -36,25 +36,25 @@ bool inside(const SDL_Rect& r, int x, int y) {
 
 }  // namespace
 
-DialogUi::DialogUi(const InputDialogSpec& spec)
+DialogUi::DialogUi(const InputDialogSetup& setup)
     : input_(true),
-      caption_(spec.caption),
-      prompt_(spec.prompt),
-      text_(spec.text),
-      caret_(spec.text.size()),
-      cancellable_(spec.cancellable),
-      customW_(spec.dialogWidth),
-      customH_(spec.dialogHeight),
-      customEditW_(spec.editWidth),
-      customEditH_(spec.editHeight) {
+      caption_(setup.caption),
+      prompt_(setup.prompt),
+      text_(setup.text),
+      caret_(setup.text.size()),
+      cancellable_(setup.cancellable),
+      customW_(setup.dialogWidth),
+      customH_(setup.dialogHeight),
+      customEditW_(setup.editWidth),
+      customEditH_(setup.editHeight) {
   buttons_.push_back(Button{"決定", {}, Result::Ok});
 }
 
-DialogUi::DialogUi(const ListDialogSpec& spec)
-    : caption_(spec.caption), entries_(spec.entries), dropDown_(spec.dropDown) {
-  selection_ = spec.selection >= 0 && static_cast<size_t>(spec.selection) < entries_.size() ? spec.selection : -1;
-  buttons_.push_back(Button{spec.okLabel, {}, Result::Ok});
-  buttons_.push_back(Button{spec.cancelLabel, {}, Result::Cancel});
+DialogUi::DialogUi(const ListDialogSetup& setup)
+    : caption_(setup.caption), entries_(setup.entries), dropDown_(setup.dropDown) {
+  selection_ = setup.selection >= 0 && static_cast<size_t>(setup.selection) < entries_.size() ? setup.selection : -1;
+  buttons_.push_back(Button{setup.okLabel, {}, Result::Ok});
+  buttons_.push_back(Button{setup.cancelLabel, {}, Result::Cancel});
 }
 
 int DialogUi::visibleRows() const {

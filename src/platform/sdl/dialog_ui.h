@@ -28,8 +28,8 @@ class DialogUi {
  public:
   enum class Result { Open, Ok, Cancel };
 
-  explicit DialogUi(const InputDialogSpec& spec);
-  explicit DialogUi(const ListDialogSpec& spec);
+  explicit DialogUi(const InputDialogSetup& setup);
+  explicit DialogUi(const ListDialogSetup& setup);
 
   // Lays the box out centred in `area` (drawable pixels) with the painter's metrics.
   void layout(const SDL_Rect& area, const DialogPainter& p);

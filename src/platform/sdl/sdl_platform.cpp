@@ -272,16 +272,16 @@ class SdlPlatform final : public Platform {
     return runModal(m);
   }
 
-  DialogAnswer showInputDialog(const InputDialogSpec& spec) override {
-    DialogUi d(spec);
+  DialogAnswer showInputDialog(const InputDialogSetup& setup) override {
+    DialogUi d(setup);
     DialogAnswer a;
     a.end = runDialog(d);
     a.text = d.text();
     return a;
   }
 
-  DialogAnswer showListDialog(const ListDialogSpec& spec) override {
-    DialogUi d(spec);
+  DialogAnswer showListDialog(const ListDialogSetup& setup) override {
+    DialogUi d(setup);
     DialogAnswer a;
     a.end = runDialog(d);
     a.selection = d.selection();
