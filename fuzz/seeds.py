@@ -238,6 +238,15 @@ def tag_seeds():
         put("graphics_tag", "tag%d" % i, tag.encode())
 
 
+def window_record_seeds():
+    good = "# Veloria window\ngame /games/demo\nclient 640 480\nwindow 10 20 1280 1000\nscale sharp\n"
+    put("platform_window_record", "good", good.encode())
+    put("platform_window_record", "smooth", good.replace("sharp", "smooth").encode())
+    put("platform_window_record", "other-game", good.replace("/games/demo", "/games/other").encode())
+    put("platform_window_record", "huge", good.replace("1280 1000", "99999999999 -5").encode())
+    put("platform_window_record", "no-header", good.split("\n", 1)[1].encode())
+
+
 def bmp_seeds():
     put("graphics_bmp", "rgb24.bmp", bmp(6, 4))
     put("graphics_bmp", "down24.bmp", bmp(5, 3, top_down=True))
@@ -285,6 +294,7 @@ def main():
     script_seeds()
     text_seeds()
     tag_seeds()
+    window_record_seeds()
     bmp_seeds()
     codec_seeds()
     script_dictionary()
