@@ -130,6 +130,16 @@ TEST(WaveScan, DecodesEveryPcmWidthToTheMixRate) {
     EXPECT_NEAR(pcm->samples[2000], 16384, 200) << c.bits << " bits";
     EXPECT_EQ(pcm->samples[2000], pcm->samples[2001]) << "mono plays on both sides";
   }
+  // Float samples that are no numbers (NaN, infinities) play as silence, also after a rate
+  // change, where the converter would spread them into NaN.
+  for (uint32_t rate : {44100u, 22050u}) {
+    std::string data;
+    for (int i = 0; i < 2000; ++i) data += std::string(i % 2 ? "\x00\x00\x80\x7F" : "\x00\x00\xC0\x7F", 4);
+    auto bytes = bytesOf(test::wavHeader(rate, 1, 32, static_cast<uint32_t>(data.size()), 3) + data);
+    auto pcm = decodeScannedWave(*scanWave(bytes));
+    ASSERT_NE(pcm, nullptr);
+    for (int16_t s : pcm->samples) ASSERT_EQ(s, 0) << rate;
+  }
   auto adpcm = bytesOf(test::wavHeader(22050, 1, 4, 8, 2) + std::string(8, '\0'));
   EXPECT_EQ(decodeScannedWave(*scanWave(adpcm)), nullptr);
   auto noChannels = bytesOf(test::wavHeader(22050, 0, 16, 8) + std::string(8, '\0'));

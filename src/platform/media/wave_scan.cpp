@@ -1,6 +1,7 @@
 #include "platform/media/wave_scan.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -80,7 +81,8 @@ std::shared_ptr<PcmBuffer> decodeScannedWave(const ScannedWave& w) {
   constexpr size_t kBlock = 4096;
   auto emit = [&](std::vector<float>& v) {
     for (float x : v) {
-      float s = std::clamp(x, -1.0f, 1.0f) * 32767.0f;
+      // The converter turns an infinity into NaN, which has no 16-bit value: silence.
+      float s = x == x ? std::clamp(x, -1.0f, 1.0f) * 32767.0f : 0.0f;
       pcm->samples.push_back(static_cast<int16_t>(s < 0 ? s - 0.5f : s + 0.5f));
     }
     v.clear();
@@ -96,7 +98,7 @@ std::shared_ptr<PcmBuffer> decodeScannedWave(const ScannedWave& w) {
           uint32_t u = le32(p);
           float fv;
           std::memcpy(&fv, &u, 4);
-          v = fv == fv ? fv : 0.0f;  // NaN plays as silence
+          v = std::isfinite(fv) ? fv : 0.0f;  // NaN and infinities play as silence
         } else if (bits == 8) {
           v = (static_cast<int>(p[0]) - 128) / 128.0f;
         } else if (bits == 16) {
