@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "app/checker.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
-#include "script/checker.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/app.h"
 #include "app/engine.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"

@@ -8,8 +8,8 @@
 
 #include <unistd.h>
 
+#include "app/checker.h"
 #include "platform/files.h"
-#include "script/checker.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // An empty game directory: every media file named is missing, which the checker reports.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "app/coverage.h"
 #include "app/dump.h"
 #include "app/engine.h"
 #include "graphics/graphics.h"
@@ -14,7 +15,6 @@
 #include "platform/text_codec.h"
 #include "resource/resource.h"
 #include "save/save.h"
-#include "script/coverage.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"
@@ -98,7 +98,7 @@ void runEngineCycle(Engine& e, std::string& warpLabel) {
 }
 
 void writeExitArtifacts(Engine& e, const AppOptions& o) {
-  if (e.script.coverage) writeCoverage(*e.script.coverage, o.coverageFile, stderr);
+  if (e.app.coverage) writeCoverage(*e.app.coverage, o.coverageFile, stderr);
   if (!o.dumpOnExit.empty()) writeDump(e, o.dumpOnExit);
   if (!o.screenshotOnExit.empty() && !e.platform.writeScreenshotPng(o.screenshotOnExit))
     std::fprintf(stderr, "veloria: cannot write %s\n", o.screenshotOnExit.c_str());
@@ -108,6 +108,10 @@ void writeExitArtifacts(Engine& e, const AppOptions& o) {
 
 void restoreAllDefaults(Engine& e) {
   e.app.quitRequested = 0;
+  e.app.autoModeAllowed = 0;
+  e.app.pictureViewFlag = 0;
+  e.app.versionLines[0] = "Veloria Version 1.4";
+  e.app.versionLines[1] = "(C) The Veloria developers";
   scriptRestoreDefaults(e);
   textRestoreDefaults(e);
   graphicsRestoreDefaults(e);
@@ -155,7 +159,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
   if (fs::exists("debug.314")) e.app.debugMode = 1;
 
   CoverageRecorder coverage;
-  if (!options.coverageFile.empty()) e.script.coverage = &coverage;
+  if (!options.coverageFile.empty()) e.app.coverage = &coverage;
   std::string warpLabel = options.warpLabel;
 
   int code = 0;
@@ -172,7 +176,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
   // Process exit: read marks, then the artefacts the automation asked for.
   writeReadMarks(e);
   writeExitArtifacts(e, options);
-  e.script.coverage = nullptr;
+  e.app.coverage = nullptr;
   if (options.beforeExit) options.beforeExit(e);
   if (!e.app.tempDirectory.empty()) fs::removeTree(e.app.tempDirectory);
   lock.release();

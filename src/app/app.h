@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -38,6 +39,14 @@ struct AppOptions {
 
 // Runs the whole program on `platform` until the window is destroyed; returns the exit code.
 int runApplication(Platform& platform, const AppOptions& options);
+
+// The interpreter loop: the define pass (true) from label define up to `game`, or the game
+// pass, until the run ends.
+void runInterpreter(Engine& e, bool definePass);
+void dispatchCommand(Engine& e, std::string_view word, bool definePass);
+// The return to the start of the game: sound stops, every subsystem's game state goes back,
+// and the script goes on at *start.
+void resetEngine(Engine& e);
 
 // The window procedure.
 void windowProc(Engine& e, const Message& m);

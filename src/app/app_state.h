@@ -21,6 +21,14 @@ struct ScriptErrorRecord {
 };
 
 struct AppState {
+  // What the system commands set.
+  int32_t autoModeAllowed = 0;  // mode_ext / automode in the define block
+  int32_t pictureViewFlag = 0;  // mode_saya
+  int32_t customCursorSet = 0;  // mousecursor gave a cursor file
+  // The About box (versionstr), Shift-JIS.
+  std::string versionLines[2] = {"Veloria Version 1.4", "(C) The Veloria developers"};
+  // Set while --coverage records which statements run (app/coverage.h).
+  struct CoverageRecorder* coverage = nullptr;
   int32_t screenWidth = 640;
   int32_t screenHeight = 480;
   int32_t debugMode = 0;

@@ -1,3 +1,5 @@
+#include "app/app.h"
+#include "app/engine.h"
 #include "graphics/graphics.h"
 #include "resource/resource.h"
 #include "save/save.h"
@@ -9,7 +11,46 @@
 
 namespace veloria {
 
+namespace {
+
+// The life-cycle commands end, restart or start the game, which reaches every subsystem.
+void cmdEnd(Engine& e, std::string_view, bool) {
+  e.app.exitCode = kExitNormal;
+  destroyMainWindow(e);
+}
+
+void cmdReset(Engine& e, std::string_view, bool) { resetEngine(e); }
+
+void cmdDefinereset(Engine& e, std::string_view, bool) { e.app.quitRequested = 1; }
+
+void cmdGame(Engine& e, std::string_view, bool) {
+  markGameStarted(e);
+  useDefaultFace(e);
+  if (e.app.autoModeAllowed) return;
+  auto& items = e.platform.menu().items();
+  for (size_t i = 0; i < items.size() && i < 10; ++i) {
+    if (items[i].id == IDM_AUTO_MODE) {
+      e.platform.menu().removeTopLevel(i);
+      e.platform.onMenuChanged();
+      break;
+    }
+  }
+}
+
+void registerLifeCycleCommands(CommandTable& t) {
+  t.add("end", cmdEnd);
+  t.add("reset", cmdReset);
+  t.add("definereset", cmdDefinereset);
+  t.add("game", cmdGame);
+}
+
+}  // namespace
+
+void registerSystemCommands(CommandTable& t);
+
 void registerAllCommands(CommandTable& t) {
+  registerLifeCycleCommands(t);
+  registerSystemCommands(t);
   registerScriptCommands(t);
   registerTextCommands(t);
   registerGraphicsCommands(t);

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/checker.h"
 #include "platform/files.h"
 #include "platform/headless/input_script.h"
 #include "platform/platform.h"
-#include "script/checker.h"
 
 using namespace veloria;
 

@@ -45,7 +45,7 @@ uint32_t earlier(uint32_t now, uint32_t a, uint32_t b) {
 // A reset chosen or a game loaded while the wait ran leaves the statement altogether.
 void unwindIfAsked(Engine& e) {
   if (e.script.resetRequested) throw ScriptUnwind{ScriptUnwind::Reason::Reset};
-  if (e.text.gameLoaded) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
+  if (gameLoaded(e)) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ void unwindIfAsked(Engine& e) {
 WaitEnd runWaitLoop(Engine& e, const WaitSetup& setup) {
   // A game loaded by a command that does not wait (an effect's frame took the message)
   // ends the statement before anything else waits in it.
-  if (e.text.gameLoaded) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
+  if (gameLoaded(e)) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
   WaitingNote note(e.platform, setup.kind, setup.autoX, setup.autoY);
   WaitPass pass;
   pass.start = e.platform.timeGetTime();
@@ -72,7 +72,7 @@ WaitEnd runWaitLoop(Engine& e, const WaitSetup& setup) {
       e.platform.dispatchMessage(pass.message);
       // A game loaded from outside the wait (the automation's load) ends it like one
       // loaded from the menu.
-      if (e.text.gameLoaded) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
+      if (gameLoaded(e)) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
     }
     switch (setup.after ? setup.after(pass) : PassResult::Continue) {
       case PassResult::Continue: break;

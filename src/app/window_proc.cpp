@@ -26,16 +26,7 @@ const std::vector<int> kScaleGroup{IDM_SCALE_SHARP, IDM_SCALE_SMOOTH};
 void storePosition(Engine& e, const Message& m) {
   e.appWindow.lastX = lParamX(m.lParam);
   e.appWindow.lastY = lParamY(m.lParam);
-  e.text.clickPos.x = e.appWindow.lastX;
-  e.text.clickPos.y = e.appWindow.lastY;
-}
-
-// A click while auto or skip mode runs only ends the mode.
-bool endModesOnClick(Engine& e) {
-  if (!e.text.autoMode && !e.text.skipMode) return false;
-  e.text.autoMode = 0;
-  e.text.skipMode = 0;
-  return true;
+  noteClickPosition(e, e.appWindow.lastX, e.appWindow.lastY);
 }
 
 void selectFontItem(Engine& e, int id) {
@@ -89,57 +80,56 @@ void onCommand(Engine& e, int id) {
     case IDM_FULLSCREEN: enterFullscreen(e); return;
     case IDM_WINDOWED: leaveFullscreen(e); return;
     case IDM_FONT_DEFAULT:
-      e.text.chosenFaceName = e.text.defaultFaceName;
+      chooseFace(e, defaultFace(e));
       selectFontItem(e, IDM_FONT_DEFAULT);
       return;
     case IDM_VERSION:
       if (e.app.debugMode) {
         debugSetVariable(e);
       } else {
-        e.platform.messageBox(e.script.versionLines[0] + "\n" + e.script.versionLines[1], sj("バージョン情報"), MB_OK);
+        e.platform.messageBox(e.app.versionLines[0] + "\n" + e.app.versionLines[1], sj("バージョン情報"), MB_OK);
       }
       return;
     case IDM_SKIP_TO_CHOICE:
       if (!e.save.readMarks.empty() && !positionRead(e, e.script.scriptPos)) return;
-      e.text.skipMode = 1;
+      startSkipMode(e);
       return;
     case IDM_PAGE_ONLY:
-      if (e.text.autoClick) return;
+      if (!setPageOnlyMode(e, true)) return;
       menu.checkRadio(IDM_PAGE_ONLY, kPageGroup);
-      e.text.pageOnlyMode = 1;
       break;
     case IDM_PAGE_DEFAULT:
       menu.checkRadio(IDM_PAGE_DEFAULT, kPageGroup);
-      e.text.pageOnlyMode = 0;
+      setPageOnlyMode(e, false);
       break;
     case IDM_SPEED_SLOW:
     case IDM_SPEED_NORMAL:
     case IDM_SPEED_FAST:
       menu.checkRadio(id, kSpeedGroup);
-      e.text.menuSpeedIndex = id - IDM_SPEED_SLOW;
+      setMenuSpeed(e, id - IDM_SPEED_SLOW);
       break;
     case IDM_WAVE_ON:
     case IDM_WAVE_OFF:
       menu.checkRadio(id, kWaveGroup);
-      e.sound.waveOn = id == IDM_WAVE_ON;
+      setWaveOn(e, id == IDM_WAVE_ON);
       break;
     case IDM_SCALE_SHARP:
     case IDM_SCALE_SMOOTH:
       menu.checkRadio(id, kScaleGroup);
       e.platform.setScaleMode(id == IDM_SCALE_SHARP ? ScaleMode::Sharp : ScaleMode::Smooth);
       break;
-    case IDM_AUTO_MODE: e.text.autoMode = 1; return;
+    case IDM_AUTO_MODE: startAutoMode(e); return;
     case IDM_CD_DRIVE: runCdDriveDialog(e); return;
     case IDM_CD_ON:
     case IDM_CD_OFF:
       if (id == IDM_CD_OFF) stopCdAudio(e);
       menu.checkRadio(id, kCdGroup);
-      e.sound.cdEnabled = id == IDM_CD_ON;
+      setCdEnabled(e, id == IDM_CD_ON);
       break;
     default:
       // Font items carry small ids; anything that names no listed font is ignored.
       if (const std::string* face = fontItemFace(e, id)) {
-        e.text.chosenFaceName = *face;
+        chooseFace(e, *face);
         selectFontItem(e, id);
       }
       return;
@@ -151,9 +141,7 @@ void onClose(Engine& e) {
   e.platform.killTimer(1);
   int answer = e.platform.messageBox(sj("終了しますか？"), sj("終了確認"), MB_YESNO);
   if (answer == IDYES) {
-    e.text.autoMode = 0;
-    e.text.skipMode = 0;
-    e.text.autoClick = 0;
+    stopReadingModes(e);
     e.app.exitCode = kExitNormal;
     destroyMainWindow(e);
   }
@@ -179,7 +167,7 @@ void windowProc(Engine& e, const Message& m) {
     case WM_PAINT: paintWindow(e); break;
     case WM_CHAR:
       e.appWindow.lastX = static_cast<int32_t>(m.wParam);
-      if (m.wParam == 32 || m.wParam == 13) e.text.advanceRequested = 1;
+      if (m.wParam == 32 || m.wParam == 13) requestAdvance(e);
       break;
     case WM_MOUSEMOVE: {
       e.appWindow.lastX = lParamX(m.lParam);
@@ -201,17 +189,15 @@ void windowProc(Engine& e, const Message& m) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN: storePosition(e, m); break;
     case WM_LBUTTONUP:
-      if (endModesOnClick(e)) break;
-      e.text.advanceRequested = 1;
-      if (e.sound.clickStopsWave) {
-        stopWave(e);
-        e.sound.clickStopsWave = 0;
-      }
+      // A click while auto or skip mode runs only ends the mode.
+      if (endAutoAndSkipModes(e)) break;
+      requestAdvance(e);
+      stopWaveOnClick(e);
       storePosition(e, m);
       break;
     case WM_RBUTTONUP:
-      if (endModesOnClick(e)) break;
-      e.text.menuRequested = 1;
+      if (endAutoAndSkipModes(e)) break;
+      requestMenu(e);
       storePosition(e, m);
       break;
     case WM_TIMER: soundTimerTick(e); break;

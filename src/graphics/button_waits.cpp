@@ -69,27 +69,25 @@ int64_t autoModeDelay(const Engine& e) {
 
 int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
   GraphicsState& g = e.gfx;
-  TextState& t = e.text;
+  const TextState& t = e.text;
   OpenWait open(e, 1, textMode, selectMode);
 
   // 1-3. The text window goes (unless kept), skip mode ends, and clicks made before the wait
   // began do not count.
   if (!g.buttonNoErase && !selectMode && !textMode) hideTextWindow(e);
-  if (!textMode) t.skipMode = 0;
+  if (!textMode) endSkipMode(e);
   if (selectMode) {
-    t.skipMode = 0;
+    endSkipMode(e);
     Message m;
     e.platform.peekMessage(m, WM_COMMAND, WM_COMMAND, true);
   } else if (textMode && (messageWaiting(e, WM_LBUTTONUP) || messageWaiting(e, WM_RBUTTONUP))) {
-    t.autoMode = 0;
-    t.skipMode = 0;
+    endAutoAndSkipModes(e);
   }
   dropMessages(e, WM_LBUTTONUP);
   dropMessages(e, WM_RBUTTONUP);
   dropMessages(e, WM_CHAR);
   e.platform.pumpOneMessage();
-  t.advanceRequested = 0;
-  t.menuRequested = 0;
+  clearClickRequests(e);
 
   // 4. Every button in its normal look.
   bool anySprite = false;
@@ -151,15 +149,13 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
     }
     const uint32_t clock = e.platform.timeGetTime();
     const int32_t lasted = static_cast<int32_t>(clock - p.start);
-    if (t.advanceRequested) {
-      t.advanceRequested = 0;
+    if (takeAdvanceRequest(e)) {
       finishText();
       g.lastButtonWaitTime = lasted;
       result = hovered >= 0 ? g.buttons[static_cast<size_t>(hovered)].number : 0;
       return PassResult::End;
     }
-    if (t.menuRequested) {
-      t.menuRequested = 0;
+    if (takeMenuRequest(e)) {
       // The hover looks go: the window shows the composed frame again.
       if (!g.buttonNoErase) runEffect(e, 1, 0, std::string(), nullptr);
       finishText();
@@ -204,15 +200,14 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
 
 int32_t runLinkWait(Engine& e) {
   GraphicsState& g = e.gfx;
-  TextState& t = e.text;
+  const TextState& t = e.text;
   OpenWait open(e, 2, false, false);
   const int W = e.app.screenWidth, H = e.app.screenHeight;
 
-  t.skipMode = 0;
+  endSkipMode(e);
   dropMessages(e, WM_LBUTTONUP);
   dropMessages(e, WM_CHAR);
-  t.advanceRequested = 0;
-  t.menuRequested = 0;
+  clearClickRequests(e);
 
   // The window as it is now, to take the underlines away again.
   ImageObject& copy = g.buttonPicture;
@@ -277,13 +272,11 @@ int32_t runLinkWait(Engine& e) {
         hovered = now;
       }
     }
-    if (t.advanceRequested) {
-      t.advanceRequested = 0;
+    if (takeAdvanceRequest(e)) {
       result = hovered >= 0 ? t.links[static_cast<size_t>(hovered)].number : 0;
       return PassResult::End;
     }
-    if (t.menuRequested) {
-      t.menuRequested = 0;
+    if (takeMenuRequest(e)) {
       result = -1;
       return PassResult::End;
     }

@@ -36,12 +36,12 @@ void appendButton(Engine& e, Button b) {
 void cmdBtndef(Engine& e, std::string_view, bool) {
   GraphicsState& g = e.gfx;
   skipBlanks(e);
-  const uint32_t pos = e.script.scriptPos;
+  const uint32_t pos = scriptPosition(e);
   const uint8_t c = peekScriptByte(e);
   bool clear = false;
   if (c != '"' && c != '$' && c != '(' && c != '[') {
     clear = readWord(e) == "clear";
-    if (!clear) e.script.scriptPos = pos;  // a string alias
+    if (!clear) setScriptPosition(e, pos);  // a string alias
   }
   std::string name;
   if (!clear) name = readString(e);

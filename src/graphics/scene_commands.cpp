@@ -113,14 +113,14 @@ void cmdBg(Engine& e, std::string_view, bool) {
   } else if (c == '"') {
     loadBackgroundPicture(e, readString(e));
   } else {
-    const uint32_t pos = e.script.scriptPos;
+    const uint32_t pos = scriptPosition(e);
     const std::string word = readWord(e);
     if (word == "black" || word == "white") {
       g.backgroundName = word;
       recreateBackground(e);
       fillBackground(e, word == "black" ? 0x000000 : 0xFFFFFF);
     } else {
-      e.script.scriptPos = pos;
+      setScriptPosition(e, pos);
       loadBackgroundPicture(e, readString(e));
     }
   }

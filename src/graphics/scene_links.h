@@ -12,7 +12,7 @@ inline bool windowInFrameOf(const Engine& e) { return e.text.windowInFrame != 0;
 inline bool windowBehindOf(const Engine& e) { return e.text.windowBehind != 0; }
 // Sprites 0-9 are left out while the system menu draws over a mode_saya game.
 inline bool systemMenuHidesLowSprites(const Engine& e) {
-  return e.script.pictureViewFlag != 0 && e.gfx.systemMenuComposing != 0;
+  return e.app.pictureViewFlag != 0 && e.gfx.systemMenuComposing != 0;
 }
 
 }  // namespace veloria

@@ -143,6 +143,8 @@ std::optional<ArchiveHit> findInArchivesByScan(std::string_view name) {
   return std::nullopt;
 }
 
+void enableArchives(Engine& e, bool on) { e.res.archivesEnabled = on ? 1 : 0; }
+
 std::optional<ArchiveHit> findInArchives(Engine& e, std::string_view name) {
   if (!e.res.archivesEnabled) return std::nullopt;
   return findInArchivesIndexed(e.res.archiveIndex, name);

@@ -143,7 +143,7 @@ bool runSoundPressPlugin(Engine& e, std::string_view library, const std::string&
 
 namespace {
 
-void cmdVla(Engine& e, std::string_view, bool) { e.res.archivesEnabled = 1; }
+void cmdVla(Engine& e, std::string_view, bool) { enableArchives(e, true); }
 void cmdNoLoadError(Engine& e, std::string_view, bool) { e.res.noLoadError = 1; }
 void cmdArc(Engine& e, std::string_view, bool) {
   addPluginSetting(e, PluginList::archive, readString(e));

@@ -20,6 +20,8 @@ class CommandTable;
 void resourceRestoreDefaults(Engine& e);
 // vla, arc, spi, soundpressplgin, noloaderror.
 void registerResourceCommands(CommandTable& t);
+// vla: names are looked up in the archives too (for the rest of the run).
+void enableArchives(Engine& e, bool on);
 
 // ---- archives ----
 

@@ -11,6 +11,7 @@
 #include "save/persist_formats.h"
 #include "save/save.h"
 #include "script/script.h"
+#include "sound/sound.h"
 #include "text/text.h"
 
 namespace veloria {
@@ -54,8 +55,8 @@ void loadGlobalVariables(Engine& e) {
   if (auto data = fs::readPersistentFile(kGlobalsFile)) decodeGlobals(data->data(), data->size(), g);
   for (int i = kLocalVariableCount; i < kVariableCount; ++i) {
     size_t k = static_cast<size_t>(i - kLocalVariableCount);
-    e.script.numVars[static_cast<size_t>(i)] = g.numVars[k];
-    e.script.strVars[static_cast<size_t>(i)] = std::move(g.strVars[k]);
+    numVar(e, i) = g.numVars[k];
+    strVar(e, i) = std::move(g.strVars[k]);
   }
 }
 
@@ -72,9 +73,8 @@ void readEnvironment(Engine& e) {
   auto data = fs::readPersistentFile(kEnvironmentFile);
   if (!data) return;
   Environment env = decodeEnvironment(data->data(), data->size());
-  e.text.chosenFaceName = env.faceName;
-  e.text.faceName = env.faceName;
-  e.sound.cdDrive = env.cdDrive;
+  setFace(e, env.faceName);
+  chooseCdDrive(e, env.cdDrive);
   // The settings come back as the menu commands the player gave; the window procedure
   // carries them out (check marks included) as it does a choice from the menu.
   Platform& p = e.platform;
@@ -141,6 +141,16 @@ bool positionRead(const Engine& e, uint32_t pos) {
   const auto& m = e.save.readMarks;
   if (m.empty()) return true;
   return pos / 8 < m.size() && ((m[pos / 8] >> (pos % 8)) & 1) != 0;
+}
+
+bool markPositionRead(Engine& e, uint32_t pos) {
+  auto& m = e.save.readMarks;
+  if (m.empty()) return true;
+  if (pos / 8 >= m.size()) return false;
+  const uint8_t bit = static_cast<uint8_t>(1u << (pos % 8));
+  const bool wasRead = (m[pos / 8] & bit) != 0;
+  m[pos / 8] |= bit;
+  return wasRead;
 }
 
 }  // namespace veloria

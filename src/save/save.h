@@ -27,6 +27,12 @@ void loadReadMarks(Engine& e);
 void writeReadMarks(Engine& e);
 // Whether script position `pos` carries a read mark (true when read marks are off).
 bool positionRead(const Engine& e, uint32_t pos);
+// Marks position `pos` read. False when it had not been read before (or lies past the
+// marks): skip mode stops there. True when it had been, or read marks are off.
+bool markPositionRead(Engine& e, uint32_t pos);
+// Whether the save points between statements may keep the state (saveon/saveoff; a choice
+// the script builds itself and the text routine turn them off).
+void allowSaving(Engine& e, bool on);
 
 // The file name of a save slot: "save<slot>.dat" (the slot menus look at its time with
 // fs::persistentFileStamp).

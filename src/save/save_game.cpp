@@ -49,12 +49,7 @@ bool loadSlotState(Engine& e, int slot) {
     return false;
   }
   // Everything stops at once (no CD fade) before the saved state comes in.
-  SoundState& s = e.sound;
-  s.cdLoop = s.midiLoop = s.waveLoopSetting = s.mp3Loop = 0;
-  const int32_t fade = s.cdFadeTime;
-  s.cdFadeTime = 0;
-  stopAllSound(e);
-  s.cdFadeTime = fade;
+  stopAllSoundAndLoops(e);
   clearLog(e);
   applySnapshot(e, *snap);
   textAfterLoad(e, snap->windowPicture);
@@ -88,8 +83,8 @@ void cmdSavename(Engine& e, std::string_view, bool) {
   e.save.slotLabel = std::move(label);
 }
 
-void cmdSaveon(Engine& e, std::string_view, bool) { e.save.savingAllowed = 1; }
-void cmdSaveoff(Engine& e, std::string_view, bool) { e.save.savingAllowed = 0; }
+void cmdSaveon(Engine& e, std::string_view, bool) { allowSaving(e, true); }
+void cmdSaveoff(Engine& e, std::string_view, bool) { allowSaving(e, false); }
 void cmdGlobalon(Engine& e, std::string_view, bool) { e.save.globalSaveOn = 1; }
 void cmdFilelog(Engine& e, std::string_view, bool) { e.save.fileLogOn = 1; }
 void cmdLabellog(Engine& e, std::string_view, bool) { e.save.labelLogOn = 1; }
@@ -97,6 +92,8 @@ void cmdLabellog(Engine& e, std::string_view, bool) { e.save.labelLogOn = 1; }
 }  // namespace
 
 std::string saveSlotFileName(int slot) { return "save" + std::to_string(slot) + ".dat"; }
+
+void allowSaving(Engine& e, bool on) { e.save.savingAllowed = on ? 1 : 0; }
 
 void takeSavePoint(Engine& e) {
   if (int slot = e.save.requestedLoadSlot) {

@@ -7,7 +7,6 @@
 #include "script/command_table.h"
 #include "script/script.h"
 #include "script/script_internal.h"
-#include "text/text.h"
 
 namespace veloria {
 
@@ -32,10 +31,9 @@ void cmdReturn(Engine& e, std::string_view, bool) {
   e.script.scriptPos = pos;
   auto& s = e.script;
   if (s.rgosubTaken) {
-    // The right-click subroutine is over: make the wait it interrupted again.
+    // The right-click subroutine is over: the wait it interrupted is made again.
     s.rgosubTaken = 0;
-    if (s.interruptedWaitKind == InterruptedWait::ClickWait) typeText(e, "@");
-    else if (s.interruptedWaitKind == InterruptedWait::PageWait) typeText(e, "\\");
+    resumeInterruptedWait(e);
   }
 }
 

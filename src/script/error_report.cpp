@@ -7,10 +7,8 @@
 #include "app/app.h"
 #include "app/engine.h"
 #include "platform/text_codec.h"
-#include "script/checker.h"
 #include "script/script.h"
 #include "script/script_internal.h"
-#include "sound/sound.h"
 
 namespace veloria {
 
@@ -99,7 +97,6 @@ void reportScriptError(Engine& e, std::string_view caption, std::string_view mes
   std::fprintf(stderr, "veloria: %s: %s\n", sjisToUtf8(caption).c_str(), sjisToUtf8(text).c_str());
   std::fflush(stderr);
   e.platform.messageBox(text, caption, MB_OK);
-  stopAllSound(e);
   e.app.exitCode = 1;
   destroyMainWindow(e);
 }

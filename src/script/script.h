@@ -19,19 +19,22 @@ struct ScriptUnwind {
   Reason reason;
 };
 
+// What reportScriptError throws instead of ending the run while an engine is in checking
+// mode (ScriptState::checkingMode): the checker records it and goes on with the next line.
+struct ScriptCheckError {
+  std::string caption;  // Shift-JIS
+  std::string message;  // Shift-JIS
+};
+
 // Loading (may switch the screen to 800x600 through the app shell) and the label table.
 void loadScript(Engine& e);
 // Installs `bytes` as if they were the only script file 0.txt (tests, tools, fuzzing):
 // the same buffer, fileEndTable and length rules as loading from disk.
 void loadScriptFromMemory(Engine& e, std::string_view bytes);
 void buildLabelTable(Engine& e);
-// The main loop: define pass (true) from label define up to `game`, or the game pass.
-void runInterpreter(Engine& e, bool definePass);
-void dispatchCommand(Engine& e, std::string_view word, bool definePass);
 void jumpToLabel(Engine& e, std::string_view name);
 // Position of a label, or -1 when the script has no such label (no error).
 int64_t findLabel(const Engine& e, std::string_view name);
-void resetEngine(Engine& e);
 // Asks for a return to the start: the waiting command unwinds and the interpreter resets.
 void requestReset(Engine& e);
 // The fatal error report: box, stderr, shut-down. Texts are Shift-JIS.
@@ -41,6 +44,10 @@ void requestReset(Engine& e);
                                      std::string_view arg);
 // "%d.txt line:%d" (or the scrambled file's name) for a script position.
 std::string describeScriptPosition(const Engine& e, uint32_t pos);
+
+// The story-text line at scriptPos, expanded, as the text engine gets it; scriptPos ends
+// on the line feed (or behind an '@' / '\' that ends the line early under textgosub).
+std::string buildStoryTextLine(Engine& e);
 
 // Reader operations: each reads from scriptPos and leaves it behind what it read.
 void skipBlanks(Engine& e);
@@ -110,7 +117,12 @@ enum class InterruptedWait : int32_t;
 void noteInterruptedWait(Engine& e, InterruptedWait kind);
 // The right-click routine took over the wait in progress (set by the system action).
 bool rgosubTaken(const Engine& e);
+void noteRgosubTaken(Engine& e);
 void clearRgosubTaken(Engine& e);
+// The routine's return asks for the interrupted wait again; the interpreter takes the
+// request (and the kind of wait) once the statement is over.
+void resumeInterruptedWait(Engine& e);
+bool takeWaitToResume(Engine& e, InterruptedWait& kind);
 bool resetRequested(const Engine& e);
 // textgosub: story-text waits call the text routine instead of waiting.
 bool textGosubOn(const Engine& e);
@@ -118,12 +130,28 @@ void setTextGosub(Engine& e, bool on);
 // The click trap (trap, lr_trap): a click jumps to `label`; `lr` lets a right click do it too.
 void armClickTrap(Engine& e, std::string label, bool lr);
 void disarmClickTrap(Engine& e);
+bool clickTrapSet(const Engine& e);
+// lr_trap: a right click springs the trap too.
+bool clickTrapTakesRightClick(const Engine& e);
+// A click reached the trap. Armed, it jumps to the label (and the trap is gone); paused, the
+// click is remembered; a click already remembered leaves this one alone.
+enum class TrapHit { Ignored, Remembered, Jumped };
+TrapHit hitClickTrap(Engine& e);
 // Paused, a click is only remembered; resuming jumps at once when one came meanwhile.
 void pauseClickTrap(Engine& e);
 void resumeClickTrap(Engine& e);
 
-// Life-cycle hooks called by the app shell and by resetEngine.
+// The game command ends the define block.
+void markGameStarted(Engine& e);
+// The define pass starts at *define with no trap and the game not started.
+void startDefinePass(Engine& e);
+bool gameStarted(const Engine& e);
+
+// Life-cycle hooks called by the app shell and by the reset.
 void scriptRestoreDefaults(Engine& e);
+// The return to the start of the game: local variables, the call stack, the trap and the
+// requests the interpreter had pending are gone.
+void scriptResetGame(Engine& e);
 void registerScriptCommands(CommandTable& t);
 
 }  // namespace veloria

@@ -27,14 +27,9 @@ inline int32_t clampToInt32(int64_t v) {
   return static_cast<int32_t>(v);
 }
 
-// The story-text line at scriptPos, expanded, as the text engine gets it; scriptPos ends
-// on the line feed (or behind an '@' / '\' that ends the line early under textgosub).
-std::string buildStoryTextLine(Engine& e);
-
 // Command registration of each of the engine's files.
 void registerVariableCommands(CommandTable& t);
 void registerControlCommands(CommandTable& t);
-void registerSystemCommands(CommandTable& t);
 
 // The INI reader behind getini and getreg: the value of `key` in `section` of the file's
 // bytes, following the private-profile rules (case-insensitive names, trimmed value).

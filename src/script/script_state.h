@@ -169,6 +169,8 @@ struct ScriptState {
   // Set while the right-click subroutine runs; `return` then makes the interrupted wait again.
   int32_t rgosubTaken = 0;
   InterruptedWait interruptedWaitKind = InterruptedWait::ClickWait;
+  // The right-click routine returned: the interpreter makes the interrupted wait again.
+  bool waitToResume = false;
   // textgosub is on: '@' and '\' end a story-text line (set by the text commands).
   int32_t textGosubOn = 0;
 
@@ -182,16 +184,9 @@ struct ScriptState {
   NameLog fileLog;
 
   // ---- system ----
-  int32_t autoModeAllowed = 0;   // mode_ext / automode in the define block
-  int32_t pictureViewFlag = 0;   // mode_saya
-  int32_t customCursorSet = 0;   // mousecursor gave a cursor file
-  // The About box (versionstr), Shift-JIS.
-  std::string versionLines[2] = {"Veloria Version 1.4", "(C) The Veloria developers"};
   bool reportingError = false;   // a fatal report is under way
   // The static checker reads with this engine: reportScriptError throws ScriptCheckError.
   bool checkingMode = false;
-  // Set while --coverage records which statements run (script/coverage.h).
-  struct CoverageRecorder* coverage = nullptr;
 };
 
 }  // namespace veloria

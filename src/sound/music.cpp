@@ -196,6 +196,8 @@ void chooseCdDrive(Engine& e, const std::string& drive) {
   closeCdDevice(e);
 }
 
+void setCdEnabled(Engine& e, bool on) { e.sound.cdEnabled = on ? 1 : 0; }
+
 bool holdsCdTracks(const std::string& hostDirectory) {
   for (const std::string& name : fs::listHostDirectory(hostDirectory))
     if (trackNumberOf(name) != 0) return true;

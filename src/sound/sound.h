@@ -26,6 +26,8 @@ void closeCdDevice(Engine& e);
 // directory or absolute; empty = the game's cd/ folder). A change closes the "drive", so the
 // next play opens the new folder; the same folder again changes nothing.
 void chooseCdDrive(Engine& e, const std::string& drive);
+// The menu's ＣＤ on/off.
+void setCdEnabled(Engine& e, bool on);
 // Whether a host folder holds CD track files (trackNN.<ext>), so the drive dialog may offer it.
 bool holdsCdTracks(const std::string& hostDirectory);
 
@@ -33,6 +35,10 @@ bool holdsCdTracks(const std::string& hostDirectory);
 // The one wave sound (voices, click/choice/log/menu voices); an empty name only stops it.
 void playWave(Engine& e, const std::string& name, bool loop);
 void stopWave(Engine& e);
+// The menu's ＷＡＶＥ on/off.
+void setWaveOn(Engine& e, bool on);
+// A left click cuts off a voice started with the shorthand.
+void stopWaveOnClick(Engine& e);
 // The voice shorthand (a command word v<name>): "voice\<name>.wav", cut off by a left click.
 void playVoiceShorthand(Engine& e, const std::string& gamePath);
 // Auto mode asks whether the voice has ended: the wave sound (not playing, or looping) and

@@ -173,4 +173,12 @@ void registerWaveCommands(CommandTable& t) {
   t.add("mode_wave_demo", cmdModeWaveDemo);
 }
 
+void setWaveOn(Engine& e, bool on) { e.sound.waveOn = on ? 1 : 0; }
+
+void stopWaveOnClick(Engine& e) {
+  if (!e.sound.clickStopsWave) return;
+  stopWave(e);
+  e.sound.clickStopsWave = 0;
+}
+
 }  // namespace veloria

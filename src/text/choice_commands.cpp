@@ -4,6 +4,7 @@
 
 #include "app/engine.h"
 #include "platform/text_codec.h"
+#include "save/save.h"
 #include "script/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
@@ -85,7 +86,7 @@ void cmdSelnum(Engine& e, std::string_view word, bool) {
 void cmdCsel(Engine& e, std::string_view, bool) {
   TextState& t = e.text;
   t.cselItems = readOptions(e, true);
-  e.save.savingAllowed = 0;
+  allowSaving(e, false);
   t.skipMode = 0;
   t.autoMode = 0;
   jumpToLabel(e, "customsel");

@@ -67,10 +67,38 @@ void clearTextLayers(Engine& e);
 bool textWindowShown(const Engine& e);
 void markTextWindow(Engine& e, bool shown, bool inFrame);
 
+// The clicks the window procedure notes for the waits: a click (or space/return) asks to go
+// on, a right click for the menu. A wait takes a request (reads and clears it).
+void requestAdvance(Engine& e);
+void requestMenu(Engine& e);
+bool advanceRequested(const Engine& e);
+bool menuRequested(const Engine& e);
+bool takeAdvanceRequest(Engine& e);
+bool takeMenuRequest(Engine& e);
 // Forgets a click or right click the window procedure noted (a system menu used it up).
 void clearClickRequests(Engine& e);
+// Where the last click was, for clickpos.
+void noteClickPosition(Engine& e, int32_t x, int32_t y);
+
+// The player's reading modes and menu settings.
+bool skipModeOn(const Engine& e);
+void startSkipMode(Engine& e);
 // Ends skip mode (a system menu's question waits for the player).
 void endSkipMode(Engine& e);
+void startAutoMode(Engine& e);
+// Ends auto and skip mode; true when one of them was on (a click then only ends the mode).
+bool endAutoAndSkipModes(Engine& e);
+// Auto, skip and the automatic click all end (reset, shut-down).
+void stopReadingModes(Engine& e);
+// Page-only mode cannot change while the script's automatic click runs (false then).
+bool setPageOnlyMode(Engine& e, bool on);
+void setMenuSpeed(Engine& e, int index);
+// The font: the player's choice alone, or the choice and the face in use together.
+void chooseFace(Engine& e, const std::string& face);
+void setFace(Engine& e, const std::string& face);
+const std::string& defaultFace(const Engine& e);
+// The `game` command: the face of the define block becomes the chosen one and the one in use.
+void useDefaultFace(Engine& e);
 
 // Waits: for a click (with the wait cursor of e.text.waitCursorKind), for a time, and the
 // animation step every wait loop runs once per pass.
@@ -79,6 +107,8 @@ void clickWait(Engine& e);
 void eraseWindowUntilClick(Engine& e);
 // A saved game was loaded while a wait ran (the wait unwinds to the interpreter).
 void noteGameLoaded(Engine& e);
+bool gameLoaded(const Engine& e);
+void clearGameLoaded(Engine& e);
 void timedWait(Engine& e, int32_t ms, bool interruptible);
 void stepAnimations(Engine& e);
 

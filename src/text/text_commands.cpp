@@ -9,6 +9,7 @@
 #include "script/script.h"
 #include "text/text.h"
 #include "text/text_internal.h"
+#include "ui/ui.h"
 
 namespace veloria {
 
@@ -96,7 +97,6 @@ void cmdLocate(Engine& e, std::string_view, bool) {
 
 void cmdPuttext(Engine& e, std::string_view, bool) {
   typeText(e, readString(e));
-  if (resetRequested(e)) resetEngine(e);
 }
 
 void cmdBr(Engine& e, std::string_view, bool) { newLine(e); }
@@ -157,7 +157,7 @@ void cmdTextgosub(Engine& e, std::string_view, bool) {
 
 void cmdRgosub(Engine& e, std::string_view, bool) {
   e.text.rgosubLabel = readLabel(e);
-  e.ui.rightClickAction = RightClickAction::Subroutine;
+  setRightClickAction(e, RightClickAction::Subroutine);
 }
 
 void cmdTexec(Engine& e, std::string_view, bool) {

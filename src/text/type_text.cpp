@@ -190,7 +190,7 @@ bool Typist::wait(bool page, bool automatic) {
       t_.pendingKind = PendingText::None;
     }
     if (!page) t_.textGosubAtLineEnd = atLineEnd ? 1 : 0;
-    e_.save.savingAllowed = 0;
+    allowSaving(e_, false);
     jumpToLabel(e_, t_.textGosubLabel);
     return true;
   }

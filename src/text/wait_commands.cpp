@@ -12,6 +12,7 @@
 #include "script/script.h"
 #include "text/text.h"
 #include "text/text_internal.h"
+#include "ui/ui.h"
 
 namespace veloria {
 
@@ -19,14 +20,13 @@ namespace {
 
 void cmdWait(Engine& e, std::string_view word, bool) { timedWait(e, readNumber(e), word == "delay"); }
 
-// A click wait without the right-click action; a reset chosen meanwhile is carried out.
+// A click wait without the right-click action (a reset chosen meanwhile is carried out by
+// the interpreter once the statement is over).
 void plainClick(Engine& e) {
-  RightClickAction saved = e.ui.rightClickAction;
-  e.ui.rightClickAction = RightClickAction::Nothing;
+  RightClickAction saved = rightClickAction(e);
+  setRightClickAction(e, RightClickAction::Nothing);
   clickWait(e);
-  e.ui.rightClickAction = saved;
-  if (resetRequested(e)) resetEngine(e);
-  e.text.gameLoaded = 0;
+  setRightClickAction(e, saved);
 }
 
 void cmdClick(Engine& e, std::string_view, bool) { plainClick(e); }

@@ -33,11 +33,68 @@ void clearClickRequests(Engine& e) {
   e.text.menuRequested = 0;
 }
 
+void requestAdvance(Engine& e) { e.text.advanceRequested = 1; }
+void requestMenu(Engine& e) { e.text.menuRequested = 1; }
+bool advanceRequested(const Engine& e) { return e.text.advanceRequested != 0; }
+bool menuRequested(const Engine& e) { return e.text.menuRequested != 0; }
+
+bool takeAdvanceRequest(Engine& e) {
+  if (!e.text.advanceRequested) return false;
+  e.text.advanceRequested = 0;
+  return true;
+}
+
+bool takeMenuRequest(Engine& e) {
+  if (!e.text.menuRequested) return false;
+  e.text.menuRequested = 0;
+  return true;
+}
+
+void noteClickPosition(Engine& e, int32_t x, int32_t y) {
+  e.text.clickPos.x = x;
+  e.text.clickPos.y = y;
+}
+
+bool skipModeOn(const Engine& e) { return e.text.skipMode != 0; }
+void startSkipMode(Engine& e) { e.text.skipMode = 1; }
 void endSkipMode(Engine& e) { e.text.skipMode = 0; }
+void startAutoMode(Engine& e) { e.text.autoMode = 1; }
+
+bool endAutoAndSkipModes(Engine& e) {
+  TextState& t = e.text;
+  const bool wasOn = t.autoMode || t.skipMode;
+  t.autoMode = 0;
+  t.skipMode = 0;
+  return wasOn;
+}
+
+void stopReadingModes(Engine& e) {
+  endAutoAndSkipModes(e);
+  e.text.autoClick = 0;
+}
+
+bool setPageOnlyMode(Engine& e, bool on) {
+  if (on && e.text.autoClick) return false;
+  e.text.pageOnlyMode = on ? 1 : 0;
+  return true;
+}
+
+void setMenuSpeed(Engine& e, int index) { e.text.menuSpeedIndex = index; }
+void chooseFace(Engine& e, const std::string& face) { e.text.chosenFaceName = face; }
+
+void setFace(Engine& e, const std::string& face) {
+  e.text.chosenFaceName = face;
+  e.text.faceName = face;
+}
+
+const std::string& defaultFace(const Engine& e) { return e.text.defaultFaceName; }
+void useDefaultFace(Engine& e) { setFace(e, e.text.defaultFaceName); }
 
 void stepAnimations(Engine& e) { stepCellAnimations(e); }
 
 void noteGameLoaded(Engine& e) { e.text.gameLoaded = 1; }
+bool gameLoaded(const Engine& e) { return e.text.gameLoaded != 0; }
+void clearGameLoaded(Engine& e) { e.text.gameLoaded = 0; }
 
 void playClickVoice(Engine& e, const std::string& name) {
   if (!name.empty()) playWave(e, name, false);
@@ -211,7 +268,7 @@ void clickWait(Engine& e) {
     if (t.skipMode) return PassResult::End;
     if (!t.menuRequested) return PassResult::Continue;
     t.menuRequested = 0;
-    if (e.ui.rightClickAction == RightClickAction::Subroutine && c.shown) {
+    if (rightClickAction(e) == RightClickAction::Subroutine && c.shown) {
       restoreCursorArea(e, c);
       c.shown = false;
       t.waitCursorKind = WaitCursor::None;

@@ -59,7 +59,7 @@ void cmdRmenu(Engine& e, std::string_view, bool) {
   e.ui.rightClickAction = RightClickAction::Menu;
 }
 
-void cmdRlookback(Engine& e, std::string_view, bool) { e.ui.rightClickAction = RightClickAction::TextLog; }
+void cmdRlookback(Engine& e, std::string_view, bool) { setRightClickAction(e, RightClickAction::TextLog); }
 void cmdRoff(Engine& e, std::string_view, bool) { e.ui.rightClickAction = RightClickAction::Nothing; }
 void cmdRmode(Engine& e, std::string_view, bool) { e.ui.rightClickOn = readNumber(e); }
 

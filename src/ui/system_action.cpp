@@ -211,6 +211,9 @@ bool leftByAutoplay(Engine& e, int code) {
 
 }  // namespace
 
+RightClickAction rightClickAction(const Engine& e) { return e.ui.rightClickAction; }
+void setRightClickAction(Engine& e, RightClickAction action) { e.ui.rightClickAction = action; }
+
 void runSystemAction(Engine& e, int code) {
   UiState& u = e.ui;
   const bool rightClick = code == -1;
@@ -221,8 +224,8 @@ void runSystemAction(Engine& e, int code) {
   if (u.rightClickAction == RightClickAction::Subroutine) {
     if (!rightClick) return;
     // rgosub: the routine runs in place of the wait; its return makes the wait again.
-    e.script.rgosubTaken = 1;
-    if (!callStackPush(e, e.script.scriptPos))
+    noteRgosubTaken(e);
+    if (!callStackPush(e, scriptPosition(e)))
       reportScriptError(e, sj("スタックエラー"), sj("rgosub処理のせいでスタックが溢れました。"));
     jumpToLabel(e, e.text.rgosubLabel);
     return;

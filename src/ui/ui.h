@@ -13,6 +13,10 @@ class CommandTable;
 // The right-click action of a wait (code -1) and the system calls (codes 0-9): the system
 // menu, the text log, hiding the text window, saving, loading, reset and skip.
 void runSystemAction(Engine& e, int code);
+// What a right click in a wait does (rmenu, rlookback, roff, rgosub ... set it).
+enum class RightClickAction : int32_t;
+RightClickAction rightClickAction(const Engine& e);
+void setRightClickAction(Engine& e, RightClickAction action);
 
 // ---- the system menus ----
 // The in-window slot list (save or load form) on the blacked-out screen: the chosen slot's

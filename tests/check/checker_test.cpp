@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/checker.h"
 #include "resource/resource_test_util.h"
-#include "script/checker.h"
 #include "script/script_harness.h"
 
 namespace veloria::test {

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "app/coverage.h"
 #include "platform/files.h"
-#include "script/coverage.h"
 #include "script/script_harness.h"
 
 namespace veloria::test {
@@ -28,9 +28,9 @@ TEST(Coverage, CountsVisitsToLinesWithStatementsOnly) {
   dir.write("0.txt", sjisOf(script));
   ScriptHarness h;
   CoverageRecorder rec;
-  h.e.script.coverage = &rec;
+  h.e.app.coverage = &rec;
   EXPECT_EQ(h.run(script), 0);
-  h.e.script.coverage = nullptr;
+  h.e.app.coverage = nullptr;
 
   CoverageTotals totals;
   std::string error;

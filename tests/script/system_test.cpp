@@ -110,16 +110,16 @@ TEST_F(SystemCommands, CaptionMesboxAndVersion) {
   EXPECT_EQ(h.platform().titleUtf8(), "ゲーム題名");
   EXPECT_NE(err.find("本文"), std::string::npos);
   EXPECT_TRUE(h.platform().timerRunning(1));
-  EXPECT_EQ(sjisToUtf8(h.e.script.versionLines[0]), "一行目");
-  EXPECT_EQ(sjisToUtf8(h.e.script.versionLines[1]), "二行目");
+  EXPECT_EQ(sjisToUtf8(h.e.app.versionLines[0]), "一行目");
+  EXPECT_EQ(sjisToUtf8(h.e.app.versionLines[1]), "二行目");
 }
 
 TEST_F(SystemCommands, MouseCursor) {
   dir.write("Hand.cur", "not really a cursor");
   EXPECT_EQ(h.run(game("mousecursor \"hand.cur\"\nmov %0,%1")), 0);
-  EXPECT_EQ(h.e.script.customCursorSet, 1);
+  EXPECT_EQ(h.e.app.customCursorSet, 1);
   EXPECT_EQ(h.run(game("mousecursor off")), 0);
-  EXPECT_EQ(h.e.script.customCursorSet, 0);
+  EXPECT_EQ(h.e.app.customCursorSet, 0);
   EXPECT_EQ(h.run(game("mousecursor other")), 1);
   EXPECT_EQ(h.errorHead(), "mousecursorのパラメータは、offかファイル名です。");
   EXPECT_EQ(h.run(game("mousecursor \"missing.cur\"")), 1);
@@ -163,7 +163,7 @@ TEST_F(SystemCommands, DefinePassEndsAtGame) {
   }),
             -1);
   EXPECT_EQ(h.e.script.gameStarted, 1);
-  EXPECT_EQ(h.e.script.pictureViewFlag, 1);
+  EXPECT_EQ(h.e.app.pictureViewFlag, 1);
   EXPECT_EQ(h.num(0), 0);
 }
 

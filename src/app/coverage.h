@@ -24,7 +24,7 @@ struct CoverageRecorder {
 
 // The interpreter loop calls this at every step; it costs a test when coverage is off.
 inline void noteExecutedLine(const Engine& e) {
-  if (e.script.coverage) e.script.coverage->note(e);
+  if (e.app.coverage) e.app.coverage->note(e);
 }
 
 struct CoverageTotals {

@@ -8,14 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace veloria {
+#include "script/script.h"
 
-// What reportScriptError throws instead of ending the run while an engine is in checking
-// mode (ScriptState::checkingMode): the checker records it and goes on with the next line.
-struct ScriptCheckError {
-  std::string caption;  // Shift-JIS
-  std::string message;  // Shift-JIS
-};
+namespace veloria {
 
 struct CheckFinding {
   std::string file;   // "3.txt", or the single script file's name

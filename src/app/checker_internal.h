@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "script/checker.h"
+#include "app/checker.h"
 
 namespace veloria {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <unordered_map>
 
+#include "app/checker_internal.h"
 #include "app/engine.h"
 #include "graphics/script_args.h"
 #include "platform/text_codec.h"
-#include "script/checker_internal.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 
@@ -156,7 +156,7 @@ std::string peekWord(Engine& e) {
   if (!((c >= 'a' && c <= 'z') || c == '_')) return {};
   const uint32_t keep = e.script.scriptPos;
   std::string w = readWord(e);
-  e.script.scriptPos = keep;
+  setScriptPosition(e, keep);
   return w;
 }
 

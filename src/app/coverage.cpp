@@ -1,12 +1,12 @@
 // Line coverage of a run: the interpreter loop reports every step, the recorder counts the
 // statements that begin on each line, and at the end the checker's view of the script says
 // which lines hold statements at all.
-#include "script/coverage.h"
+#include "app/coverage.h"
 
 #include <algorithm>
 
+#include "app/checker.h"
 #include "platform/files.h"
-#include "script/checker.h"
 
 namespace veloria {
 

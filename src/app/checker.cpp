@@ -8,13 +8,13 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/checker_internal.h"
 #include "app/engine.h"
 #include "graphics/tag.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
-#include "script/checker_internal.h"
 #include "script/command_table.h"
 #include "script/script.h"
 #include "script/script_internal.h"
@@ -244,7 +244,7 @@ Flow ScriptChecker::statement(Pass pass, uint32_t& statementPos) {
     storyText(pass);
   }
   // A statement always moves on, whatever a reader did.
-  if (e.script.scriptPos <= start) e.script.scriptPos = start + 1;
+  if (scriptPosition(e) <= start) setScriptPosition(e, start + 1);
   return flow_;
 }
 
@@ -309,13 +309,13 @@ void ScriptChecker::storyText(Pass pass) {
         continue;
       }
       if (b[p] == '$' || (b[p] == '%' && !(p >= 2 && b[p - 2] == '!'))) {
-        e.script.scriptPos = p;
+        setScriptPosition(e, p);
         noteVariableAlias();
       }
     }
-    e.script.scriptPos = keep;
+    setScriptPosition(e, keep);
   }
-  e.script.textGosubOn = sawTextGosub_ ? 1 : 0;
+  setTextGosub(e, sawTextGosub_);
   buildStoryTextLine(e);
 }
 
@@ -463,7 +463,7 @@ void ScriptChecker::noteVariableAlias() {
   const uint32_t at = e.script.scriptPos;
   uint8_t marker = byteAt(at);
   if (marker != '%' && marker != '$') return;
-  e.script.scriptPos = at + 1;
+  setScriptPosition(e, at + 1);
   skipBlanks(e);
   std::string word;
   if (startsWord(byteAt(e.script.scriptPos))) {
@@ -473,7 +473,7 @@ void ScriptChecker::noteVariableAlias() {
       word.clear();  // the reader that follows reports it
     }
   }
-  e.script.scriptPos = at;
+  setScriptPosition(e, at);
   if (word.empty() || !e.script.numAliasIndex.count(word)) return;
   AliasKinds& k = aliasUses_[word];
   AliasUse& u = marker == '%' ? k.numeric : k.string;
@@ -540,7 +540,7 @@ CheckResult ScriptChecker::run() {
     scanLabels();
     walkDefineBlock();
     walkLinear(Pass::Collect);
-    e.res.archivesEnabled = sawArchiveSwitch_ ? 1 : 0;
+    enableArchives(e, sawArchiveSwitch_);
     walkLinear(Pass::Report);
     if (findLabel(e, "start") < 0)
       finding(0, withGloss(formatPattern(sj("ラベル*%sは存在しません"), "start"), "the game starts there"));

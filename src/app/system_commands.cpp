@@ -1,8 +1,10 @@
-// Commands that end or restart the engine, start the game, and talk to the system: other
-// programs, documents, files, the window caption, message boxes, the cursor, the About box.
+// Commands that talk to the system around the game: other programs (winexec, which may wait
+// for the program's words "continue" and "end" while the window keeps answering), documents,
+// files, the window caption, message boxes, the cursor and the About box.
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "app/engine.h"
@@ -12,7 +14,6 @@
 #include "resource/resource.h"
 #include "script/command_table.h"
 #include "script/script.h"
-#include "script/script_internal.h"
 #include "sound/sound.h"
 
 namespace veloria {
@@ -21,30 +22,6 @@ namespace {
 
 constexpr uint32_t kContinueMessage = WM_USER + 10;
 constexpr uint32_t kEndMessage = WM_USER + 20;
-
-void cmdEnd(Engine& e, std::string_view, bool) {
-  e.app.exitCode = 0;
-  destroyMainWindow(e);
-}
-
-void cmdReset(Engine& e, std::string_view, bool) { resetEngine(e); }
-
-void cmdDefinereset(Engine& e, std::string_view, bool) { e.app.quitRequested = 1; }
-
-void cmdGame(Engine& e, std::string_view, bool) {
-  e.script.gameStarted = 1;
-  e.text.chosenFaceName = e.text.defaultFaceName;
-  e.text.faceName = e.text.defaultFaceName;
-  if (e.script.autoModeAllowed) return;
-  auto& items = e.platform.menu().items();
-  for (size_t i = 0; i < items.size() && i < 10; ++i) {
-    if (items[i].id == IDM_AUTO_MODE) {
-      e.platform.menu().removeTopLevel(i);
-      e.platform.onMenuChanged();
-      break;
-    }
-  }
-}
 
 std::string notifyFilePath(Engine& e) {
   std::string dir = e.app.tempDirectory.empty() ? fs::runtimeDirectory() : e.app.tempDirectory;
@@ -106,6 +83,7 @@ void cmdWinexec(Engine& e, std::string_view, bool) {
   if (wait != 0) waitForProgram(e, pid, notifyPath);
 }
 
+
 void cmdShell(Engine& e, std::string_view, bool) {
   std::string target = readString(e);
   auto host = fs::resolve(target);
@@ -143,7 +121,7 @@ void cmdMousecursor(Engine& e, std::string_view, bool) {
     if (readWord(e) != "off")
       reportScriptError(e, sj("エラー"), sj("mousecursorのパラメータは、offかファイル名です。"));
     e.platform.setCursorFile("");
-    e.script.customCursorSet = 0;
+    e.app.customCursorSet = 0;
     return;
   }
   std::string name = readString(e);
@@ -156,7 +134,7 @@ void cmdMousecursor(Engine& e, std::string_view, bool) {
     reportScriptError(e, sj("エラー"), sj("カーソルファイルが見つかりません。"));
   }
   if (e.platform.setCursorFile(path)) {
-    e.script.customCursorSet = 1;
+    e.app.customCursorSet = 1;
     e.platform.showCustomCursor();
   }
   if (!temporary.empty()) fs::removeTree(temporary);
@@ -166,20 +144,16 @@ void cmdVersionstr(Engine& e, std::string_view, bool) {
   std::string first = readString(e);
   expectComma(e);
   std::string second = readString(e);
-  e.script.versionLines[0] = first;
-  e.script.versionLines[1] = second;
+  e.app.versionLines[0] = first;
+  e.app.versionLines[1] = second;
 }
 
-void cmdModeExt(Engine& e, std::string_view, bool) { e.script.autoModeAllowed = 1; }
-void cmdModeSaya(Engine& e, std::string_view, bool) { e.script.pictureViewFlag = 1; }
+void cmdModeExt(Engine& e, std::string_view, bool) { e.app.autoModeAllowed = 1; }
+void cmdModeSaya(Engine& e, std::string_view, bool) { e.app.pictureViewFlag = 1; }
 
 }  // namespace
 
 void registerSystemCommands(CommandTable& t) {
-  t.add("end", cmdEnd);
-  t.add("reset", cmdReset);
-  t.add("definereset", cmdDefinereset);
-  t.add("game", cmdGame);
   t.add("winexec", cmdWinexec);
   t.add("shell", cmdShell);
   t.add("filecreate", cmdFilecreate);

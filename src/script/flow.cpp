@@ -1,63 +1,16 @@
-// The interpreter loop: statement classification, dispatch, story-text lines, labels and
-// the label log, and the return to the start of a game.
+// The script's flow: story-text lines, labels and the label log, the position, the click
+// trap, the call stack, and the file log.
 #include <cstdlib>
 #include <string>
 
 #include "app/engine.h"
-#include "graphics/graphics.h"
 #include "platform/text_codec.h"
-#include "save/save.h"
-#include "script/command_table.h"
-#include "script/coverage.h"
 #include "script/script.h"
 #include "script/script_internal.h"
-#include "sound/sound.h"
-#include "text/text.h"
 
 namespace veloria {
 
 namespace {
-
-// The click trap, polled between statements while a trap label is set.
-void pollTrap(Engine& e) {
-  auto& s = e.script;
-  auto& t = e.text;
-  Message m;
-  if (e.platform.peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true)) {
-    if (s.trapState == TrapState::Stopped) {
-      s.trapState = TrapState::StoppedClicked;
-      t.advanceRequested = 0;
-      t.menuRequested = 0;
-    } else if (s.trapState == TrapState::Armed) {
-      std::string label = s.pendingTrapLabel;
-      jumpToLabel(e, label);
-      s.pendingTrapLabel.clear();
-    }
-    return;
-  }
-  if (t.advanceRequested || (t.menuRequested && s.lrTrap)) {
-    if (s.trapState == TrapState::StoppedClicked) return;
-    if (s.trapState == TrapState::Stopped) {
-      s.trapState = TrapState::StoppedClicked;
-    } else {
-      std::string label = s.pendingTrapLabel;
-      jumpToLabel(e, label);
-      s.pendingTrapLabel.clear();
-    }
-    t.advanceRequested = 0;
-    t.menuRequested = 0;
-  }
-}
-
-// Skip mode stops at script that has not been read before; then the position is marked.
-void markRead(Engine& e) {
-  auto& marks = e.save.readMarks;
-  uint32_t p = e.script.scriptPos;
-  size_t byte = p / 8;
-  uint8_t bit = static_cast<uint8_t>(1u << (p % 8));
-  if (byte >= marks.size() || !(marks[byte] & bit)) e.text.skipMode = 0;
-  if (byte < marks.size()) marks[byte] |= bit;
-}
 
 void appendFullWidthNumber(std::string& out, int32_t value) {
   static const std::string& digits = sj("０１２３４５６７８９");
@@ -74,11 +27,6 @@ void appendFullWidthNumber(std::string& out, int32_t value) {
     v /= 10;
   } while (v > 0);
   while (n > 0) out.append(digits, static_cast<size_t>(ascii[--n] - '0') * 2, 2);
-}
-
-void passLabelLine(Engine& e) {
-  std::string name = readLabel(e);
-  logLabel(e, name);
 }
 
 }  // namespace
@@ -118,94 +66,6 @@ std::string buildStoryTextLine(Engine& e) {
   return line;
 }
 
-namespace {
-
-// One statement at scriptPos. Returns true when the define pass is over.
-bool runStatement(Engine& e, bool definePass) {
-  auto& s = e.script;
-  if (!s.pendingTrapLabel.empty()) pollTrap(e);
-  if (!definePass) takeSavePoint(e);
-  if (!e.save.readMarks.empty()) markRead(e);
-  if (s.scriptPos > s.scriptLength) s.scriptPos = s.scriptLength;  // a stale position from outside
-  noteExecutedLine(e);
-  const uint8_t* b = scriptBytes(e);
-  uint8_t c = b[s.scriptPos];
-  switch (c) {
-    case 0:
-      reportScriptError(e, sj("スクリプトエラー"), sj("ファイルの終端に達しました。"));
-    case ' ':
-    case '\t':
-    case '\n':
-    case ':':
-    case '~':
-      ++s.scriptPos;
-      return false;
-    case '*':
-      passLabelLine(e);
-      return false;
-    case ';':
-      while (b[s.scriptPos] != 0 && b[s.scriptPos] != '\n') ++s.scriptPos;
-      return false;
-    default:
-      break;
-  }
-  uint8_t lc = (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
-  if ((lc >= 'a' && lc <= 'z') || lc == '_') {
-    std::string word = readWord(e);
-    dispatchCommand(e, word, definePass);
-    return definePass && s.gameStarted == 1;
-  }
-  if (definePass)
-    reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
-  std::string line = buildStoryTextLine(e);
-  typeText(e, line);
-  if (s.resetRequested) resetEngine(e);
-  return false;
-}
-
-}  // namespace
-
-void runInterpreter(Engine& e, bool definePass) {
-  auto& s = e.script;
-  if (definePass) {
-    jumpToLabel(e, "define");
-    s.pendingTrapLabel.clear();
-    s.gameStarted = 0;
-  }
-  if (s.scriptPos > s.scriptLength) s.scriptPos = s.scriptLength;
-  skipBlanks(e);
-  while (e.app.quitRequested == 0) {
-    e.platform.sleep(0);
-    try {
-      if (runStatement(e, definePass)) return;
-    } catch (const ScriptUnwind& u) {
-      // A wait was left because the player reset the game or loaded a save meanwhile.
-      if (u.reason == ScriptUnwind::Reason::Reset) resetEngine(e);
-    }
-    // The load already put the position and the scene back; whatever was running is over.
-    e.text.gameLoaded = 0;
-  }
-}
-
-void dispatchCommand(Engine& e, std::string_view word, bool definePass) {
-  if (e.script.resetRequested) {
-    resetEngine(e);
-    return;
-  }
-  if (CommandHandler h = e.commands.find(word)) {
-    h(e, word, definePass);
-    return;
-  }
-  if (!word.empty() && (word[0] == 'v' || word[0] == 'V')) {
-    std::string file = "voice\\";
-    file.append(word.substr(1));
-    file += ".wav";
-    playVoiceShorthand(e, file);
-    return;
-  }
-  reportScriptErrorF(e, sj("構文エラー"), sj("不正な命令\"%s\"です。"), word);
-}
-
 void jumpToLabel(Engine& e, std::string_view name) {
   int64_t pos = findLabel(e, name);
   if (pos < 0) reportScriptErrorF(e, sj("ラベルエラー"), sj("ラベル*%sは存在しません"), name);
@@ -213,26 +73,19 @@ void jumpToLabel(Engine& e, std::string_view name) {
   logLabel(e, name);
 }
 
-void resetEngine(Engine& e) {
+void scriptResetGame(Engine& e) {
   auto& s = e.script;
-  stopAllSound(e);
   s.resetRequested = 0;
   s.rgosubTaken = 0;
+  s.waitToResume = false;
   s.pendingTrapLabel.clear();
   s.trapState = TrapState::Armed;
   s.lrTrap = 0;
-  e.text.skipMode = 0;
-  e.text.autoMode = 0;
-  e.text.autoClick = 0;
-  e.save.savingAllowed = 1;
-  textResetGame(e);
-  graphicsResetGame(e);
   for (int i = 0; i < kLocalVariableCount; ++i) {
     s.numVars[static_cast<size_t>(i)] = 0;
     s.strVars[static_cast<size_t>(i)].clear();
   }
   s.callStack.clear();
-  jumpToLabel(e, "start");
 }
 
 // ---- the position, and what waits and text tell the interpreter ----
@@ -244,7 +97,15 @@ void skipByte(Engine& e) {
 }
 void noteInterruptedWait(Engine& e, InterruptedWait kind) { e.script.interruptedWaitKind = kind; }
 bool rgosubTaken(const Engine& e) { return e.script.rgosubTaken != 0; }
+void noteRgosubTaken(Engine& e) { e.script.rgosubTaken = 1; }
 void clearRgosubTaken(Engine& e) { e.script.rgosubTaken = 0; }
+void resumeInterruptedWait(Engine& e) { e.script.waitToResume = true; }
+bool takeWaitToResume(Engine& e, InterruptedWait& kind) {
+  if (!e.script.waitToResume) return false;
+  e.script.waitToResume = false;
+  kind = e.script.interruptedWaitKind;
+  return true;
+}
 bool resetRequested(const Engine& e) { return e.script.resetRequested != 0; }
 bool textGosubOn(const Engine& e) { return e.script.textGosubOn != 0; }
 void setTextGosub(Engine& e, bool on) { e.script.textGosubOn = on ? 1 : 0; }
@@ -255,6 +116,21 @@ void armClickTrap(Engine& e, std::string label, bool lr) {
   e.script.lrTrap = lr ? 1 : 0;
 }
 void disarmClickTrap(Engine& e) { e.script.pendingTrapLabel.clear(); }
+bool clickTrapSet(const Engine& e) { return !e.script.pendingTrapLabel.empty(); }
+bool clickTrapTakesRightClick(const Engine& e) { return e.script.lrTrap != 0; }
+
+TrapHit hitClickTrap(Engine& e) {
+  ScriptState& s = e.script;
+  if (s.trapState == TrapState::StoppedClicked) return TrapHit::Ignored;
+  if (s.trapState == TrapState::Stopped) {
+    s.trapState = TrapState::StoppedClicked;
+    return TrapHit::Remembered;
+  }
+  std::string label = std::move(s.pendingTrapLabel);
+  s.pendingTrapLabel.clear();
+  jumpToLabel(e, label);
+  return TrapHit::Jumped;
+}
 void pauseClickTrap(Engine& e) { e.script.trapState = TrapState::Stopped; }
 void resumeClickTrap(Engine& e) {
   ScriptState& s = e.script;
@@ -268,6 +144,14 @@ void resumeClickTrap(Engine& e) {
 }
 
 void requestReset(Engine& e) { e.script.resetRequested = 1; }
+void markGameStarted(Engine& e) { e.script.gameStarted = 1; }
+
+void startDefinePass(Engine& e) {
+  jumpToLabel(e, "define");
+  e.script.pendingTrapLabel.clear();
+  e.script.gameStarted = 0;
+}
+bool gameStarted(const Engine& e) { return e.script.gameStarted != 0; }
 
 // ---- call stack ----
 
@@ -319,14 +203,11 @@ void scriptRestoreDefaults(Engine& e) {
   s.resetRequested = 0;
   s.rgosubTaken = 0;
   s.interruptedWaitKind = InterruptedWait::ClickWait;
+  s.waitToResume = false;
   s.textGosubOn = 0;
   s.pendingTrapLabel.clear();
   s.trapState = TrapState::Armed;
   s.lrTrap = 0;
-  s.autoModeAllowed = 0;
-  s.pictureViewFlag = 0;
-  s.versionLines[0] = "Veloria Version 1.4";
-  s.versionLines[1] = "(C) The Veloria developers";
   s.reportingError = false;
   seedRandom(e, e.platform.timeGetTime());
 }
@@ -334,7 +215,6 @@ void scriptRestoreDefaults(Engine& e) {
 void registerScriptCommands(CommandTable& t) {
   registerVariableCommands(t);
   registerControlCommands(t);
-  registerSystemCommands(t);
 }
 
 }  // namespace veloria

@@ -2,12 +2,12 @@
 // value read (a label that exists, a file that is there, an effect number used).
 #include <string>
 
+#include "app/checker_internal.h"
 #include "app/engine.h"
 #include "graphics/tag.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
-#include "script/checker_internal.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 

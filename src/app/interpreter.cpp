@@ -1,0 +1,140 @@
+// The interpreter loop: statement classification and dispatch, story-text lines, and the
+// return to the start of a game. It sits above the subsystems because one statement may be
+// story text for the text engine, and a reset reaches every subsystem.
+#include <string>
+
+#include "app/app.h"
+#include "app/coverage.h"
+#include "app/engine.h"
+#include "graphics/graphics.h"
+#include "platform/text_codec.h"
+#include "save/save.h"
+#include "script/command_table.h"
+#include "script/script.h"
+#include "sound/sound.h"
+#include "text/text.h"
+
+namespace veloria {
+
+namespace {
+
+// The click trap, polled between statements while a trap label is set: a click the window
+// procedure has not seen yet, or one it noted for a wait.
+void pollTrap(Engine& e) {
+  Message m;
+  if (e.platform.peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true)) {
+    if (hitClickTrap(e) == TrapHit::Remembered) clearClickRequests(e);
+    return;
+  }
+  if (advanceRequested(e) || (menuRequested(e) && clickTrapTakesRightClick(e))) {
+    if (hitClickTrap(e) != TrapHit::Ignored) clearClickRequests(e);
+  }
+}
+
+void passLabelLine(Engine& e) {
+  std::string name = readLabel(e);
+  logLabel(e, name);
+}
+
+// One statement at scriptPos. Returns true when the define pass is over.
+bool runStatement(Engine& e, bool definePass) {
+  if (clickTrapSet(e)) pollTrap(e);
+  if (!definePass) takeSavePoint(e);
+  // Skip mode stops at script that has not been read before.
+  if (!markPositionRead(e, scriptPosition(e))) endSkipMode(e);
+  setScriptPosition(e, scriptPosition(e));  // a stale position from outside is clamped
+  noteExecutedLine(e);
+  uint8_t c = currentByte(e);
+  switch (c) {
+    case 0:
+      reportScriptError(e, sj("スクリプトエラー"), sj("ファイルの終端に達しました。"));
+    case ' ':
+    case '\t':
+    case '\n':
+    case ':':
+    case '~':
+      skipByte(e);
+      return false;
+    case '*':
+      passLabelLine(e);
+      return false;
+    case ';':
+      while (currentByte(e) != 0 && currentByte(e) != '\n') skipByte(e);
+      return false;
+    default:
+      break;
+  }
+  uint8_t lc = (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
+  if ((lc >= 'a' && lc <= 'z') || lc == '_') {
+    std::string word = readWord(e);
+    dispatchCommand(e, word, definePass);
+    return definePass && gameStarted(e);
+  }
+  if (definePass)
+    reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
+  std::string line = buildStoryTextLine(e);
+  typeText(e, line);
+  return false;
+}
+
+// What a statement leaves for the loop: a right-click routine that returned makes the wait it
+// interrupted again, and a reset chosen meanwhile is carried out.
+void afterStatement(Engine& e) {
+  InterruptedWait kind{};
+  if (takeWaitToResume(e, kind)) {
+    if (kind == InterruptedWait::ClickWait) typeText(e, "@");
+    else if (kind == InterruptedWait::PageWait) typeText(e, "\\");
+  }
+  if (resetRequested(e)) resetEngine(e);
+}
+
+}  // namespace
+
+void runInterpreter(Engine& e, bool definePass) {
+  if (definePass) startDefinePass(e);
+  setScriptPosition(e, scriptPosition(e));
+  skipBlanks(e);
+  while (e.app.quitRequested == 0) {
+    e.platform.sleep(0);
+    try {
+      if (runStatement(e, definePass)) return;
+      afterStatement(e);
+    } catch (const ScriptUnwind& u) {
+      // A wait was left because the player reset the game or loaded a save meanwhile.
+      if (u.reason == ScriptUnwind::Reason::Reset) resetEngine(e);
+    }
+    // The load already put the position and the scene back; whatever was running is over.
+    clearGameLoaded(e);
+  }
+}
+
+void dispatchCommand(Engine& e, std::string_view word, bool definePass) {
+  if (resetRequested(e)) {
+    resetEngine(e);
+    return;
+  }
+  if (CommandHandler h = e.commands.find(word)) {
+    h(e, word, definePass);
+    return;
+  }
+  if (!word.empty() && (word[0] == 'v' || word[0] == 'V')) {
+    std::string file = "voice\\";
+    file.append(word.substr(1));
+    file += ".wav";
+    playVoiceShorthand(e, file);
+    return;
+  }
+  reportScriptErrorF(e, sj("構文エラー"), sj("不正な命令\"%s\"です。"), word);
+}
+
+void resetEngine(Engine& e) {
+  stopAllSound(e);
+  scriptResetGame(e);
+  stopReadingModes(e);
+  allowSaving(e, true);
+  textResetGame(e);
+  graphicsResetGame(e);
+  jumpToLabel(e, "start");
+}
+
+}  // namespace veloria
