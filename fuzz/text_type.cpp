@@ -51,6 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   t.pitchY = t.glyphHeight + 2;
   t.columnsPerLine = 23;
   t.linesPerPage = 16;
+  // A quarter of the screen: each page end redraws the window, and the size of the picture
+  // under it changes nothing in what typing does.
+  t.windowRect = TextRect{0, 0, 320, 240};
   t.windowShown = 1;
   t.windowInFrame = 1;
   t.textSpeed = 0;
