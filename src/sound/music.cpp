@@ -194,6 +194,8 @@ void chooseCdDrive(Engine& e, const std::string& drive) {
   if (drive == e.sound.cdDrive) return;
   e.sound.cdDrive = drive;
   closeCdDevice(e);
+  // The folder that held no tracks is no longer the drive: the new one gets its chance.
+  e.sound.cdUnusable = 0;
 }
 
 void setCdEnabled(Engine& e, bool on) { e.sound.cdEnabled = on ? 1 : 0; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dump.h"
+#include "sound/sound_test_util.h"
 #include "text/text_harness.h"
 
 namespace veloria::test {
@@ -150,6 +151,18 @@ TEST(CdDriveDialog, OffersTheDefaultAndFoldersWithTracksAndStoresTheChoice) {
 
   auto k = runDialogs("wait 500\nend\n", "menu 40020\nselect 1\n");
   EXPECT_EQ(k.run.e().sound.cdDrive, "music2");
+}
+
+TEST(CdDriveDialog, AFolderChosenAfterAnEmptyDriveIsTried) {
+  // No cd/ folder: the first play finds no disc. The player then picks a folder that has the
+  // tracks, and the next play must open it rather than stay silent for the rest of the run.
+  useGameFiles({{"music2/track02.wav", test::toneWav(440, 2000)}});
+  auto r = runDialogs("play \"*2\"\nwait 300\nwait 300\nplay \"*2\"\nwait 300\nend\n", "wait 100\nmenu 40020\nselect 1\n");
+  const SoundState& s = r.run.e().sound;
+  EXPECT_EQ(s.cdDrive, "music2");
+  EXPECT_EQ(s.cdUnusable, 0);
+  EXPECT_EQ(s.cdOpen, 1);
+  EXPECT_EQ(s.cdTrackCount, 2);
 }
 
 TEST(SaveLoadDialog, ShowsItsFormAndSavesOrLoadsNothing) {
