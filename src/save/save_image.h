@@ -38,6 +38,7 @@ class ItemReader {
   int32_t getInt() {
     if (n_ - pos_ < 4) {
       pos_ = n_;
+      ranOut_ = true;
       return 0;
     }
     uint32_t u = uint32_t{p_[pos_]} | uint32_t{p_[pos_ + 1]} << 8 | uint32_t{p_[pos_ + 2]} << 16 |
@@ -48,6 +49,7 @@ class ItemReader {
   void getString(std::string& out, size_t maxBytes) {
     if (pos_ >= n_) {
       out.clear();
+      ranOut_ = true;
       return;
     }
     const uint8_t* start = p_ + pos_;
@@ -62,6 +64,8 @@ class ItemReader {
   }
   bool atEnd() const { return pos_ >= n_; }
   bool damaged() const { return damaged_; }
+  // An item was asked for after the last byte (and read as 0 or empty).
+  bool ranOut() const { return ranOut_; }
   void markDamaged() { damaged_ = true; }
 
  private:
@@ -69,6 +73,7 @@ class ItemReader {
   size_t n_;
   size_t pos_ = 0;
   bool damaged_ = false;
+  bool ranOut_ = false;
 };
 
 }  // namespace veloria

@@ -247,7 +247,9 @@ bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, Sav
     s.bars.fill(SaveSnapshot::BarItem{});
     s.numbers.fill(SaveSnapshot::NumberItem{});
   }
-  if (io.r.damaged()) return false;
+  // A save slot is always written whole: one that ends before its last item was cut short
+  // (or is not a save at all), and loading its zeros would put a blank game in place.
+  if (io.r.damaged() || io.r.ranOut()) return false;
   const int32_t end = static_cast<int32_t>(std::min<uint32_t>(scriptLength, INT32_MAX));
   if (!within(s.scriptPos, 0, end)) return false;
   for (int32_t i = 0; i < s.callDepth; ++i)

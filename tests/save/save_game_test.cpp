@@ -128,7 +128,12 @@ TEST(SaveGame, DamagedFilesAreRefusedWithABoxAndTheGameGoesOn) {
   badLogPos.replace(afterLog, 4, intLE(20000));
   std::string hugeString = good.substr(0, 12) + std::string(70000, 'x');  // then ends
 
-  for (const std::string& bad : {badLogPos, hugeString}) {
+  // Cut short: without its last item (the button picture's name, here only its NUL), in the
+  // middle, after two items, or empty. Read as zeros, each would have loaded a blank game.
+  ASSERT_EQ(good.back(), '\0');
+  const std::vector<std::string> bads = {badLogPos,          hugeString, good.substr(0, good.size() - 1),
+                                         good.substr(0, good.size() / 2), good.substr(0, 8), std::string()};
+  for (const std::string& bad : bads) {
     files["save1.dat"] = bad;
     RunOptions o;
     o.input = "wait 1000\nload 1\nclick 1 1\n";
