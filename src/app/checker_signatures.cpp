@@ -411,9 +411,13 @@ void checkSystemcall(ScriptChecker& c, std::string_view) {
   std::string w = readWord(e);
   if (!isActionKeyword(w, true))
     reportScriptError(e, sj("エラー"), sj("systemcall命令へのパラメータが間違っています。"));
-  // savedlg carries a further string; a comma may stand before or after it.
+  // savedlg may carry a further string; a comma may stand before or after it. Without the
+  // string the statement simply ends there, as the engine reads it.
   if (w == "savedlg") {
     if (optionalArgFollows(e)) expectComma(e);
+    skipBlanks(e);
+    const uint8_t b = currentByte(e);
+    if (b == 0 || b == '\n' || b == '\r' || b == ':' || b == ';') return;
     c.string();
     if (optionalArgFollows(e)) expectComma(e);
   }

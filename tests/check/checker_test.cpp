@@ -70,6 +70,8 @@ TEST(Checker, CleanScriptsHaveNoFindings) {
                  "jumpf\n"
                  "ここは飛ばされる。~\n"
                  "goto $5\n"
+                 "systemcall savedlg\n"
+                 "systemcall savedlg,\"しおり\"\n"
                  "end\n"
                  "*sub\n"
                  "return\n");
