@@ -87,9 +87,10 @@ class FuzzPlatform final : public Platform {
     deadlineUs_ = nowUs_ + static_cast<uint64_t>(limitMs) * 1000;
   }
   uint32_t timeGetTime() override { return static_cast<uint32_t>(nowUs_ / 1000); }
-  // A statement costs 10 us of the input's time: at most 4,000 statements an input, which a
-  // loop in the script reaches at once and which is plenty for everything else.
-  void sleep(uint32_t ms) override { advance(ms == 0 ? 10 : static_cast<uint64_t>(ms) * 1000); }
+  // A statement costs 40 us of the input's time: at most 1,000 statements an input (each
+  // with its save point), which a loop in the script reaches at once and which is plenty
+  // for everything else.
+  void sleep(uint32_t ms) override { advance(ms == 0 ? 40 : static_cast<uint64_t>(ms) * 1000); }
   // Nobody looks at the window: a corner of it keeps what is shown cheap to copy, while the
   // engine's own pictures stay full size.
   void createWindow(int, int) override { setClientSize(kShownSize, kShownSize); }
