@@ -251,7 +251,8 @@ void textRestoreDefaults(Engine& e) {
   t.pendingKind = PendingText::None;
   choiceRestoreDefaults(e);
   textLogRestoreDefaults(e);
-  ensureTextLayers(e);
+  // The layers are made when the game starts (textResetGame) or something draws: the define
+  // pass and the checker never need the 1.5 MB.
 }
 
 void textResetGame(Engine& e) {
