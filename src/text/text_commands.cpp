@@ -294,9 +294,7 @@ void textResetGame(Engine& e) {
   t.pendingKind = PendingText::None;
   textLogResetGame(e);
   t.faceName = t.chosenFaceName;
-  ensureTextLayers(e);
-  std::fill(t.textLayer.begin(), t.textLayer.end(), 0);
-  std::fill(t.coverageMap.begin(), t.coverageMap.end(), 0);
+  clearTextLayers(e);
   t.cursorColumn = 0;
   t.cursorLine = 0;
   // The default wait cursors; a missing picture gives a blank placeholder.

@@ -42,9 +42,7 @@ void textAfterLoad(Engine& e, const std::string& windowPicture) {
   // The window comes back with the next text.
   t.windowShown = 0;
   t.windowInFrame = 0;
-  ensureTextLayers(e);
-  std::fill(t.textLayer.begin(), t.textLayer.end(), 0);
-  std::fill(t.coverageMap.begin(), t.coverageMap.end(), 0);
+  clearTextLayers(e);
 }
 
 }  // namespace veloria

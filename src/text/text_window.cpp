@@ -113,9 +113,7 @@ void clearTextWindow(Engine& e) {
   TextState& t = e.text;
   t.cursorColumn = 0;
   t.cursorLine = 0;
-  ensureTextLayers(e);
-  std::fill(t.textLayer.begin(), t.textLayer.end(), 0);
-  std::fill(t.coverageMap.begin(), t.coverageMap.end(), 0);
+  clearTextLayers(e);
   t.faceName = t.chosenFaceName;
   if (t.windowShown) {
     t.windowInFrame = 0;
@@ -148,8 +146,9 @@ void restoreTextLayers(Engine& e, TextLayerCopy&& copy) {
 void clearTextLayers(Engine& e) {
   TextState& t = e.text;
   ensureTextLayers(e);
-  std::fill(t.textLayer.begin(), t.textLayer.end(), 0);
-  std::fill(t.coverageMap.begin(), t.coverageMap.end(), 0);
+  // Byte values, so that the fills are plain memsets whatever the build.
+  std::fill(t.textLayer.begin(), t.textLayer.end(), uint8_t{0});
+  std::fill(t.coverageMap.begin(), t.coverageMap.end(), uint8_t{0});
 }
 
 bool textWindowShown(const Engine& e) { return e.text.windowShown != 0; }
