@@ -138,18 +138,9 @@ CheckFinding ScriptChecker::locate(uint32_t pos, std::string message) const {
     return f;
   }
   // The file whose text (or the line feed appended after it) holds `pos`.
-  int file = 0;
-  uint32_t fileStart = 0, nextStart = 0;
-  for (int k = 0; k < kScriptFileCount; ++k) {
-    int32_t end = s.fileEndTable[static_cast<size_t>(k)];
-    if (end == kMissingFileEnd) continue;
-    file = k;
-    fileStart = nextStart;
-    if (static_cast<int64_t>(pos) <= end) break;
-    nextStart = static_cast<uint32_t>(end) + 1;
-  }
-  f.file = std::to_string(file) + ".txt";
-  f.line = lineFeedsBetween(fileStart, pos) + 1;
+  const ScriptFileSpan span = scriptFileAt(*e_, pos);
+  f.file = std::to_string(span.file) + ".txt";
+  f.line = lineFeedsBetween(span.start, pos) + 1;
   return f;
 }
 

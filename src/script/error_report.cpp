@@ -51,6 +51,20 @@ std::string buildExcerpt(const Engine& e, uint32_t pos) {
 
 }  // namespace
 
+ScriptFileSpan scriptFileAt(const Engine& e, uint32_t pos) {
+  ScriptFileSpan span;
+  uint32_t nextStart = 0;
+  for (int k = 0; k < kScriptFileCount; ++k) {
+    int32_t end = e.script.fileEndTable[static_cast<size_t>(k)];
+    if (end == kMissingFileEnd) continue;
+    span.file = k;
+    span.start = nextStart;
+    if (static_cast<int64_t>(pos) <= end) break;
+    nextStart = static_cast<uint32_t>(end) + 1;
+  }
+  return span;
+}
+
 std::string describeScriptPosition(const Engine& e, uint32_t pos) {
   const auto& s = e.script;
   const uint8_t* b = scriptBytes(e);
@@ -62,20 +76,9 @@ std::string describeScriptPosition(const Engine& e, uint32_t pos) {
     std::snprintf(buf, sizeof buf, "%s line:%u", name, countLineFeeds(b, 0, pos) + 1);
     return buf;
   }
-  // The position just before `pos` decides the file; files that do not exist are passed
-  // over, so a gap in the numbering does not shift the file named.
-  int file = -1;
-  uint32_t fileStart = 0, nextStart = 0;
-  for (int k = 0; k < kScriptFileCount; ++k) {
-    int32_t end = s.fileEndTable[static_cast<size_t>(k)];
-    if (end == kMissingFileEnd) continue;
-    file = k;
-    fileStart = nextStart;
-    if (pos == 0 || static_cast<int64_t>(pos) - 1 <= end) break;
-    nextStart = static_cast<uint32_t>(end) + 1;
-  }
-  if (file < 0) file = 0;
-  std::snprintf(buf, sizeof buf, "%d.txt line:%u", file, countLineFeeds(b, fileStart, pos) + 1);
+  // The position just before `pos` decides the file.
+  const ScriptFileSpan span = scriptFileAt(e, pos == 0 ? 0 : pos - 1);
+  std::snprintf(buf, sizeof buf, "%d.txt line:%u", span.file, countLineFeeds(b, span.start, pos) + 1);
   return buf;
 }
 

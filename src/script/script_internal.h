@@ -27,6 +27,15 @@ inline int32_t clampToInt32(int64_t v) {
   return static_cast<int32_t>(v);
 }
 
+// Which numbered script file holds position `pos` of the loaded script, and where that
+// file's text starts. Missing files are passed over, so a gap in the numbering does not shift
+// the file named; with no file at all, file 0 from 0.
+struct ScriptFileSpan {
+  int file = 0;
+  uint32_t start = 0;
+};
+ScriptFileSpan scriptFileAt(const Engine& e, uint32_t pos);
+
 // Command registration of each of the engine's files.
 void registerVariableCommands(CommandTable& t);
 void registerControlCommands(CommandTable& t);
