@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/checker.h"
+#include "check/checker.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 

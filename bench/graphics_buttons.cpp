@@ -8,7 +8,7 @@
 #include <memory>
 #include <random>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/buttons.h"
 #include "graphics/graphics.h"
 #include "platform/platform.h"

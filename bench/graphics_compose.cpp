@@ -13,7 +13,7 @@
 #include <random>
 #include <vector>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/platform.h"
 

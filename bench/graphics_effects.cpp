@@ -5,7 +5,7 @@
 #include <memory>
 #include <random>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/blend_rows.h"
 #include "graphics/graphics.h"
 #include "platform/platform.h"

@@ -11,13 +11,13 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "script/script.h"

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 
 namespace {

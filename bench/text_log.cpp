@@ -3,10 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
 #include "text/text_internal.h"

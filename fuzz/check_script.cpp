@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "app/checker.h"
+#include "check/checker.h"
 #include "platform/files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

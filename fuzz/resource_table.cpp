@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "resource/archive_index.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "save/persist_formats.h"
-#include "script/script_state.h"
+#include "engine/script_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

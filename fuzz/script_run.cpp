@@ -11,14 +11,14 @@
 #include <unistd.h>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
 #include "platform/media/media_port.h"
 #include "platform/platform.h"
 #include "resource/resource.h"
 #include "save/save.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
 

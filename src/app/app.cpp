@@ -6,9 +6,9 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "app/coverage.h"
-#include "app/dump.h"
-#include "app/engine.h"
+#include "check/coverage.h"
+#include "check/dump.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"

@@ -1,5 +1,5 @@
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "script/script.h"
 
 namespace veloria {

@@ -4,12 +4,12 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/coverage.h"
-#include "app/engine.h"
+#include "check/coverage.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"

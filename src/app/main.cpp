@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/checker.h"
+#include "check/checker.h"
 #include "platform/files.h"
 #include "platform/headless/input_script.h"
 #include "platform/platform.h"

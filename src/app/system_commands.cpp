@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 

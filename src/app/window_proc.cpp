@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/blend_rows.h"
 #include "graphics/image.h"
 

@@ -4,13 +4,13 @@
 // time-out -2.
 #include <algorithm>
 
-#include "app/engine.h"
-#include "app/wait_loop.h"
+#include "engine/engine.h"
+#include "engine/wait_loop.h"
 #include "graphics/buttons.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
 #include "save/save.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"

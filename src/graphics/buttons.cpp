@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
 #include "graphics/script_args.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "graphics/graphics_state.h"
+#include "engine/graphics_state.h"
 
 namespace veloria {
 

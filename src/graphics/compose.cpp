@@ -1,7 +1,7 @@
 // dirtyRect and composeScreen: rebuilding the changed part of the frame from the scene.
 #include <algorithm>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "graphics/scene_links.h"
 #include "text/glyph_blend.h"

@@ -5,15 +5,15 @@
 #include <cstdio>
 #include <string>
 
-#include "app/engine.h"
-#include "app/wait_loop.h"
+#include "engine/engine.h"
+#include "engine/wait_loop.h"
 #include "graphics/decoders.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
 #include "graphics/script_args.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 
 namespace veloria {

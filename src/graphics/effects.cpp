@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/engine.h"
-#include "app/wait_loop.h"
+#include "engine/engine.h"
+#include "engine/wait_loop.h"
 #include "graphics/blend_rows.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"

@@ -1,7 +1,7 @@
 // Life cycle of the graphics state: surfaces, defaults, resets and the command table.
 #include "graphics/graphics.h"
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/buttons.h"
 #include "graphics/graphics_commands.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "graphics/graphics_state.h"
+#include "engine/graphics_state.h"
 #include "graphics/image.h"
 #include "platform/platform.h"
 

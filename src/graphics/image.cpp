@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 
 namespace veloria {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/decoders.h"
 #include "resource/delta_image.h"
 #include "platform/files.h"

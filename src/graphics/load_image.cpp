@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/decoders.h"
 #include "graphics/graphics.h"
 #include "graphics/image_sources.h"

@@ -1,13 +1,13 @@
 // The scene commands: effect table settings, print, bg, ld, cl, tal and transmode.
 #include <algorithm>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
 #include "graphics/scene_links.h"
 #include "graphics/script_args.h"
 #include "platform/text_codec.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "text/text.h"
 
 namespace veloria {

@@ -2,7 +2,7 @@
 // as the composition reads them.
 #pragma once
 
-#include "app/engine.h"
+#include "engine/engine.h"
 
 namespace veloria {
 

@@ -1,5 +1,5 @@
 // A loaded game's scene: the pictures are loaded again from the names the save kept.
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
 #include "script/script.h"

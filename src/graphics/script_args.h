@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "script/script.h"
 
 namespace veloria {

@@ -1,12 +1,12 @@
 // The sprite table, its commands, and the cell animation step of sprites and standing pictures.
 #include <algorithm>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
 #include "graphics/script_args.h"
 #include "platform/text_codec.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "text/text.h"
 
 namespace veloria {

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "resource/delta_image.h"
 #include "platform/files.h"
 #include "resource/archive_index.h"

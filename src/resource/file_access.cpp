@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "resource/plugin_abi.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "save/persist_formats.h"
 #include "save/save.h"

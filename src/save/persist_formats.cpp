@@ -4,7 +4,7 @@
 
 #include "save/save_image.h"
 #include "script/script.h"
-#include "script/script_state.h"
+#include "engine/script_state.h"
 
 namespace veloria {
 

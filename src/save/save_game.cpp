@@ -5,13 +5,13 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
 #include "save/save_items.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"

@@ -6,7 +6,7 @@
 #include <cctype>
 #include <climits>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "save/save_image.h"
 #include "script/script.h"
 

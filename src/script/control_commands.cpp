@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/text_codec.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
 #include "script/script_internal.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
 #include "script/script_internal.h"

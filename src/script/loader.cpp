@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "script/scramble.h"

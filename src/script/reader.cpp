@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
 #include "script/script_internal.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 
 namespace veloria {
 

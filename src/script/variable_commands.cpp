@@ -7,10 +7,10 @@
 #include <ctime>
 #include <string>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 

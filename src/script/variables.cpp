@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
 #include "script/script_internal.h"

@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "app/app.h"
-#include "app/engine.h"
-#include "app/wait_loop.h"
+#include "engine/engine.h"
+#include "engine/wait_loop.h"
 #include "platform/media/media_port.h"
 #include "platform/media/movie_decoder.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "sound/sound_internal.h"

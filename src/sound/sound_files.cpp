@@ -1,7 +1,7 @@
 // Making sound files available: the file-access rules, sound-press conversion, temporary files.
 #include <cstdio>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"

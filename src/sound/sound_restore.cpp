@@ -1,6 +1,6 @@
 // A loaded game's sound: what played at the save point is started again from the names and
 // loop settings the save kept (all sound was stopped before the save was read).
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "sound/sound.h"
 
 namespace veloria {

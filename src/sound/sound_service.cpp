@@ -1,7 +1,7 @@
 // The sound subsystem's life cycle: stopping everything, the window timer's loop restarts,
 // defaults, the command table and the state dump.
-#include "app/engine.h"
-#include "app/json_writer.h"
+#include "engine/engine.h"
+#include "check/json_writer.h"
 #include "platform/media/media_port.h"
 #include "platform/text_codec.h"
 #include "sound/sound.h"

@@ -2,11 +2,11 @@
 // click, choice, log and menu voices) and the 50 channels that play together after dsound.
 #include <cstdio>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/media/decoders.h"
 #include "platform/media/media_port.h"
 #include "platform/media/wave_scan.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "sound/sound_internal.h"

@@ -2,10 +2,10 @@
 // getcselnum) and the choices' colours and voices.
 #include <string>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
 #include "text/text_internal.h"

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "text/glyph_blend.h"
-#include "text/text_state.h"
+#include "engine/text_state.h"
 
 namespace veloria {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/engine.h"
-#include "app/wait_loop.h"
+#include "engine/engine.h"
+#include "engine/wait_loop.h"
 #include "graphics/graphics.h"
 #include "sound/sound.h"
 #include "text/text.h"

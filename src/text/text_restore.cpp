@@ -3,7 +3,7 @@
 // typing that was interrupted is left over.
 #include <algorithm>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "text/text.h"
 #include "text/text_internal.h"

@@ -2,7 +2,7 @@
 // glyphs and strings into it.
 #include <algorithm>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "text/glyph_font.h"
 #include "text/line_layout.h"

@@ -3,12 +3,12 @@
 #include <climits>
 
 #include "app/app.h"
-#include "app/engine.h"
-#include "app/wait_loop.h"
+#include "engine/engine.h"
+#include "engine/wait_loop.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
 #include "text/text_internal.h"

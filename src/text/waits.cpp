@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "app/app.h"
-#include "app/engine.h"
-#include "app/wait_loop.h"
+#include "engine/engine.h"
+#include "engine/wait_loop.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
 #include "script/script.h"

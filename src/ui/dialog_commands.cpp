@@ -1,7 +1,7 @@
 // inputstr, input and inputnum: the script asks the player for a text or a number.
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/script_args.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "ui/ui.h"
 

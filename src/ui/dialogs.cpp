@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "script/script.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
 #include "save/save.h"

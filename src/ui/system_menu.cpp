@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/engine.h"
-#include "app/wait_loop.h"
+#include "engine/engine.h"
+#include "engine/wait_loop.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"

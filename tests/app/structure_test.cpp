@@ -46,8 +46,8 @@ TEST(SourceTree, LowerLayersDoNotIncludeWhatIsBuiltOnThem) {
   };
   const std::vector<Layer> layers = {
       {"platform", {}},
-      {"script", {"platform/", "app/engine.h", "app/app.h"}},
-      {"resource", {"platform/", "script/", "app/engine.h", "app/app.h"}},
+      {"script", {"platform/", "engine/", "app/app.h"}},
+      {"resource", {"platform/", "engine/", "script/", "app/app.h"}},
   };
   const std::regex include(R"re(^\s*#\s*include\s+"([^"]+)")re");
   const auto files = sources();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/checker.h"
+#include "check/checker.h"
 #include "resource/resource_test_util.h"
 #include "script/script_harness.h"
 

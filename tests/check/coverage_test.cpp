@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/coverage.h"
+#include "check/coverage.h"
 #include "platform/files.h"
 #include "script/script_harness.h"
 

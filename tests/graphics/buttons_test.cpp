@@ -7,7 +7,7 @@
 
 #include "graphics/buttons.h"
 #include "graphics/decoders.h"
-#include "graphics/gfx_engine.h"
+#include "support/gfx_engine.h"
 #include "graphics/picture_helpers.h"
 
 namespace veloria {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "graphics/decoders.h"
-#include "graphics/gfx_engine.h"
+#include "support/gfx_engine.h"
 #include "graphics/picture_helpers.h"
 
 namespace veloria {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "graphics/gfx_engine.h"
+#include "support/gfx_engine.h"
 #include "graphics/picture_helpers.h"
 
 namespace veloria {

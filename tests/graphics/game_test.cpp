@@ -2,7 +2,7 @@
 // lines, and errors name the script line.
 #include <gtest/gtest.h>
 
-#include "graphics/gfx_engine.h"
+#include "support/gfx_engine.h"
 #include "support/game_runner.h"
 
 namespace veloria {

@@ -11,7 +11,7 @@
 #include "graphics/decoders.h"
 #include "resource/delta_image.h"
 #include "resource/lzss.h"
-#include "graphics/gfx_engine.h"
+#include "support/gfx_engine.h"
 #include "graphics/picture_helpers.h"
 #include "graphics/tag.h"
 

@@ -1,7 +1,7 @@
 // Scene commands, dirtyRect, composition layers and filters, and the cell animation step.
 #include <gtest/gtest.h>
 
-#include "graphics/gfx_engine.h"
+#include "support/gfx_engine.h"
 #include "graphics/picture_helpers.h"
 
 namespace veloria {

@@ -1,7 +1,7 @@
 // The resource commands inside whole games.
 #include <gtest/gtest.h>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "resource/delta_image.h"
 #include "resource/resource.h"
 #include "resource_test_util.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <random>
 
-#include "graphics/gfx_engine.h"
+#include "support/gfx_engine.h"
 #include "platform/files.h"
 #include "save/save.h"
 #include "save/save_items.h"

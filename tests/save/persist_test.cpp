@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "save/persist_formats.h"

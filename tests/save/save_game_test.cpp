@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "app/engine.h"
-#include "graphics/gfx_engine.h"
+#include "engine/engine.h"
+#include "support/gfx_engine.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "save/save.h"

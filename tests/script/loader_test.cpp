@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "script/scramble.h"
-#include "script/script_state.h"
+#include "engine/script_state.h"
 #include "script_harness.h"
 
 namespace veloria::test {

@@ -9,14 +9,14 @@
 #include <string_view>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
 #include "save/save.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "support/game_dir.h"

@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "app/app.h"
-#include "app/dump.h"
-#include "app/engine.h"
+#include "check/dump.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/text_codec.h"
 #include "text/text.h"
 

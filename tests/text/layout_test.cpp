@@ -4,7 +4,7 @@
 #include "platform/text_codec.h"
 #include "text/line_layout.h"
 #include "text/text_log.h"
-#include "text/text_state.h"
+#include "engine/text_state.h"
 
 namespace veloria {
 namespace {

@@ -2,7 +2,7 @@
 // CD drive dialog from the window menu and the save/load dialog.
 #include <gtest/gtest.h>
 
-#include "app/dump.h"
+#include "check/dump.h"
 #include "sound/sound_test_util.h"
 #include "text/text_harness.h"
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "support/cli_runner.h"

@@ -8,14 +8,14 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/checker_internal.h"
-#include "app/engine.h"
+#include "check/checker_internal.h"
+#include "engine/engine.h"
 #include "graphics/tag.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/checker_internal.h"
-#include "app/engine.h"
+#include "check/checker_internal.h"
+#include "engine/engine.h"
 #include "graphics/script_args.h"
 #include "platform/text_codec.h"
 #include "script/script.h"

@@ -1,11 +1,11 @@
 // Line coverage of a run: the interpreter loop reports every step, the recorder counts the
 // statements that begin on each line, and at the end the checker's view of the script says
 // which lines hold statements at all.
-#include "app/coverage.h"
+#include "check/coverage.h"
 
 #include <algorithm>
 
-#include "app/checker.h"
+#include "check/checker.h"
 #include "platform/files.h"
 
 namespace veloria {

@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/checker.h"
+#include "check/checker.h"
 
 namespace veloria {
 

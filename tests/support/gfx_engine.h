@@ -9,12 +9,12 @@
 #include <string_view>
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/text_codec.h"
-#include "script/command_table.h"
+#include "engine/command_table.h"
 #include "support/bmp_writer.h"
 #include "support/game_dir.h"
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/engine.h"
-#include "app/wait_loop.h"
+#include "engine/engine.h"
+#include "engine/wait_loop.h"
 #include "graphics/graphics.h"
 #include "script/script.h"
 #include "text/text.h"

@@ -2,8 +2,8 @@
 // value read (a label that exists, a file that is there, an effect number used).
 #include <string>
 
-#include "app/checker_internal.h"
-#include "app/engine.h"
+#include "check/checker_internal.h"
+#include "engine/engine.h"
 #include "graphics/tag.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"

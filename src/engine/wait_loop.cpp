@@ -1,7 +1,7 @@
-#include "app/wait_loop.h"
+#include "engine/wait_loop.h"
 
 #include "app/app.h"
-#include "app/engine.h"
+#include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "save/save.h"
 #include "script/script.h"

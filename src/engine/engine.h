@@ -4,16 +4,16 @@
 
 #include <memory>
 
-#include "app/app_state.h"
-#include "graphics/graphics_state.h"
+#include "engine/app_state.h"
+#include "engine/graphics_state.h"
 #include "platform/platform.h"
-#include "resource/resource_state.h"
-#include "save/save_state.h"
-#include "script/command_table.h"
-#include "script/script_state.h"
-#include "sound/sound_state.h"
-#include "text/text_state.h"
-#include "ui/ui_state.h"
+#include "engine/resource_state.h"
+#include "engine/save_state.h"
+#include "engine/command_table.h"
+#include "engine/script_state.h"
+#include "engine/sound_state.h"
+#include "engine/text_state.h"
+#include "engine/ui_state.h"
 
 namespace veloria {
 

@@ -1,11 +1,11 @@
-#include "app/dump.h"
+#include "check/dump.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/engine.h"
-#include "app/json_writer.h"
+#include "engine/engine.h"
+#include "check/json_writer.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
