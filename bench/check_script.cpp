@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/commands.h"
 #include "check/checker.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
@@ -40,7 +41,7 @@ void BM_CheckFiveMegabyteScript(benchmark::State& state) {
   fs::setGameDirectory(dir);
   size_t findings = 0, statements = 0, bytes = 0;
   for (auto _ : state) {
-    CheckResult r = checkGame();
+    CheckResult r = checkGame(setUpEngine);
     findings = r.findings.size();
     statements = 0;
     for (const auto& f : r.lines.files) statements += f.statementLines.size();

@@ -75,7 +75,7 @@ struct Scene {
     platform = makeHeadlessPlatform({});
     engine = std::make_unique<Engine>(*platform);
     Engine& e = *engine;
-    registerAllCommands(e.commands);
+    connectEngine(e);
     restoreAllDefaults(e);
     loadScriptFromMemory(e, sjisText(script));
     switchTo800(e);

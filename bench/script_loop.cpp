@@ -24,7 +24,7 @@ void BM_TightLoop(benchmark::State& state) {
   auto platform = makeHeadlessPlatform({});
   auto engine = std::make_unique<Engine>(*platform);
   Engine& e = *engine;
-  registerAllCommands(e.commands);
+  connectEngine(e);
   int64_t statements = 0;
   for (auto _ : state) {
     e.app.quitRequested = 0;

@@ -18,7 +18,7 @@ namespace {
 void BM_TextLogPage(benchmark::State& state) {
   auto platform = makeHeadlessPlatform(HeadlessOptions{});
   Engine e(*platform);
-  registerAllCommands(e.commands);
+  connectEngine(e);
   platform->createWindow(e.app.screenWidth, e.app.screenHeight);
   platform->setWindowProc([&e](const Message& m) { windowProc(e, m); });
   restoreAllDefaults(e);

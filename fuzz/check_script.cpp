@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include "app/commands.h"
 #include "check/checker.h"
 #include "platform/files.h"
 
@@ -19,6 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return d.string();
   }();
   veloria::fs::setGameDirectory(dir);
-  veloria::checkScriptBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+  veloria::checkScriptBytes(veloria::setUpEngine, std::string_view(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -139,7 +139,7 @@ class FuzzPlatform final : public Platform {
 struct FuzzEngine {
   FuzzEngine() : e(platform) {
     e.app.tempDirectory = gameDir() + "/tmp/";
-    registerAllCommands(e.commands);
+    connectEngine(e);
     e.commands.add("winexec", readStringAndNumber);
     e.commands.add("shell", readStringOnly);
     e.commands.add("filecreate", readStringOnly);

@@ -21,7 +21,7 @@ Engine& engine() {
   static std::unique_ptr<Platform> platform = makeHeadlessPlatform(HeadlessOptions{});
   static std::unique_ptr<Engine> e = [] {
     auto en = std::make_unique<Engine>(*platform);
-    registerAllCommands(en->commands);
+    connectEngine(*en);
     platform->createWindow(en->app.screenWidth, en->app.screenHeight);
     platform->setWindowProc([p = en.get()](const Message& m) { windowProc(*p, m); });
     scriptRestoreDefaults(*en);

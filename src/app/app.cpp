@@ -62,6 +62,23 @@ void makeTempDirectory(Engine& e, const std::string& runtime) {
   e.app.tempDirectory.clear();
 }
 
+// The settings come back as the menu commands the player gave; the window procedure
+// carries them out (check marks included) as it does a choice from the menu.
+void postMenuChoices(Engine& e, const MenuChoices& c) {
+  Platform& p = e.platform;
+  if (c.fullScreen) p.postMessage(WM_COMMAND, IDM_FULLSCREEN);
+  if (!c.waveOn) p.postMessage(WM_COMMAND, IDM_WAVE_OFF);
+  if (!c.cdEnabled) p.postMessage(WM_COMMAND, IDM_CD_OFF);
+  if (c.pageOnly) p.postMessage(WM_COMMAND, IDM_PAGE_ONLY);
+  if (c.textSpeed >= 0 && c.textSpeed <= 2)
+    p.postMessage(WM_COMMAND, static_cast<uint32_t>(IDM_SPEED_SLOW + c.textSpeed));
+  if (c.faceName == defaultFace(e)) {
+    p.postMessage(WM_COMMAND, IDM_FONT_DEFAULT);
+  } else if (int id = fontItemId(e, c.faceName); id >= 0) {
+    p.postMessage(WM_COMMAND, static_cast<uint32_t>(id));
+  }
+}
+
 // `warpLabel`: where this cycle's game pass starts instead of start; used up by the first.
 void runEngineCycle(Engine& e, std::string& warpLabel) {
   restoreAllDefaults(e);
@@ -75,7 +92,7 @@ void runEngineCycle(Engine& e, std::string& warpLabel) {
   buildLabelTable(e);
   runInterpreter(e, true);
   readLogs(e);
-  readEnvironment(e);
+  if (auto choices = readEnvironment(e)) postMenuChoices(e, *choices);
   e.platform.showWindow();
   paintWindow(e);
   e.platform.sleep(500);
@@ -98,7 +115,7 @@ void runEngineCycle(Engine& e, std::string& warpLabel) {
 }
 
 void writeExitArtifacts(Engine& e, const AppOptions& o) {
-  if (e.app.coverage) writeCoverage(*e.app.coverage, o.coverageFile, stderr);
+  if (e.app.coverage) writeCoverage(*e.app.coverage, setUpEngine, o.coverageFile, stderr);
   if (!o.dumpOnExit.empty()) writeDump(e, o.dumpOnExit);
   if (!o.screenshotOnExit.empty() && !e.platform.writeScreenshotPng(o.screenshotOnExit))
     std::fprintf(stderr, "veloria: cannot write %s\n", o.screenshotOnExit.c_str());
@@ -140,7 +157,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
   Engine& e = *engine;
   e.app.autoplay = options.autoplay;
   makeTempDirectory(e, runtime);
-  registerAllCommands(e.commands);
+  connectEngine(e);
 
   platform.createWindow(e.app.screenWidth, e.app.screenHeight);
   loadMenuResource(platform);
@@ -181,12 +198,6 @@ int runApplication(Platform& platform, const AppOptions& options) {
   if (!e.app.tempDirectory.empty()) fs::removeTree(e.app.tempDirectory);
   lock.release();
   return code;
-}
-
-void switchTo800(Engine& e) {
-  e.app.screenWidth = 800;
-  e.app.screenHeight = 600;
-  e.platform.resizeClient(800, 600);
 }
 
 }  // namespace veloria

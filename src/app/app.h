@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/commands.h"
+#include "engine/menu_ids.h"
 #include "platform/platform.h"
 
 namespace veloria {
@@ -50,45 +52,17 @@ void resetEngine(Engine& e);
 
 // The window procedure.
 void windowProc(Engine& e, const Message& m);
-// Removes and dispatches one message; false when there was none.
-bool pumpOneMessage(Engine& e);
 // Every subsystem back to its define-block defaults (the start of each engine cycle).
 void restoreAllDefaults(Engine& e);
-// Switches to 800x600 (the script's ";mode800" first line).
-void switchTo800(Engine& e);
 // DestroyWindow: the orderly shut-down; ends the run with e.app.exitCode.
 [[noreturn]] void destroyMainWindow(Engine& e);
 // Repaints the window from the composed screen (WM_PAINT's work).
 void paintWindow(Engine& e);
 
-// Menu command ids.
-enum MenuId : int {
-  IDM_EXIT = 40001,
-  IDM_FULLSCREEN = 40002,
-  IDM_WINDOWED = 40003,
-  IDM_FONT_DEFAULT = 40004,
-  IDM_VERSION = 40005,
-  IDM_SKIP_TO_CHOICE = 40006,
-  IDM_PAGE_ONLY = 40007,
-  IDM_PAGE_DEFAULT = 40008,
-  IDM_SPEED_SLOW = 40014,
-  IDM_SPEED_NORMAL = 40015,
-  IDM_SPEED_FAST = 40016,
-  IDM_WAVE_ON = 40017,
-  IDM_WAVE_OFF = 40018,
-  IDM_AUTO_MODE = 40019,
-  IDM_CD_DRIVE = 40020,
-  IDM_CD_ON = 40021,
-  IDM_CD_OFF = 40022,
-  // The magnification items of 画面, numbered apart from the other items and the font items.
-  IDM_SCALE_SHARP = 40101,
-  IDM_SCALE_SMOOTH = 40102,
-};
-
 // The debug build's variable poke (About item with debug.314); ignores indices out of range.
 void setDebugVariable(Engine& e, long index, int32_t value);
 
-// Builds the IDR_MENU bar.
+// Builds the window's menu bar (画面, フォント, 表示形式 ... 終了).
 void loadMenuResource(Platform& p);
 
 }  // namespace veloria

@@ -1,3 +1,5 @@
+#include "app/commands.h"
+
 #include "app/app.h"
 #include "engine/engine.h"
 #include "graphics/graphics.h"
@@ -58,6 +60,22 @@ void registerAllCommands(CommandTable& t) {
   registerSoundCommands(t);
   registerSaveCommands(t);
   registerUiCommands(t);
+}
+
+void connectEngine(Engine& e) {
+  registerAllCommands(e.commands);
+  EngineHooks& h = e.hooks;
+  h.rightClickAction = [](Engine& en) { runSystemAction(en, -1); };
+  h.saveGlobals = writePersistentState;
+  h.stepAnimations = stepCellAnimations;
+  h.nextAnimationDue = nextCellAnimationDue;
+  h.repaint = paintWindow;
+  h.shutDown = destroyMainWindow;
+}
+
+void setUpEngine(Engine& e) {
+  connectEngine(e);
+  restoreAllDefaults(e);
 }
 
 }  // namespace veloria

@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
     return usageError("no such game directory: " + opt.gameDir);
   if (check) {
     fs::setGameDirectory(opt.gameDir);
-    return runScriptCheck(stdout, stderr);
+    return runScriptCheck(setUpEngine, stdout, stderr);
   }
 
   std::unique_ptr<Platform> platform;

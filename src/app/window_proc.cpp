@@ -18,7 +18,6 @@ namespace {
 
 const std::vector<int> kFullscreenGroup{IDM_FULLSCREEN, IDM_WINDOWED};
 const std::vector<int> kPageGroup{IDM_PAGE_ONLY, IDM_PAGE_DEFAULT};
-const std::vector<int> kSpeedGroup{IDM_SPEED_SLOW, IDM_SPEED_NORMAL, IDM_SPEED_FAST};
 const std::vector<int> kWaveGroup{IDM_WAVE_ON, IDM_WAVE_OFF};
 const std::vector<int> kCdGroup{IDM_CD_ON, IDM_CD_OFF};
 const std::vector<int> kScaleGroup{IDM_SCALE_SHARP, IDM_SCALE_SMOOTH};
@@ -105,7 +104,6 @@ void onCommand(Engine& e, int id) {
     case IDM_SPEED_SLOW:
     case IDM_SPEED_NORMAL:
     case IDM_SPEED_FAST:
-      menu.checkRadio(id, kSpeedGroup);
       setMenuSpeed(e, id - IDM_SPEED_SLOW);
       break;
     case IDM_WAVE_ON:
@@ -218,8 +216,6 @@ void windowProc(Engine& e, const Message& m) {
     default: break;
   }
 }
-
-bool pumpOneMessage(Engine& e) { return e.platform.pumpOneMessage(); }
 
 void paintWindow(Engine& e) {
   if (moviePlaying(e)) return;

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app.h"
 #include "check/checker_internal.h"
 #include "engine/engine.h"
 #include "graphics/tag.h"
@@ -63,9 +62,9 @@ constexpr uint64_t kMaxDefineBytes = 32u << 20;
 
 }  // namespace
 
-ScriptChecker::ScriptChecker() : platform_(makeHeadlessPlatform(HeadlessOptions{})), e_(std::make_unique<Engine>(*platform_)) {
-  registerAllCommands(e_->commands);
-  restoreAllDefaults(*e_);
+ScriptChecker::ScriptChecker(EngineSetUp setUp)
+    : platform_(makeHeadlessPlatform(HeadlessOptions{})), e_(std::make_unique<Engine>(*platform_)) {
+  setUp(*e_);
   e_->script.checkingMode = true;
 }
 
@@ -548,14 +547,14 @@ CheckResult ScriptChecker::run() {
 
 // ---- entry points ----
 
-CheckResult checkGame() {
-  ScriptChecker c;
+CheckResult checkGame(EngineSetUp setUp) {
+  ScriptChecker c(setUp);
   c.loadFromGame();
   return c.run();
 }
 
-CheckResult checkScriptBytes(std::string_view sjisScript) {
-  ScriptChecker c;
+CheckResult checkScriptBytes(EngineSetUp setUp, std::string_view sjisScript) {
+  ScriptChecker c(setUp);
   c.loadFromBytes(sjisScript);
   return c.run();
 }
@@ -564,8 +563,8 @@ std::string formatFinding(const CheckFinding& f) {
   return f.file + ":" + std::to_string(f.line) + ": " + f.message;
 }
 
-int runScriptCheck(std::FILE* out, std::FILE* err) {
-  CheckResult r = checkGame();
+int runScriptCheck(EngineSetUp setUp, std::FILE* out, std::FILE* err) {
+  CheckResult r = checkGame(setUp);
   for (const CheckFinding& f : r.findings) std::fprintf(out, "%s\n", formatFinding(f).c_str());
   std::fflush(out);
   size_t statements = 0;

@@ -12,6 +12,8 @@
 
 namespace veloria {
 
+struct Engine;
+
 struct CheckFinding {
   std::string file;   // "3.txt", or the single script file's name
   uint32_t line = 0;  // 1-based, within that file
@@ -36,18 +38,24 @@ struct CheckResult {
   ScriptLines lines;
 };
 
+// Makes the checker's engine as a game makes its own: every command registered (the rows
+// carry the argument patterns the checker reads) and every subsystem at its defaults. The
+// shell's setUpEngine (app/commands.h) is the one; the checker stands below the shell and
+// is handed it.
+using EngineSetUp = void (*)(Engine& e);
+
 // Checks the game in the current game directory (fs::gameDirectory): script, labels and the
 // media files it names.
-CheckResult checkGame();
+CheckResult checkGame(EngineSetUp setUp);
 // Checks `sjisScript` as the only script file 0.txt (tests, fuzzing); media files are looked
 // up in the game directory as usual.
-CheckResult checkScriptBytes(std::string_view sjisScript);
+CheckResult checkScriptBytes(EngineSetUp setUp, std::string_view sjisScript);
 
 // One finding as printed: "3.txt:12: message".
 std::string formatFinding(const CheckFinding& f);
 // veloria --check: the findings on `out`, a summary on `err`. Returns the exit code: 0 clean,
 // 1 when anything was found.
-int runScriptCheck(std::FILE* out, std::FILE* err);
+int runScriptCheck(EngineSetUp setUp, std::FILE* out, std::FILE* err);
 
 // Every command word the checker knows the arguments of (for the completeness test).
 std::vector<std::string_view> signatureWords();

@@ -52,7 +52,7 @@ struct Flow {
 
 class ScriptChecker {
  public:
-  ScriptChecker();
+  explicit ScriptChecker(EngineSetUp setUp);
   ~ScriptChecker();
   ScriptChecker(const ScriptChecker&) = delete;
   ScriptChecker& operator=(const ScriptChecker&) = delete;

@@ -60,8 +60,9 @@ void CoverageRecorder::note(const Engine& e) {
   lastPos = pos;
 }
 
-std::string coverageTracefile(const CoverageRecorder& rec, CoverageTotals& totals, std::string& error) {
-  CheckResult check = checkGame();
+std::string coverageTracefile(const CoverageRecorder& rec, EngineSetUp setUp, CoverageTotals& totals,
+                              std::string& error) {
+  CheckResult check = checkGame(setUp);
   if (!rec.hits.empty() && check.lines.scriptLength != rec.scriptLength) {
     error = "the script changed on disk during the run";
     return {};
@@ -94,10 +95,10 @@ std::string coverageTracefile(const CoverageRecorder& rec, CoverageTotals& total
   return out;
 }
 
-bool writeCoverage(const CoverageRecorder& rec, const std::string& path, std::FILE* err) {
+bool writeCoverage(const CoverageRecorder& rec, EngineSetUp setUp, const std::string& path, std::FILE* err) {
   CoverageTotals totals;
   std::string error;
-  std::string text = coverageTracefile(rec, totals, error);
+  std::string text = coverageTracefile(rec, setUp, totals, error);
   if (!error.empty()) {
     std::fprintf(err, "veloria: coverage not written: %s\n", error.c_str());
     return false;

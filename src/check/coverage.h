@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "check/checker.h"
 #include "engine/engine.h"
 
 namespace veloria {
@@ -35,9 +36,11 @@ struct CoverageTotals {
 // The tracefile text for the script in the game directory, one record per script file; the
 // lines listed are those the checker finds statements on. Empty (with `error` set) when the
 // script on disk is not the one the counts belong to.
-std::string coverageTracefile(const CoverageRecorder& rec, CoverageTotals& totals, std::string& error);
+// `setUp` makes the checker's engine (checker.h).
+std::string coverageTracefile(const CoverageRecorder& rec, EngineSetUp setUp, CoverageTotals& totals,
+                              std::string& error);
 // Writes the tracefile to `path` and the summary line ("coverage: 1,234 of 2,000 lines
 // (61.7%)") to `err`. False when nothing could be written.
-bool writeCoverage(const CoverageRecorder& rec, const std::string& path, std::FILE* err);
+bool writeCoverage(const CoverageRecorder& rec, EngineSetUp setUp, const std::string& path, std::FILE* err);
 
 }  // namespace veloria

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/menu_ids.h"
+
 namespace veloria {
 
 // The main window's record: what the window procedure last saw.
@@ -27,7 +29,7 @@ struct AppState {
   int32_t customCursorSet = 0;  // mousecursor gave a cursor file
   // The About box (versionstr), Shift-JIS.
   std::string versionLines[2] = {"Veloria Version 1.4", "(C) The Veloria developers"};
-  // Set while --coverage records which statements run (app/coverage.h).
+  // Set while --coverage records which statements run (check/coverage.h).
   struct CoverageRecorder* coverage = nullptr;
   int32_t screenWidth = 640;
   int32_t screenHeight = 480;
@@ -35,7 +37,7 @@ struct AppState {
   int32_t cdFadeOff = 0;
   int32_t quitRequested = 0;
   std::string tempDirectory;  // host path, ends in '/'
-  int32_t selectedFontItem = 40004;
+  int32_t selectedFontItem = IDM_FONT_DEFAULT;
   int32_t engineCycles = 0;  // completed define passes (1 after the first start)
   int exitCode = 0;          // handed to ProcessExit when the window is destroyed
   ScriptErrorRecord error;   // the fatal script error that ended the run, if any

@@ -40,7 +40,4 @@ class CommandTable {
   std::unordered_map<std::string, CommandHandler, Hash, std::equal_to<>> table_;
 };
 
-// Fills the table with every subsystem's commands (app/commands.cpp).
-void registerAllCommands(CommandTable& table);
-
 }  // namespace veloria

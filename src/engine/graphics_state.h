@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/image.h"
+#include "engine/picture.h"
 
 namespace veloria {
 

@@ -1,12 +1,6 @@
 #include "engine/wait_loop.h"
 
-#include "app/app.h"
 #include "engine/engine.h"
-#include "graphics/graphics.h"
-#include "save/save.h"
-#include "script/script.h"
-#include "text/text.h"
-#include "ui/ui.h"
 
 namespace veloria {
 
@@ -63,7 +57,7 @@ WaitEnd runWaitLoop(Engine& e, const WaitSetup& setup) {
     pass.pumped = false;
     if (!globalsSaved && static_cast<int64_t>(static_cast<uint32_t>(pass.now - pass.start)) > 1000) {
       globalsSaved = true;
-      writePersistentState(e);
+      if (e.hooks.saveGlobals) e.hooks.saveGlobals(e);
     }
     if (setup.before && setup.before(pass)) return WaitEnd::Done;
 
@@ -79,27 +73,29 @@ WaitEnd runWaitLoop(Engine& e, const WaitSetup& setup) {
       case PassResult::End: return WaitEnd::Done;
       case PassResult::RightClick:
         note.suspend();
-        runSystemAction(e, -1);
+        if (e.hooks.rightClickAction) e.hooks.rightClickAction(e);
         // The right-click routine took over: the wait is made again when it returns.
         if (e.script.rgosubTaken) return WaitEnd::Interrupted;
         unwindIfAsked(e);
         note.resume();
         break;
     }
-    if (setup.animate) stepAnimations(e);
+    if (setup.animate && e.hooks.stepAnimations) e.hooks.stepAnimations(e);
     if (setup.afterAnimations && setup.afterAnimations(pass)) return WaitEnd::Done;
 
     if (!pass.pumped || setup.yieldEveryPass) {
       uint32_t now = e.platform.timeGetTime();
       uint32_t deadline = setup.deadline ? setup.deadline(pass) : kNoDeadline;
-      if (setup.animate) deadline = earlier(now, deadline, nextCellAnimationDue(e));
+      if (setup.animate && e.hooks.nextAnimationDue) deadline = earlier(now, deadline, e.hooks.nextAnimationDue(e));
       if (!globalsSaved) deadline = earlier(now, deadline, pass.start + 1001);
       e.platform.waitForMessage(deadline);
     }
   }
 }
 
-bool waitPumpOne(Engine& e) { return pumpOneMessage(e); }
+bool gameLoaded(const Engine& e) { return e.text.gameLoaded != 0; }
+
+bool waitPumpOne(Engine& e) { return e.platform.pumpOneMessage(); }
 
 void waitUntil(Engine& e, uint32_t deadline, bool wakeOnInput) {
   uint32_t now = e.platform.timeGetTime();

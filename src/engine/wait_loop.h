@@ -8,6 +8,9 @@
 // time pass: when nothing was waiting in the queue it sleeps in the platform until the next
 // message or the earliest deadline (the wait's own, the next animation step, the one-second
 // save), so a player looking at a page costs no processor time.
+//
+// The save, the right-click action and the animations belong to the floors above; the loop
+// reaches them through the engine's hooks (EngineHooks in engine.h).
 #pragma once
 
 #include <cstdint>
@@ -40,7 +43,7 @@ enum class WaitEnd { Done, Interrupted };
 struct WaitSetup {
   WaitKind kind = WaitKind::None;  // told to the platform while the wait runs (autoplay, dump)
   int autoX = 0, autoY = 0;        // where autoplay clicks
-  bool animate = true;             // stepAnimations once per pass
+  bool animate = true;             // the cell animations step once per pass
   bool yieldEveryPass = false;     // let time pass even after a message was handled
   bool saveGlobalsAfterOneSecond = false;
   // Each returns true to end the wait; any may be empty.
@@ -54,6 +57,10 @@ struct WaitSetup {
 
 // Runs the wait until one of its checks ends it.
 WaitEnd runWaitLoop(Engine& e, const WaitSetup& setup);
+
+// A game was loaded (noteGameLoaded, text.h) and the interpreter has not yet gone on from
+// the restored position: a wait started now unwinds at once.
+bool gameLoaded(const Engine& e);
 
 // The pieces for waits that are a single step (an effect frame, a menu command's passes):
 // dispatch at most one message; and let time pass until `deadline` (sleeping in the

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "app/app.h"
 #include "engine/engine.h"
 #include "engine/wait_loop.h"
 #include "graphics/blend_rows.h"

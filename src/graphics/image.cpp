@@ -21,11 +21,6 @@ const std::array<uint8_t, 65536> MulTable = buildMulTable();
 int screenWidthOf(const Engine& e) { return e.app.screenWidth; }
 int screenHeightOf(const Engine& e) { return e.app.screenHeight; }
 
-SurfaceView ImageObject::view() const {
-  if (!dib.hasInfo || dib.bitCount != 24) return {};
-  return SurfaceView{dib.pixels.data(), dib.width, dib.height, dib.stride};
-}
-
 void releaseImage(ImageObject& obj) {
   obj.dib.hasInfo = false;
   obj.dib.palette.clear();

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app.h"
 #include "engine/engine.h"
 #include "platform/files.h"
 #include "save/persist_formats.h"
@@ -69,26 +68,20 @@ void readLogs(Engine& e) {
     if (auto data = fs::readPersistentFile(kLabelLogFile)) replaceLog(e.script.labelLog, decodeLog(data->data(), data->size()));
 }
 
-void readEnvironment(Engine& e) {
+std::optional<MenuChoices> readEnvironment(Engine& e) {
   auto data = fs::readPersistentFile(kEnvironmentFile);
-  if (!data) return;
+  if (!data) return std::nullopt;
   Environment env = decodeEnvironment(data->data(), data->size());
   setFace(e, env.faceName);
   chooseCdDrive(e, env.cdDrive);
-  // The settings come back as the menu commands the player gave; the window procedure
-  // carries them out (check marks included) as it does a choice from the menu.
-  Platform& p = e.platform;
-  if (env.fullScreen) p.postMessage(WM_COMMAND, IDM_FULLSCREEN);
-  if (env.waveOn == 0) p.postMessage(WM_COMMAND, IDM_WAVE_OFF);
-  if (env.cdEnabled == 0) p.postMessage(WM_COMMAND, IDM_CD_OFF);
-  if (env.pageOnly) p.postMessage(WM_COMMAND, IDM_PAGE_ONLY);
-  if (env.textSpeed >= 0 && env.textSpeed <= 2)
-    p.postMessage(WM_COMMAND, static_cast<uint32_t>(IDM_SPEED_SLOW + env.textSpeed));
-  if (env.faceName == e.text.defaultFaceName) {
-    p.postMessage(WM_COMMAND, IDM_FONT_DEFAULT);
-  } else if (int id = fontItemId(e, env.faceName); id >= 0) {
-    p.postMessage(WM_COMMAND, static_cast<uint32_t>(id));
-  }
+  MenuChoices c;
+  c.fullScreen = env.fullScreen != 0;
+  c.waveOn = env.waveOn != 0;
+  c.cdEnabled = env.cdEnabled != 0;
+  c.pageOnly = env.pageOnly != 0;
+  c.textSpeed = env.textSpeed;
+  c.faceName = env.faceName;
+  return c;
 }
 
 void writePersistentState(Engine& e) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,18 @@ class CommandTable;
 void loadGlobalVariables(Engine& e);
 // The logs, after the define pass (Veloflog.dat, Velollog.dat), for the logs that are on.
 void readLogs(Engine& e);
-// envdata: the font and CD drive are set, the other settings are posted as the window menu
-// commands the player would give.
-void readEnvironment(Engine& e);
+// The player's menu settings from envdata that the shell carries out as menu commands.
+struct MenuChoices {
+  bool fullScreen = false;
+  bool waveOn = true;
+  bool cdEnabled = true;
+  bool pageOnly = false;
+  int32_t textSpeed = -1;  // 0..2; anything else leaves the speed as it is
+  std::string faceName;    // Shift-JIS
+};
+// envdata: the font and CD drive are set; the other settings come back for the shell, which
+// gives them as the menu commands the player would (nothing when there is no file).
+std::optional<MenuChoices> readEnvironment(Engine& e);
 // gloval.sav (with globalon), envdata and the logs (with filelog / labellog): the
 // one-second save of the waits, a button time-out, shut-down. Every file is replaced
 // atomically; one that cannot be written is named once on stderr.

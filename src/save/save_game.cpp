@@ -4,14 +4,13 @@
 #include <memory>
 #include <string>
 
-#include "app/app.h"
+#include "engine/command_table.h"
 #include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
 #include "save/save_items.h"
-#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"
@@ -55,8 +54,6 @@ bool loadSlotState(Engine& e, int slot) {
   textAfterLoad(e, snap->windowPicture);
   graphicsAfterLoad(e);
   soundAfterLoad(e);
-  // The text speed came with the save: the menu's check mark follows it.
-  e.platform.postMessage(WM_COMMAND, static_cast<uint32_t>(IDM_SPEED_SLOW + e.text.menuSpeedIndex));
   return true;
 }
 

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app.h"
 #include "engine/engine.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
@@ -101,7 +100,8 @@ void reportScriptError(Engine& e, std::string_view caption, std::string_view mes
   std::fflush(stderr);
   e.platform.messageBox(text, caption, MB_OK);
   e.app.exitCode = 1;
-  destroyMainWindow(e);
+  if (e.hooks.shutDown) e.hooks.shutDown(e);
+  throw ProcessExit{e.app.exitCode};
 }
 
 void reportScriptErrorF(Engine& e, std::string_view caption, std::string_view pattern, std::string_view arg) {

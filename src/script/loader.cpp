@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/app.h"
 #include "engine/engine.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"

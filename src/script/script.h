@@ -6,18 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/unwind.h"
+
 namespace veloria {
 
 struct Engine;
 class CommandTable;
-
-// Leaves the statement that is running and goes back to the interpreter loop. A wait throws
-// it when the player asked for a reset or loaded a saved game while it waited; the loop then
-// resets the game, or goes on at the position the save restored.
-struct ScriptUnwind {
-  enum class Reason { Reset, GameLoaded };
-  Reason reason;
-};
 
 // What reportScriptError throws instead of ending the run while an engine is in checking
 // mode (ScriptState::checkingMode): the checker records it and goes on with the next line.

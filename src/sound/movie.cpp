@@ -2,14 +2,13 @@
 // script waits until the movie ends or, when allowed, the player clicks.
 #include <algorithm>
 
-#include "app/app.h"
+#include "engine/command_table.h"
 #include "engine/engine.h"
 #include "engine/wait_loop.h"
 #include "platform/media/media_port.h"
 #include "platform/media/movie_decoder.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
-#include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "sound/sound_internal.h"
@@ -35,7 +34,7 @@ void closeMovie(Engine& e) {
   s.moviePlaying = 0;
   deleteTempFile(s.movieTempFile);
   // The movie's picture goes; the window shows the engine's picture again.
-  if (wasPlaying) paintWindow(e);
+  if (wasPlaying && e.hooks.repaint) e.hooks.repaint(e);
 }
 
 void playMovie(Engine& e, const std::string& name, bool skippable) {

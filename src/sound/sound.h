@@ -8,7 +8,6 @@ namespace veloria {
 
 struct Engine;
 class CommandTable;
-class JsonWriter;
 
 // ---- music ----
 // Plays a MIDI file (a game path, Shift-JIS); an empty name only stops MIDI.
@@ -74,7 +73,5 @@ void soundAfterLoad(Engine& e);
 
 void soundRestoreDefaults(Engine& e);
 void registerSoundCommands(CommandTable& t);
-// The state dump's "sound" object: what each source plays.
-void writeSoundDump(Engine& e, JsonWriter& w);
 
 }  // namespace veloria

@@ -1,7 +1,6 @@
 // The sound subsystem's life cycle: stopping everything, the window timer's loop restarts,
-// defaults, the command table and the state dump.
+// defaults and the command table.
 #include "engine/engine.h"
-#include "check/json_writer.h"
 #include "platform/media/media_port.h"
 #include "platform/text_codec.h"
 #include "sound/sound.h"
@@ -45,49 +44,6 @@ void registerSoundCommands(CommandTable& t) {
   registerMusicCommands(t);
   registerWaveCommands(t);
   registerMovieCommands(t);
-}
-
-void writeSoundDump(Engine& e, JsonWriter& w) {
-  const SoundState& s = e.sound;
-  MediaPort& m = e.platform.media();
-  w.key("sound").beginObject();
-  w.key("midi").beginObject();
-  w.key("name").value(sjisToUtf8(s.midiName));
-  w.key("loop").value(s.midiLoop != 0);
-  w.key("playing").value(m.playing(kSlotMidi));
-  w.endObject();
-  w.key("cd").beginObject();
-  w.key("track").value(s.cdTrack);
-  w.key("loop").value(s.cdLoop != 0);
-  w.key("playing").value(m.playing(kSlotCd));
-  w.key("fadeTime").value(s.cdFadeTime);
-  w.endObject();
-  w.key("mp3").beginObject();
-  w.key("name").value(sjisToUtf8(s.mp3Name));
-  w.key("loop").value(s.mp3Loop != 0);
-  w.key("playing").value(m.playing(kSlotMp3));
-  w.endObject();
-  w.key("wave").beginObject();
-  w.key("name").value(sjisToUtf8(s.waveName));
-  w.key("loop").value(s.waveLoopSetting != 0);
-  w.key("playing").value(m.playing(kSlotWave));
-  w.key("clickStops").value(s.clickStopsWave != 0);
-  w.endObject();
-  w.key("directSound").value(s.directSoundOn != 0);
-  w.key("channels").beginArray();
-  for (int i = 0; i < kSoundChannels; ++i) {
-    const SoundChannel& c = s.channels[static_cast<size_t>(i)];
-    if (!c.playing) continue;
-    w.beginObject();
-    w.key("channel").value(i);
-    w.key("loop").value(c.loop != 0);
-    w.key("playing").value(m.playing(kSlotChannel0 + i));
-    w.endObject();
-  }
-  w.endArray();
-  w.key("movie").value(s.moviePlaying != 0);
-  w.key("waveDemoMode").value(s.waveDemoMode != 0);
-  w.endObject();
 }
 
 }  // namespace veloria

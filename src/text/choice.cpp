@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "engine/engine.h"
 #include "engine/wait_loop.h"
 #include "graphics/graphics.h"

@@ -1,6 +1,6 @@
 // The font menu: one item per installed fixed-pitch Japanese family, before "デフォルト".
-#include "app/app.h"
 #include "engine/engine.h"
+#include "engine/menu_ids.h"
 #include "text/glyph_font.h"
 #include "text/text.h"
 

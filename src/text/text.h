@@ -92,6 +92,7 @@ bool endAutoAndSkipModes(Engine& e);
 void stopReadingModes(Engine& e);
 // Page-only mode cannot change while the script's automatic click runs (false then).
 bool setPageOnlyMode(Engine& e, bool on);
+// 文字速度: the speed in use (0 slow, 1 normal, 2 fast) and its check mark.
 void setMenuSpeed(Engine& e, int index);
 // The font: the player's choice alone, or the choice and the face in use together.
 void chooseFace(Engine& e, const std::string& face);
@@ -100,17 +101,14 @@ const std::string& defaultFace(const Engine& e);
 // The `game` command: the face of the define block becomes the chosen one and the one in use.
 void useDefaultFace(Engine& e);
 
-// Waits: for a click (with the wait cursor of e.text.waitCursorKind), for a time, and the
-// animation step every wait loop runs once per pass.
+// Waits: for a click (with the wait cursor of e.text.waitCursorKind) and for a time.
 void clickWait(Engine& e);
 // Hides the text window until the next click or right click, then brings it back.
 void eraseWindowUntilClick(Engine& e);
 // A saved game was loaded while a wait ran (the wait unwinds to the interpreter).
 void noteGameLoaded(Engine& e);
-bool gameLoaded(const Engine& e);
 void clearGameLoaded(Engine& e);
 void timedWait(Engine& e, int32_t ms, bool interruptible);
-void stepAnimations(Engine& e);
 
 // The text log hooks.
 void logChar(Engine& e, uint8_t first, uint8_t second);

@@ -43,6 +43,9 @@ void textAfterLoad(Engine& e, const std::string& windowPicture) {
   t.windowShown = 0;
   t.windowInFrame = 0;
   clearTextLayers(e);
+  // The text speed came with the save: the menu's check mark follows it.
+  setMenuSpeed(e, t.menuSpeedIndex);
+  e.platform.onMenuChanged();
 }
 
 }  // namespace veloria

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/app.h"
 #include "engine/engine.h"
 #include "engine/wait_loop.h"
 #include "platform/text_codec.h"

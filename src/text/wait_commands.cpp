@@ -2,13 +2,13 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/app.h"
+#include "engine/command_table.h"
 #include "engine/engine.h"
+#include "engine/menu_ids.h"
 #include "engine/wait_loop.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
-#include "engine/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
 #include "text/text_internal.h"

@@ -2,8 +2,8 @@
 // and the window hidden until a click. Each is one run of the wait loop.
 #include <algorithm>
 
-#include "app/app.h"
 #include "engine/engine.h"
+#include "engine/menu_ids.h"
 #include "engine/wait_loop.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
@@ -16,7 +16,7 @@
 namespace veloria {
 
 bool pumpSawLeftRelease(Engine& e) {
-  if (!pumpOneMessage(e)) return false;
+  if (!waitPumpOne(e)) return false;
   return e.appWindow.lastMessage == WM_LBUTTONUP;
 }
 
@@ -79,7 +79,10 @@ bool setPageOnlyMode(Engine& e, bool on) {
   return true;
 }
 
-void setMenuSpeed(Engine& e, int index) { e.text.menuSpeedIndex = index; }
+void setMenuSpeed(Engine& e, int index) {
+  e.text.menuSpeedIndex = index;
+  e.platform.menu().checkRadio(IDM_SPEED_SLOW + index, {IDM_SPEED_SLOW, IDM_SPEED_NORMAL, IDM_SPEED_FAST});
+}
 void chooseFace(Engine& e, const std::string& face) { e.text.chosenFaceName = face; }
 
 void setFace(Engine& e, const std::string& face) {
@@ -90,10 +93,8 @@ void setFace(Engine& e, const std::string& face) {
 const std::string& defaultFace(const Engine& e) { return e.text.defaultFaceName; }
 void useDefaultFace(Engine& e) { setFace(e, e.text.defaultFaceName); }
 
-void stepAnimations(Engine& e) { stepCellAnimations(e); }
 
 void noteGameLoaded(Engine& e) { e.text.gameLoaded = 1; }
-bool gameLoaded(const Engine& e) { return e.text.gameLoaded != 0; }
 void clearGameLoaded(Engine& e) { e.text.gameLoaded = 0; }
 
 void playClickVoice(Engine& e, const std::string& name) {
@@ -221,7 +222,7 @@ constexpr uint32_t kVoicePollMs = 10;
 void clickWait(Engine& e) {
   TextState& t = e.text;
   clearRgosubTaken(e);
-  pumpOneMessage(e);
+  waitPumpOne(e);
   dropQueuedClicks(e);
   t.advanceRequested = 0;
   t.menuRequested = 0;

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app.h"
+#include "engine/command_table.h"
 #include "engine/engine.h"
+#include "engine/menu_ids.h"
 #include "engine/wait_loop.h"
 #include "platform/text_codec.h"
-#include "engine/command_table.h"
 #include "script/script.h"
 #include "ui/ui.h"
 

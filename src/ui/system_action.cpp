@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "engine/engine.h"
+#include "engine/menu_ids.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
 #include "save/save.h"

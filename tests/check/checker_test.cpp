@@ -21,7 +21,7 @@ void put(GameDir& dir, const std::string& name) { dir.write(name, "x"); }
 std::vector<std::string> check(GameDir& dir, std::string_view utf8) {
   dir.write("0.txt", sjisOf(utf8));
   std::vector<std::string> out;
-  for (const CheckFinding& f : checkGame().findings) out.push_back(formatFinding(f));
+  for (const CheckFinding& f : checkGame(setUpEngine).findings) out.push_back(formatFinding(f));
   return out;
 }
 
@@ -141,7 +141,7 @@ TEST(Checker, LinesCountPerFileAcrossGaps) {
   GameDir dir;
   dir.write("0.txt", sjisOf("*define\ngame\n*start\ngoto *part2\n"));
   dir.write("2.txt", sjisOf("*part2\nmov %1,1\nmov %1\nend"));  // no final line feed
-  auto r = checkGame();
+  auto r = checkGame(setUpEngine);
   ASSERT_EQ(r.findings.size(), 1u);
   EXPECT_EQ(formatFinding(r.findings[0]), "2.txt:3: コンマが必要なところにコンマが有りません。 (a comma is missing)");
   ASSERT_EQ(r.lines.files.size(), 2u);
@@ -154,7 +154,7 @@ TEST(Checker, ScrambledScriptIsNamedByItsFile) {
   std::string plain = sjisOf("*define\ngame\n*start\nnope\nend\n");
   for (char& c : plain) c = static_cast<char>(c ^ 0xC3);
   dir.write("veloria.dat", plain);
-  auto r = checkGame();
+  auto r = checkGame(setUpEngine);
   ASSERT_EQ(r.findings.size(), 1u);
   EXPECT_EQ(r.findings[0].file, "veloria.dat");
   EXPECT_EQ(r.findings[0].line, 4u);
@@ -311,11 +311,11 @@ TEST(Checker, GarbageIsReportedWithinBounds) {
   std::string junk;
   for (int i = 0; i < 11000; ++i) junk += "\"x, %%%%\n(*\n";
   junk += "*define\ngame\n";
-  CheckResult r = checkScriptBytes(junk);
+  CheckResult r = checkScriptBytes(setUpEngine, junk);
   EXPECT_TRUE(r.truncated);
   EXPECT_LE(r.findings.size(), 10000u);
   // A script that loops in its define block ends the walk.
-  r = checkScriptBytes("*define\n*a\ngosub *a\ngoto *a\n*start\n");
+  r = checkScriptBytes(setUpEngine, "*define\n*a\ngosub *a\ngoto *a\n*start\n");
   EXPECT_TRUE(r.findings.empty()) << r.findings.size();
 }
 

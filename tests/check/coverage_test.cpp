@@ -34,7 +34,7 @@ TEST(Coverage, CountsVisitsToLinesWithStatementsOnly) {
 
   CoverageTotals totals;
   std::string error;
-  std::string info = coverageTracefile(rec, totals, error);
+  std::string info = coverageTracefile(rec, setUpEngine, totals, error);
   EXPECT_TRUE(error.empty()) << error;
   std::string expected = "TN:\nSF:" + fs::absoluteHostPath(fs::joinHost(dir.path(), "0.txt")) +
                          "\nDA:2,1\nDA:5,1\nDA:7,3\nDA:8,1\nDA:9,1\nDA:11,0\nDA:12,0\nLF:7\nLH:5\nend_of_record\n";
@@ -45,7 +45,7 @@ TEST(Coverage, CountsVisitsToLinesWithStatementsOnly) {
   // The file and its summary line; counts for another script are refused.
   std::string out = fs::joinHost(dir.path(), "run.info");
   std::FILE* err = std::tmpfile();
-  ASSERT_TRUE(writeCoverage(rec, out, err));
+  ASSERT_TRUE(writeCoverage(rec, setUpEngine, out, err));
   std::rewind(err);
   char line[128] = {};
   ASSERT_TRUE(std::fgets(line, sizeof line, err));
@@ -56,7 +56,7 @@ TEST(Coverage, CountsVisitsToLinesWithStatementsOnly) {
   EXPECT_EQ(std::string(written->begin(), written->end()), expected);
 
   dir.write("0.txt", sjisOf(script + "mov %3,1\n"));
-  info = coverageTracefile(rec, totals, error);
+  info = coverageTracefile(rec, setUpEngine, totals, error);
   EXPECT_TRUE(info.empty());
   EXPECT_FALSE(error.empty());
 }

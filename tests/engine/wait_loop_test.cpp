@@ -57,7 +57,7 @@ struct LoopFixture {
   SleepRecorder platform;
   Engine e{platform};
   LoopFixture() {
-    registerAllCommands(e.commands);
+    connectEngine(e);
     platform.createWindow(640, 480);
     platform.setWindowProc([this](const Message& m) { windowProc(e, m); });
     restoreAllDefaults(e);

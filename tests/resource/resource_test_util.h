@@ -98,6 +98,7 @@ class ResourceTest : public ::testing::Test {
     std::filesystem::create_directories(root_ + "/tmp");
     platform = makeHeadlessPlatform(HeadlessOptions{});
     engine = std::make_unique<Engine>(*platform);
+    connectEngine(*engine);
     restoreAllDefaults(*engine);
     engine->app.tempDirectory = root_ + "/tmp/";
   }

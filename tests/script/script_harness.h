@@ -30,7 +30,7 @@ inline std::string sjisOf(std::string_view utf8) { return utf8ToSjis(utf8); }
 class ScriptHarness {
  public:
   explicit ScriptHarness(uint32_t timeoutMs = 20000) : platform_(makeHeadless(timeoutMs)), e(*platform_) {
-    registerAllCommands(e.commands);
+    connectEngine(e);
     platform_->onTimeout = [] { throw ProcessExit{3}; };
     restoreDefaults();
   }

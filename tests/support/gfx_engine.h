@@ -38,7 +38,7 @@ struct GfxEngine {
     e.app.screenHeight = h;
     platform->createWindow(w, h);
     platform->setWindowProc([this](const Message& m) { windowProc(*engine, m); });
-    registerAllCommands(e.commands);
+    connectEngine(e);
     restoreAllDefaults(e);
     createScreenSurfaces(e);
     graphicsResetGame(e);

@@ -81,7 +81,7 @@ inline TextRun runText(const std::string& scriptUtf8, const std::string& input =
   Engine& e = *run.engine;
   Platform& p = *run.platform;
   p.onTimeout = [] { throw TimeLimit{}; };
-  registerAllCommands(e.commands);
+  connectEngine(e);
   p.createWindow(e.app.screenWidth, e.app.screenHeight);
   loadMenuResource(p);
   p.setWindowProc([&e](const Message& m) { windowProc(e, m); });
