@@ -140,12 +140,12 @@ struct FuzzEngine {
   FuzzEngine() : e(platform) {
     e.app.tempDirectory = gameDir() + "/tmp/";
     connectEngine(e);
-    e.commands.add("winexec", readStringAndNumber);
-    e.commands.add("shell", readStringOnly);
-    e.commands.add("filecreate", readStringOnly);
-    e.commands.add("fileremove", readStringOnly);
+    e.commands.add("winexec", readStringAndNumber, "s,n");
+    e.commands.add("shell", readStringOnly, "s");
+    e.commands.add("filecreate", readStringOnly, "s");
+    e.commands.add("fileremove", readStringOnly, "s");
     realReset = e.commands.find("reset");
-    e.commands.add("reset", cappedReset);
+    e.commands.add("reset", cappedReset, kOwnCheck);
     platform.createWindow(e.app.screenWidth, e.app.screenHeight);
     platform.setWindowProc([this](const Message& m) { windowProc(e, m); });
   }

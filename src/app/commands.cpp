@@ -40,10 +40,10 @@ void cmdGame(Engine& e, std::string_view, bool) {
 }
 
 void registerLifeCycleCommands(CommandTable& t) {
-  t.add("end", cmdEnd);
-  t.add("reset", cmdReset);
-  t.add("definereset", cmdDefinereset);
-  t.add("game", cmdGame);
+  t.add("end", cmdEnd, kOwnCheck);
+  t.add("reset", cmdReset, kOwnCheck);
+  t.add("definereset", cmdDefinereset, kOwnCheck);
+  t.add("game", cmdGame, kOwnCheck);
 }
 
 }  // namespace

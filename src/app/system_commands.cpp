@@ -154,17 +154,17 @@ void cmdModeSaya(Engine& e, std::string_view, bool) { e.app.pictureViewFlag = 1;
 }  // namespace
 
 void registerSystemCommands(CommandTable& t) {
-  t.add("winexec", cmdWinexec);
-  t.add("shell", cmdShell);
-  t.add("filecreate", cmdFilecreate);
-  t.add("fileremove", cmdFileremove);
-  t.add("caption", cmdCaption);
-  t.add("mesbox", cmdMesbox);
-  t.add("mousecursor", cmdMousecursor);
-  t.add("versionstr", cmdVersionstr);
-  t.add("mode_ext", cmdModeExt);
-  t.add("automode", cmdModeExt);
-  t.add("mode_saya", cmdModeSaya);
+  t.add("winexec", cmdWinexec, "s,n");
+  t.add("shell", cmdShell, "s");
+  t.add("filecreate", cmdFilecreate, "s");
+  t.add("fileremove", cmdFileremove, "s");
+  t.add("caption", cmdCaption, "s");
+  t.add("mesbox", cmdMesbox, "s,s");
+  t.add("mousecursor", cmdMousecursor, kOwnCheck);
+  t.add("versionstr", cmdVersionstr, "s,s");
+  t.add("mode_ext", cmdModeExt, "");
+  t.add("automode", cmdModeExt, "");
+  t.add("mode_saya", cmdModeSaya, "");
 }
 
 }  // namespace veloria

@@ -240,8 +240,8 @@ Flow ScriptChecker::statement(Pass pass, uint32_t& statementPos) {
 
 void ScriptChecker::command(Pass pass, const std::string& word, uint32_t wordPos) {
   Engine& e = *e_;
-  CommandHandler handler = e.commands.find(word);
-  if (!handler) {
+  const CommandRow* row = e.commands.row(word);
+  if (!row) {
     if (!word.empty() && word[0] == 'v') {
       // The voice shorthand: v12 plays voice\12.wav.
       checkMediaFile(wordPos, "voice\\" + word.substr(1) + ".wav", false, "voice");
@@ -257,7 +257,7 @@ void ScriptChecker::command(Pass pass, const std::string& word, uint32_t wordPos
     // define pass would run them.
     if ((word == "numalias" || word == "stralias") && aliasStatementsRun_.insert(wordPos).second) {
       try {
-        handler(e, word, definePass_);
+        row->handler(e, word, definePass_);
       } catch (const ScriptCheckError& err) {
         record(err, e.script.scriptPos);
         throw;
@@ -265,17 +265,16 @@ void ScriptChecker::command(Pass pass, const std::string& word, uint32_t wordPos
       return;
     }
   }
-  const CommandSignature* sig = findSignature(word);
-  if (!sig) {
-    // A command of this build the checker has no signature for: nothing can be proved.
+  if (!hasOwnCheck(row->args)) {
+    readPattern(row->args);
+  } else if (CustomCheck check = findCustomCheck(word)) {
+    check(*this, word);
+  } else {
+    // A row that asks for a check the checker does not have: nothing can be proved.
     flow_.kind = Flow::Stop;
     skipToLineEnd();
     return;
   }
-  if (sig->custom)
-    sig->custom(*this, word);
-  else
-    readPattern(*sig);
   if (pass == Pass::Report) {
     skipBlanks(e);
     if (byteAt(e.script.scriptPos) == ',')
@@ -543,6 +542,35 @@ CheckResult ScriptChecker::run() {
   result.findings = std::move(findings_);
   result.truncated = truncated_;
   return result;
+}
+
+// ---- the checks of their own ----
+
+namespace {
+
+const CustomChecks& customChecks() {
+  static const CustomChecks checks = [] {
+    CustomChecks m;
+    addFlowChecks(m);
+    addTextChecks(m);
+    addGraphicsChecks(m);
+    addSystemChecks(m);
+    return m;
+  }();
+  return checks;
+}
+
+}  // namespace
+
+CustomCheck findCustomCheck(std::string_view word) {
+  auto it = customChecks().find(word);
+  return it == customChecks().end() ? nullptr : it->second;
+}
+
+std::vector<std::string_view> ownCheckWords() {
+  std::vector<std::string_view> words;
+  for (const auto& [w, check] : customChecks()) words.push_back(w);
+  return words;
 }
 
 // ---- entry points ----

@@ -57,7 +57,7 @@ std::string formatFinding(const CheckFinding& f);
 // 1 when anything was found.
 int runScriptCheck(EngineSetUp setUp, std::FILE* out, std::FILE* err);
 
-// Every command word the checker knows the arguments of (for the completeness test).
-std::vector<std::string_view> signatureWords();
+// Every command word the checker has a check of its own for (for the completeness test).
+std::vector<std::string_view> ownCheckWords();
 
 }  // namespace veloria

@@ -75,10 +75,10 @@ std::optional<uint32_t> ScriptChecker::label() {
   return static_cast<uint32_t>(target);
 }
 
-void ScriptChecker::colour(const CommandSignature& sig) {
+void ScriptChecker::colour(const CommandArgs& args) {
   Engine& e = *e_;
   skipBlanks(e);
-  if (currentByte(e) != '#' && sig.colorMessage) reportScriptError(e, sj("エラー"), sj(sig.colorMessage));
+  if (currentByte(e) != '#' && args.colorMessage) reportScriptError(e, sj("エラー"), sj(args.colorMessage));
   readColor(e);
 }
 
@@ -122,19 +122,19 @@ void ScriptChecker::effectArgument() {
 
 namespace {
 
-// Reads arguments by a signature's pattern; groups are entered by recursion on the pattern,
-// which is a literal of the table.
+// Reads arguments by a row's pattern; groups are entered by recursion on the pattern,
+// which is a literal of a registration row.
 struct PatternReader {
   ScriptChecker& c;
   Engine& e;
-  const CommandSignature& sig;
+  const CommandArgs& args;
   int message = 0;
   bool lastVarIsString = false;
 
   // The message for the next variable argument; the last one given serves the rest.
   const char* nextMessage() {
-    const char* m = sig.messages[message];
-    if (message < 2 && sig.messages[message + 1]) ++message;
+    const char* m = args.messages[static_cast<size_t>(message)];
+    if (message < 2 && args.messages[static_cast<size_t>(message) + 1]) ++message;
     return m ? m : "";
   }
 
@@ -145,7 +145,7 @@ struct PatternReader {
         case 's': c.string(); break;
         case 'l': c.label(); break;
         case 'w': readWord(e); break;
-        case 'c': c.colour(sig); break;
+        case 'c': c.colour(args); break;
         case '%':
           c.noteVariableAlias();
           readNumVarRef(e, nextMessage());
@@ -199,9 +199,9 @@ struct PatternReader {
 
 }  // namespace
 
-void ScriptChecker::readPattern(const CommandSignature& sig) {
-  PatternReader r{*this, *e_, sig};
-  r.run(sig.args);
+void ScriptChecker::readPattern(const CommandArgs& args) {
+  PatternReader r{*this, *e_, args};
+  r.run(args.pattern);
 }
 
 bool ScriptChecker::mediaExists(const std::string& name) {

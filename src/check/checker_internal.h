@@ -1,5 +1,5 @@
-// The checker's own pieces: the argument signatures of every command, and the checking
-// engine the three passes share (not part of the script engine's interface).
+// The checker's own pieces: the checks of its own for the commands a pattern cannot say,
+// and the checking engine the three passes share (not part of the script engine's interface).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "check/checker.h"
+#include "engine/command_table.h"
 
 namespace veloria {
 
@@ -19,27 +20,19 @@ struct Engine;
 class Platform;
 class ScriptChecker;
 
-// Reads a command's arguments itself, for the commands a pattern cannot say.
+// Reads a command's arguments itself, for the commands whose row says kOwnCheck
+// (engine/command_table.h).
 using CustomCheck = void (*)(ScriptChecker& c, std::string_view word);
+using CustomChecks = std::unordered_map<std::string_view, CustomCheck>;
 
-// The arguments of one command word. `args` is a pattern read left to right:
-//   n number          s string            l label (must exist)     w word
-//   c colour (#rrggbb; without '#' the colorMessage, else the reader's colour error)
-//   % numeric variable   $ string variable   v either   x a value of the last v's kind
-//   b numeric variable where a '$' is tolerated (the button waits)
-//   p picture file    a sound or music file    f movie file   (checked when literal)
-//   e effect argument (number, or type,duration[,mask])
-//   ,  a comma        [ ... ] taken when a comma follows    { ... } repeated while one does
-// Wrong variable arguments use `messages` in turn (UTF-8, the engine's own texts).
-struct CommandSignature {
-  std::string_view word;
-  const char* args = "";
-  const char* messages[3] = {nullptr, nullptr, nullptr};
-  const char* colorMessage = nullptr;
-  CustomCheck custom = nullptr;
-};
-
-const CommandSignature* findSignature(std::string_view word);
+// The checks of each area, by command word: flow_checks.cpp, text_checks.cpp,
+// graphics_checks.cpp, system_checks.cpp.
+void addFlowChecks(CustomChecks& m);
+void addTextChecks(CustomChecks& m);
+void addGraphicsChecks(CustomChecks& m);
+void addSystemChecks(CustomChecks& m);
+// All of them; null when a word has none.
+CustomCheck findCustomCheck(std::string_view word);
 // An English gloss for one of the engine's Japanese messages (UTF-8), or empty.
 std::string_view glossFor(std::string_view utf8Message);
 
@@ -64,19 +57,19 @@ class ScriptChecker {
 
   Engine& engine() { return *e_; }
 
-  // ---- used by the signatures: each reads one argument at scriptPos ----
+  // ---- used by the patterns and the checks of their own: each reads one argument at scriptPos ----
   // Numbers and strings; `isStatic` tells whether the value is known without running
   // (a literal or an alias).
   int32_t number(bool* isStatic = nullptr);
   std::string string(bool* isStatic = nullptr);
   // A label reference: must name a label; its position, or nullopt when it is a variable.
   std::optional<uint32_t> label();
-  void colour(const CommandSignature& sig);
+  void colour(const CommandArgs& args);
   void picture();
   void media(const char* kind);  // kind: "sound", "movie", ... (for the gloss)
   void effectArgument();
-  // Reads the arguments by the signature's pattern.
-  void readPattern(const CommandSignature& sig);
+  // Reads the arguments by the row's pattern.
+  void readPattern(const CommandArgs& args);
   // The file name of a picture (tag taken off) or any other media file, named at `pos`.
   void checkMediaFile(uint32_t pos, const std::string& name, bool picture, const char* kind);
   // A problem at `pos` (UTF-8 text).

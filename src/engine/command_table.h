@@ -1,7 +1,9 @@
-// Command words and their handlers. Each subsystem registers its own commands; the
+// Command words, one row each: the handler and what the checker (check/) needs to read the
+// arguments without running the command. Each subsystem registers its own commands; the
 // dispatcher looks a lower-case word up here.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,18 +18,50 @@ struct Engine;
 // handler can serve several words.
 using CommandHandler = void (*)(Engine& e, std::string_view word, bool definePass);
 
+// The arguments of a command as the checker reads them. `pattern` is read left to right:
+//   n number          s string            l label (must exist)     w word
+//   c colour (#rrggbb; without '#' the colorMessage, else the reader's colour error)
+//   % numeric variable   $ string variable   v either   x a value of the last v's kind
+//   b numeric variable where a '$' is tolerated (the button waits)
+//   p picture file    a sound or music file    f movie file   (checked when literal)
+//   e effect argument (number, or type,duration[,mask])
+//   ,  a comma        [ ... ] taken when a comma follows    { ... } repeated while one does
+// kOwnCheck: the checker has code of its own for the word (check/*_checks.cpp).
+// Wrong variable arguments use `messages` in turn (UTF-8, the command's own texts).
+struct CommandArgs {
+  const char* pattern = "";
+  std::array<const char*, 3> messages{};
+  const char* colorMessage = nullptr;
+};
+inline constexpr char kOwnCheck[] = "*";
+
+struct CommandRow {
+  CommandHandler handler = nullptr;
+  CommandArgs args;
+};
+
 class CommandTable {
  public:
-  void add(std::string_view word, CommandHandler handler) { table_[std::string(word)] = handler; }
+  // A command cannot be registered without its arguments: `pattern`, or the whole CommandArgs.
+  void add(std::string_view word, CommandHandler handler, const char* pattern) {
+    add(word, handler, CommandArgs{pattern});
+  }
+  void add(std::string_view word, CommandHandler handler, const CommandArgs& args) {
+    table_[std::string(word)] = CommandRow{handler, args};
+  }
   CommandHandler find(std::string_view word) const {
+    const CommandRow* r = row(word);
+    return r ? r->handler : nullptr;
+  }
+  const CommandRow* row(std::string_view word) const {
     auto it = table_.find(word);  // looked up without copying the word
-    return it == table_.end() ? nullptr : it->second;
+    return it == table_.end() ? nullptr : &it->second;
   }
   size_t size() const { return table_.size(); }
   // Every registered word, in no particular order.
   std::vector<std::string_view> words() const {
     std::vector<std::string_view> out;
-    for (const auto& [w, h] : table_) out.push_back(w);
+    for (const auto& [w, r] : table_) out.push_back(w);
     return out;
   }
   void clear() { table_.clear(); }
@@ -37,7 +71,10 @@ class CommandTable {
     using is_transparent = void;
     size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
   };
-  std::unordered_map<std::string, CommandHandler, Hash, std::equal_to<>> table_;
+  std::unordered_map<std::string, CommandRow, Hash, std::equal_to<>> table_;
 };
+
+// Whether the checker reads this row's arguments with code of its own.
+inline bool hasOwnCheck(const CommandArgs& args) { return std::string_view(args.pattern) == kOwnCheck; }
 
 }  // namespace veloria

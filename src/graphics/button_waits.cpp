@@ -330,12 +330,12 @@ void cmdGetbtntimer(Engine& e, std::string_view, bool) {
 }  // namespace
 
 void registerButtonWaitCommands(CommandTable& t) {
-  t.add("btnwait", cmdBtnwait);
-  t.add("btnwait2", cmdBtnwait);
-  t.add("textbtnwait", cmdTextbtnwait);
-  t.add("selectbtnwait", cmdTextbtnwait);
-  t.add("tbtnwait", cmdTbtnwait);
-  t.add("getbtntimer", cmdGetbtntimer);
+  t.add("btnwait", cmdBtnwait, {.pattern = "b", .messages = {"btnwaitの第一引数は数字変数です。"}});
+  t.add("btnwait2", cmdBtnwait, {.pattern = "b", .messages = {"btnwaitの第一引数は数字変数です。"}});
+  t.add("textbtnwait", cmdTextbtnwait, {.pattern = "b", .messages = {"textbtnwaitの第一引数は数字変数です。"}});
+  t.add("selectbtnwait", cmdTextbtnwait, {.pattern = "b", .messages = {"textbtnwaitの第一引数は数字変数です。"}});
+  t.add("tbtnwait", cmdTbtnwait, {.pattern = "b", .messages = {"tbtnwaitの第一引数は数字変数です。"}});
+  t.add("getbtntimer", cmdGetbtntimer, {.pattern = "b", .messages = {"getbtntimerの第一引数は数字変数です。"}});
 }
 
 }  // namespace veloria

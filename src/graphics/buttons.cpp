@@ -218,15 +218,15 @@ void resetButtons(Engine& e) {
 }
 
 void registerButtonCommands(CommandTable& t) {
-  t.add("btndef", cmdBtndef);
-  t.add("btn", cmdBtn);
-  t.add("spbtn", cmdSpbtn);
-  t.add("cselbtn", cmdCselbtn);
-  t.add("btntime", cmdBtntime);
-  t.add("btntimer", cmdBtntime);
-  t.add("maskbtn", cmdMaskbtn);
-  t.add("btncancel", cmdBtncancel);
-  t.add("btnnowindowerase", cmdBtnnowindowerase);
+  t.add("btndef", cmdBtndef, kOwnCheck);
+  t.add("btn", cmdBtn, "n,n,n,n,n,n,n");
+  t.add("spbtn", cmdSpbtn, "n,n");
+  t.add("cselbtn", cmdCselbtn, "n,n,n,n");
+  t.add("btntime", cmdBtntime, "n");
+  t.add("btntimer", cmdBtntime, "n");
+  t.add("maskbtn", cmdMaskbtn, "n");
+  t.add("btncancel", cmdBtncancel, "n");
+  t.add("btnnowindowerase", cmdBtnnowindowerase, "");
   registerButtonWaitCommands(t);
 }
 

@@ -427,21 +427,21 @@ void cmdBmpcut(Engine& e, std::string_view, bool) {
 }  // namespace
 
 void registerDrawCommands(CommandTable& t) {
-  t.add("bar", cmdBar);
-  t.add("barclear", cmdBarclear);
-  t.add("prnum", cmdPrnum);
-  t.add("prnumclear", cmdPrnumclear);
-  t.add("monocro", cmdMonocro);
-  t.add("nega", cmdNega);
-  t.add("bgalia", cmdBgalia);
-  t.add("quakex", cmdQuakex);
-  t.add("quakey", cmdQuakey);
-  t.add("blt", cmdBlt);
-  t.add("ofscpy", cmdOfscpy);
-  t.add("repaint", cmdRepaint);
-  t.add("bw2a", cmdBw2a);
-  t.add("bw2a2", cmdBw2a2);
-  t.add("bmpcut", cmdBmpcut);
+  t.add("bar", cmdBar, "n,n,n,n,n,n,n,c");
+  t.add("barclear", cmdBarclear, "");
+  t.add("prnum", cmdPrnum, "n,n,n,n,n,n,c");
+  t.add("prnumclear", cmdPrnumclear, "");
+  t.add("monocro", cmdMonocro, kOwnCheck);
+  t.add("nega", cmdNega, "n");
+  t.add("bgalia", cmdBgalia, "n,n,n,n");
+  t.add("quakex", cmdQuakex, "n,n");
+  t.add("quakey", cmdQuakey, "n,n");
+  t.add("blt", cmdBlt, "n,n,n,n,n,n[,n,n]");
+  t.add("ofscpy", cmdOfscpy, "");
+  t.add("repaint", cmdRepaint, "");
+  t.add("bw2a", cmdBw2a, "s");
+  t.add("bw2a2", cmdBw2a2, "s");
+  t.add("bmpcut", cmdBmpcut, "p,n,n");
 }
 
 }  // namespace veloria

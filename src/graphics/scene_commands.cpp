@@ -230,15 +230,15 @@ void runEffectCommand(Engine& e) {
 }
 
 void registerSceneCommands(CommandTable& t) {
-  t.add("effect", cmdEffect);
-  t.add("effectblank", cmdEffectblank);
-  t.add("windoweffect", cmdWindoweffect);
-  t.add("print", cmdPrint);
-  t.add("bg", cmdBg);
-  t.add("ld", cmdLd);
-  t.add("cl", cmdCl);
-  t.add("tal", cmdTal);
-  t.add("transmode", cmdTransmode);
+  t.add("effect", cmdEffect, kOwnCheck);
+  t.add("effectblank", cmdEffectblank, "n");
+  t.add("windoweffect", cmdWindoweffect, kOwnCheck);
+  t.add("print", cmdPrint, "e");
+  t.add("bg", cmdBg, kOwnCheck);
+  t.add("ld", cmdLd, kOwnCheck);
+  t.add("cl", cmdCl, kOwnCheck);
+  t.add("tal", cmdTal, kOwnCheck);
+  t.add("transmode", cmdTransmode, "w");
 }
 
 }  // namespace veloria

@@ -242,15 +242,15 @@ uint32_t nextCellAnimationDue(Engine& e) {
 }
 
 void registerSpriteCommands(CommandTable& t) {
-  t.add("lsp", cmdLsp);
-  t.add("lsph", cmdLsph);
-  t.add("csp", cmdCsp);
-  t.add("vsp", cmdVsp);
-  t.add("msp", cmdMsp);
-  t.add("amsp", cmdAmsp);
-  t.add("cell", cmdCell);
-  t.add("allsphide", cmdAllsphide);
-  t.add("allspresume", cmdAllspresume);
+  t.add("lsp", cmdLsp, "n,p,n,n[,n]");
+  t.add("lsph", cmdLsph, "n,p,n,n[,n]");
+  t.add("csp", cmdCsp, "n");
+  t.add("vsp", cmdVsp, "n,n");
+  t.add("msp", cmdMsp, "n,n,n[,n]");
+  t.add("amsp", cmdAmsp, "n,n,n[,n]");
+  t.add("cell", cmdCell, "n,n");
+  t.add("allsphide", cmdAllsphide, "");
+  t.add("allspresume", cmdAllspresume, "");
 }
 
 }  // namespace veloria

@@ -158,11 +158,11 @@ void cmdSoundPress(Engine& e, std::string_view, bool) {
 }  // namespace
 
 void registerResourceCommands(CommandTable& t) {
-  t.add("vla", cmdVla);
-  t.add("arc", cmdArc);
-  t.add("spi", cmdSpi);
-  t.add("soundpressplgin", cmdSoundPress);
-  t.add("noloaderror", cmdNoLoadError);
+  t.add("vla", cmdVla, "");
+  t.add("arc", cmdArc, "s");
+  t.add("spi", cmdSpi, "s");
+  t.add("soundpressplgin", cmdSoundPress, "s");
+  t.add("noloaderror", cmdNoLoadError, "");
 }
 
 void resourceRestoreDefaults(Engine& e) {

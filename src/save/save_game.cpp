@@ -149,13 +149,13 @@ void saveRestoreDefaults(Engine& e) {
 }
 
 void registerSaveCommands(CommandTable& t) {
-  t.add("savenumber", cmdSavenumber);
-  t.add("savename", cmdSavename);
-  t.add("saveon", cmdSaveon);
-  t.add("saveoff", cmdSaveoff);
-  t.add("globalon", cmdGlobalon);
-  t.add("filelog", cmdFilelog);
-  t.add("labellog", cmdLabellog);
+  t.add("savenumber", cmdSavenumber, "n");
+  t.add("savename", cmdSavename, "s,s,s");
+  t.add("saveon", cmdSaveon, "");
+  t.add("saveoff", cmdSaveoff, "");
+  t.add("globalon", cmdGlobalon, "");
+  t.add("filelog", cmdFilelog, "");
+  t.add("labellog", cmdLabellog, "");
 }
 
 }  // namespace veloria

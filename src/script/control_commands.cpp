@@ -201,15 +201,15 @@ void cmdTablegoto(Engine& e, std::string_view, bool) {
 }  // namespace
 
 void registerControlCommands(CommandTable& t) {
-  t.add("goto", cmdGoto);
-  t.add("gosub", cmdGosub);
-  t.add("return", cmdReturn);
-  t.add("if", cmdIf);
-  t.add("notif", cmdNotif);
-  t.add("skip", cmdSkip);
-  t.add("jumpf", cmdJumpf);
-  t.add("jumpb", cmdJumpb);
-  t.add("tablegoto", cmdTablegoto);
+  t.add("goto", cmdGoto, kOwnCheck);
+  t.add("gosub", cmdGosub, kOwnCheck);
+  t.add("return", cmdReturn, kOwnCheck);
+  t.add("if", cmdIf, kOwnCheck);
+  t.add("notif", cmdNotif, kOwnCheck);
+  t.add("skip", cmdSkip, kOwnCheck);
+  t.add("jumpf", cmdJumpf, kOwnCheck);
+  t.add("jumpb", cmdJumpb, kOwnCheck);
+  t.add("tablegoto", cmdTablegoto, kOwnCheck);
 }
 
 }  // namespace veloria

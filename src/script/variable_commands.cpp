@@ -274,28 +274,37 @@ void cmdStralias(Engine& e, std::string_view, bool) {
 }  // namespace
 
 void registerVariableCommands(CommandTable& t) {
-  t.add("mov", cmdMov);
-  for (int n = 3; n <= 10; ++n) t.add("mov" + std::to_string(n), cmdMovN);
-  t.add("add", cmdAdd);
-  t.add("sub", cmdSub);
-  t.add("inc", cmdInc);
-  t.add("dec", cmdDec);
-  t.add("mul", cmdMul);
-  t.add("div", cmdDiv);
-  t.add("mod", cmdMod);
-  t.add("rnd", cmdRnd);
-  t.add("rnd2", cmdRnd2);
-  t.add("len", cmdLen);
-  t.add("cmp", cmdCmp);
-  t.add("itoa", cmdItoa);
-  t.add("atoi", cmdAtoi);
-  t.add("date", cmdDate);
-  t.add("time", cmdTime);
-  t.add("getini", cmdGetini);
-  t.add("getreg", cmdGetreg);
-  t.add("intlimit", cmdIntlimit);
-  t.add("numalias", cmdNumalias);
-  t.add("stralias", cmdStralias);
+  t.add("mov", cmdMov, {.pattern = "v,x", .messages = {"movの第一引数は数字／文字変数です。"}});
+  t.add("mov3", cmdMovN, {.pattern = "%,n,n,n", .messages = {"mov3の第一引数は数字変数です。"}});
+  t.add("mov4", cmdMovN, {.pattern = "%,n,n,n,n", .messages = {"mov4の第一引数は数字変数です。"}});
+  t.add("mov5", cmdMovN, {.pattern = "%,n,n,n,n,n", .messages = {"mov5の第一引数は数字変数です。"}});
+  t.add("mov6", cmdMovN, {.pattern = "%,n,n,n,n,n,n", .messages = {"mov6の第一引数は数字変数です。"}});
+  t.add("mov7", cmdMovN, {.pattern = "%,n,n,n,n,n,n,n", .messages = {"mov7の第一引数は数字変数です。"}});
+  t.add("mov8", cmdMovN, {.pattern = "%,n,n,n,n,n,n,n,n", .messages = {"mov8の第一引数は数字変数です。"}});
+  t.add("mov9", cmdMovN, {.pattern = "%,n,n,n,n,n,n,n,n,n", .messages = {"mov9の第一引数は数字変数です。"}});
+  t.add("mov10", cmdMovN, {.pattern = "%,n,n,n,n,n,n,n,n,n,n", .messages = {"mov10の第一引数は数字変数です。"}});
+  t.add("add", cmdAdd, {.pattern = "v,x", .messages = {"addの第一引数は数字／文字変数です。"}});
+  t.add("sub", cmdSub, {.pattern = "%,n", .messages = {"subの第一引数は数字変数です。"}});
+  t.add("inc", cmdInc, {.pattern = "%", .messages = {"incの引数は数字変数です。"}});
+  t.add("dec", cmdDec, {.pattern = "%", .messages = {"decの引数は数字変数です。"}});
+  t.add("mul", cmdMul, {.pattern = "%,n", .messages = {"mulの第一引数は数字変数です。"}});
+  t.add("div", cmdDiv, {.pattern = "%,n", .messages = {"divの第一引数は数字変数です。"}});
+  t.add("mod", cmdMod, {.pattern = "%,n", .messages = {"modの第一引数は数字変数です。"}});
+  t.add("rnd", cmdRnd, {.pattern = "%,n", .messages = {"rndの第一引数は数字変数です。"}});
+  t.add("rnd2", cmdRnd2, {.pattern = "%,n,n", .messages = {"rnd2の第一引数は数字変数です。"}});
+  t.add("len", cmdLen, {.pattern = "%,s", .messages = {"lenの第一引数は数字変数です。"}});
+  t.add("cmp", cmdCmp, {.pattern = "%,s,s", .messages = {"cmpの第一引数は数字変数です。"}});
+  t.add("itoa", cmdItoa, {.pattern = "$,n", .messages = {"itoaの第一引数は文字変数です。"}});
+  t.add("atoi", cmdAtoi, {.pattern = "%,s", .messages = {"atoiの第一引数は数字変数です。"}});
+  t.add("date", cmdDate,
+        {.pattern = "%,%,%", .messages = {"dateの第一引数は数字変数です。", "dateの第ニ引数は数字変数です。", "dateの第三引数は数字変数です。"}});
+  t.add("time", cmdTime,
+        {.pattern = "%,%,%", .messages = {"timeの第一引数は数字変数です。", "timeの第ニ引数は数字変数です。", "timeの第三引数は数字変数です。"}});
+  t.add("getini", cmdGetini, {.pattern = "$,s,s,s", .messages = {"getiniの第一引数は文字変数です。"}});
+  t.add("getreg", cmdGetreg, {.pattern = "$,s,s", .messages = {"getregの第一引数は文字変数です。"}});
+  t.add("intlimit", cmdIntlimit, "n,n,n");
+  t.add("numalias", cmdNumalias, "w,n");
+  t.add("stralias", cmdStralias, "w,s");
 }
 
 }  // namespace veloria

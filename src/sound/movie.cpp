@@ -94,6 +94,6 @@ void cmdAvi(Engine& e, std::string_view, bool) {
 
 }  // namespace
 
-void registerMovieCommands(CommandTable& t) { t.add("avi", cmdAvi); }
+void registerMovieCommands(CommandTable& t) { t.add("avi", cmdAvi, "f,n"); }
 
 }  // namespace veloria

@@ -290,13 +290,13 @@ void cmdCdFadeOut(Engine& e, std::string_view, bool) { e.sound.cdFadeTime = read
 }  // namespace
 
 void registerMusicCommands(CommandTable& t) {
-  t.add("play", cmdPlay);
-  t.add("playonce", cmdPlayOnce);
-  t.add("playstop", cmdPlayStop);
-  t.add("stop", cmdStop);
-  t.add("mp3", cmdMp3);
-  t.add("mp3loop", cmdMp3Loop);
-  t.add("cdfadeout", cmdCdFadeOut);
+  t.add("play", cmdPlay, kOwnCheck);
+  t.add("playonce", cmdPlayOnce, kOwnCheck);
+  t.add("playstop", cmdPlayStop, "");
+  t.add("stop", cmdStop, "");
+  t.add("mp3", cmdMp3, "a");
+  t.add("mp3loop", cmdMp3Loop, "a");
+  t.add("cdfadeout", cmdCdFadeOut, "n");
 }
 
 }  // namespace veloria

@@ -163,14 +163,14 @@ void cmdModeWaveDemo(Engine& e, std::string_view, bool) { e.sound.waveDemoMode =
 }  // namespace
 
 void registerWaveCommands(CommandTable& t) {
-  t.add("wave", cmdWave);
-  t.add("waveloop", cmdWaveLoop);
-  t.add("wavestop", cmdWaveStop);
-  t.add("dwave", cmdDwave);
-  t.add("dwaveloop", cmdDwaveLoop);
-  t.add("dwavestop", cmdDwaveStop);
-  t.add("dsound", cmdDsound);
-  t.add("mode_wave_demo", cmdModeWaveDemo);
+  t.add("wave", cmdWave, "a");
+  t.add("waveloop", cmdWaveLoop, "a");
+  t.add("wavestop", cmdWaveStop, "");
+  t.add("dwave", cmdDwave, "n,a");
+  t.add("dwaveloop", cmdDwaveLoop, "n,a");
+  t.add("dwavestop", cmdDwaveStop, "n");
+  t.add("dsound", cmdDsound, "");
+  t.add("mode_wave_demo", cmdModeWaveDemo, "");
 }
 
 void setWaveOn(Engine& e, bool on) { e.sound.waveOn = on ? 1 : 0; }

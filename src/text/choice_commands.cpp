@@ -154,14 +154,14 @@ void choiceRestoreDefaults(Engine& e) {
 }
 
 void registerChoiceCommands(CommandTable& t) {
-  t.add("select", cmdSelect);
-  t.add("selgosub", cmdSelect);
-  t.add("selnum", cmdSelnum);
-  t.add("csel", cmdCsel);
-  t.add("cselgoto", cmdCselgoto);
-  t.add("getcselnum", cmdGetcselnum);
-  t.add("selectcolor", cmdSelectcolor);
-  t.add("selectvoice", cmdSelectvoice);
+  t.add("select", cmdSelect, kOwnCheck);
+  t.add("selgosub", cmdSelect, kOwnCheck);
+  t.add("selnum", cmdSelnum, kOwnCheck);
+  t.add("csel", cmdCsel, kOwnCheck);
+  t.add("cselgoto", cmdCselgoto, "n");
+  t.add("getcselnum", cmdGetcselnum, {.pattern = "%", .messages = {"getcselnumの第一引数は数字変数です。"}});
+  t.add("selectcolor", cmdSelectcolor, {.pattern = "c,c", .colorMessage = "selectcolorのパラメータが違います。"});
+  t.add("selectvoice", cmdSelectvoice, "a,a,a");
 }
 
 }  // namespace veloria

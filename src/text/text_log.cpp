@@ -130,12 +130,13 @@ void cmdLookbackvoice(Engine& e, std::string_view, bool) { e.text.lookbackVoice 
 }  // namespace
 
 void registerTextLogCommands(CommandTable& t) {
-  t.add("lookbackon", cmdLookbackon);
-  t.add("lookbackoff", cmdLookbackoff);
-  t.add("lookbackflush", cmdLookbackflush);
-  t.add("lookbackbutton", cmdLookbackbutton);
-  t.add("lookbackcolor", cmdLookbackcolor);
-  t.add("lookbackvoice", cmdLookbackvoice);
+  t.add("lookbackon", cmdLookbackon, "");
+  t.add("lookbackoff", cmdLookbackoff, "");
+  t.add("lookbackflush", cmdLookbackflush, "");
+  t.add("lookbackbutton", cmdLookbackbutton, "p,p,p,p");
+  t.add("lookbackcolor", cmdLookbackcolor,
+        {.pattern = "c", .colorMessage = "lookbackcolorのパラメータは#rrggbbの色指定です。"});
+  t.add("lookbackvoice", cmdLookbackvoice, "a");
 }
 
 void textLogRestoreDefaults(Engine& e) {

@@ -111,20 +111,21 @@ void cmdClickvoice(Engine& e, std::string_view, bool) {
 }  // namespace
 
 void registerWaitCommands(CommandTable& t) {
-  t.add("wait", cmdWait);
-  t.add("delay", cmdWait);
-  t.add("click", cmdClick);
-  t.add("clickpos", cmdClickpos);
-  t.add("resettimer", cmdResettimer);
-  t.add("waittimer", cmdWaittimer);
-  t.add("gettimer", cmdGettimer);
-  t.add("trap", cmdTrap);
-  t.add("lr_trap", cmdTrap);
-  t.add("autoclick", cmdAutoclick);
-  t.add("automode_time", cmdAutomodeTime);
-  t.add("skipoff", cmdSkipoff);
-  t.add("kidokuskip", cmdKidokuskip);
-  t.add("clickvoice", cmdClickvoice);
+  t.add("wait", cmdWait, "n");
+  t.add("delay", cmdWait, "n");
+  t.add("click", cmdClick, "");
+  t.add("clickpos", cmdClickpos,
+        {.pattern = "%,%", .messages = {"clickposの第一引数は数字変数です。", "clickposの第ニ引数は数字変数です。"}});
+  t.add("resettimer", cmdResettimer, "");
+  t.add("waittimer", cmdWaittimer, "n");
+  t.add("gettimer", cmdGettimer, {.pattern = "%", .messages = {"gettimerの引数は数字変数です。"}});
+  t.add("trap", cmdTrap, kOwnCheck);
+  t.add("lr_trap", cmdTrap, kOwnCheck);
+  t.add("autoclick", cmdAutoclick, "n");
+  t.add("automode_time", cmdAutomodeTime, "n");
+  t.add("skipoff", cmdSkipoff, "");
+  t.add("kidokuskip", cmdKidokuskip, "");
+  t.add("clickvoice", cmdClickvoice, "a,a");
 }
 
 }  // namespace veloria

@@ -58,9 +58,9 @@ void cmdInputnum(Engine& e, std::string_view, bool) {
 }  // namespace
 
 void registerDialogCommands(CommandTable& t) {
-  t.add("inputstr", cmdInputText);
-  t.add("input", cmdInputText);
-  t.add("inputnum", cmdInputnum);
+  t.add("inputstr", cmdInputText, {.pattern = "$,s,n,n[,n,n,n,n]", .messages = {"inputstrの第一引数は文字変数です。"}});
+  t.add("input", cmdInputText, {.pattern = "$,s,s,n,n[,n,n,n,n]", .messages = {"inputの第一引数は文字変数です。"}});
+  t.add("inputnum", cmdInputnum, {.pattern = "%,s[,n,n,n,n]", .messages = {"inputnumの第一引数は数字変数です。"}});
 }
 
 }  // namespace veloria

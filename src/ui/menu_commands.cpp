@@ -158,20 +158,21 @@ void cmdMenuAutomode(Engine& e, std::string_view, bool) { postMenuCommand(e, IDM
 }  // namespace
 
 void registerSystemActionCommands(CommandTable& t) {
-  t.add("rmenu", cmdRmenu);
-  t.add("rlookback", cmdRlookback);
-  t.add("roff", cmdRoff);
-  t.add("rmode", cmdRmode);
-  t.add("systemcall", cmdSystemcall);
-  t.add("menuselectcolor", cmdMenuselectcolor);
-  t.add("menuselectvoice", cmdMenuselectvoice);
-  t.add("menusetwindow", cmdMenusetwindow);
-  t.add("killmenu", cmdKillmenu);
-  t.add("menu_full", cmdMenuFull);
-  t.add("menu_window", cmdMenuWindow);
-  t.add("menu_click_def", cmdMenuClickDef);
-  t.add("menu_click_page", cmdMenuClickPage);
-  t.add("menu_automode", cmdMenuAutomode);
+  t.add("rmenu", cmdRmenu, kOwnCheck);
+  t.add("rlookback", cmdRlookback, "");
+  t.add("roff", cmdRoff, "");
+  t.add("rmode", cmdRmode, "n");
+  t.add("systemcall", cmdSystemcall, kOwnCheck);
+  t.add("menuselectcolor", cmdMenuselectcolor,
+        {.pattern = "c,c,c", .colorMessage = "menuselectcolorのパラメータが違います。"});
+  t.add("menuselectvoice", cmdMenuselectvoice, "a,a,a,a,a,a,a");
+  t.add("menusetwindow", cmdMenusetwindow, kOwnCheck);
+  t.add("killmenu", cmdKillmenu, "n");
+  t.add("menu_full", cmdMenuFull, "");
+  t.add("menu_window", cmdMenuWindow, "");
+  t.add("menu_click_def", cmdMenuClickDef, "");
+  t.add("menu_click_page", cmdMenuClickPage, "");
+  t.add("menu_automode", cmdMenuAutomode, "");
 }
 
 }  // namespace veloria

@@ -38,12 +38,33 @@ bool has(const std::vector<std::string>& findings, const std::string& where, con
   });
 }
 
-TEST(CheckerSignatures, EveryCommandOfTheBuildHasOne) {
+// Every registration row says how the checker reads the command: a pattern in the letters
+// the pattern reader knows, with its brackets closed, or a check of the checker's own that
+// exists. And no check of its own is left for a word that lost its row.
+TEST(CheckerArguments, EveryRowCanBeRead) {
   ScriptHarness h;
-  std::vector<std::string_view> known = signatureWords();
-  std::set<std::string_view> words(known.begin(), known.end());
-  EXPECT_EQ(words.size(), known.size()) << "a command listed twice";
-  for (std::string_view w : h.e.commands.words()) EXPECT_TRUE(words.count(w)) << "no signature for " << w;
+  const std::string_view letters = "nslwc%$vxbpafe,[]{}";
+  std::set<std::string_view> own;
+  for (std::string_view w : ownCheckWords()) own.insert(w);
+  for (std::string_view w : h.e.commands.words()) {
+    const CommandArgs& args = h.e.commands.row(w)->args;
+    if (hasOwnCheck(args)) {
+      EXPECT_TRUE(own.count(w)) << w << " asks for a check of its own that the checker lacks";
+      continue;
+    }
+    EXPECT_FALSE(own.count(w)) << w << " has a check of its own its row does not ask for";
+    std::string open;
+    for (const char* p = args.pattern; *p; ++p) {
+      EXPECT_NE(letters.find(*p), std::string_view::npos) << w << ": '" << *p << "' in " << args.pattern;
+      if (*p == '[' || *p == '{') open += *p;
+      if (*p == ']' || *p == '}') {
+        EXPECT_TRUE(!open.empty() && open.back() == (*p == ']' ? '[' : '{')) << w << ": " << args.pattern;
+        if (!open.empty()) open.pop_back();
+      }
+    }
+    EXPECT_TRUE(open.empty()) << w << ": " << args.pattern;
+  }
+  for (std::string_view w : own) EXPECT_NE(h.e.commands.row(w), nullptr) << "a check for the unknown word " << w;
 }
 
 TEST(Checker, CleanScriptsHaveNoFindings) {

@@ -259,7 +259,7 @@ void menuCommand(Engine& e, std::string_view, bool) {
 TEST(ChoiceSystemMenu, CentredOnTheTintedFrameWithTheMenuLook) {
   useGameFiles({{"open.wav", tinyWav()}, {"cancel.wav", tinyWav()}, {"over.wav", tinyWav()}, {"pick.wav", tinyWav()}});
   auto setup = [](Engine& e) {
-    e.commands.add("testmenu", menuCommand);
+    e.commands.add("testmenu", menuCommand, "");
     e.ui.menuColors = {0xFF0000, 0x00FF00, 0x555599};
     e.ui.menuVoices[kMenuVoiceOpen] = "open.wav";
     e.ui.menuVoices[kMenuVoiceCancel] = "cancel.wav";

@@ -1,0 +1,91 @@
+// English glosses of the engine's Japanese messages, for the checker's findings.
+#include <string_view>
+
+#include "check/checker_internal.h"
+
+namespace veloria {
+
+namespace {
+
+struct Gloss {
+  const char* japanese;  // the message, "%s" where it names something
+  const char* english;
+};
+
+const Gloss kGlosses[] = {
+    {"長すぎるトークンです:%s", "a word longer than 254 bytes"},
+    {"数字がくるべきところに数字がありません。", "a number belongs here"},
+    {"数字が長すぎます。:%s", "a number of more than 18 digits"},
+    {"ファイル文字列指定は(\"ファイル名\")という形式です。", "the ( or [ choice is not closed"},
+    {"文字列中に改行が有ります。", "the string is not closed on its line"},
+    {"文字列が長すぎます。:%s", "a string longer than 254 bytes"},
+    {"文字列が来るべきところに文字列がありません。", "a string belongs here"},
+    {"ラベル名を指定すべきところで文字列が代わりに指定されましたが、文字列の先頭が*ではありません。",
+     "a label given as a string must start with *"},
+    {"ラベル名が来るべきところにラベル名が来ませんでした。", "a label belongs here"},
+    {"カラー指定が間違っています。HTMLと同じ形式（例：#75fe1b）で指定してください。", "a colour is written #rrggbb"},
+    {"コンマが必要なところにコンマが有りません。", "a comma is missing"},
+    {"文字列の入れ子が深すぎます。", "choices nested too deeply"},
+    {"変数の番号が範囲外です（0～4095）:%s", "variables are numbered 0 to 4095"},
+    {"ファイルの終端に達しました。", "the script ends here"},
+    {"*defineブロックには、表示文はおけません。", "story text in the define block"},
+    {"不正な命令\"%s\"です。", "no such command"},
+    {"ラベル*%sは存在しません", "no such label"},
+    {"ラベル*%sの多重定義です。", "the label is defined twice"},
+    {"ラベルが5000を超えました。", "more than 5000 labels"},
+    {"シナリオが長すぎます。", "the script is longer than 5 MB"},
+    {"%sの第一引数は数字／文字変数です。", "the first argument must be a numeric or string variable"},
+    {"%sの第一引数は数字変数です。", "the first argument must be a numeric variable"},
+    {"%sの第一引数は数値変数です。", "the first argument must be a numeric variable"},
+    {"%sの第ニ引数は数字変数です。", "the second argument must be a numeric variable"},
+    {"%sの第三引数は数字変数です。", "the third argument must be a numeric variable"},
+    {"%sの第１，２引数は数字変数です。", "both arguments must be numeric variables"},
+    {"%sの引数は数字変数です。", "the argument must be a numeric variable"},
+    {"%sの第一引数は文字変数です。", "the first argument must be a string variable"},
+    {"数字エイリアス%sが二重定義されています。", "the numeric alias is defined twice"},
+    {"文字列エイリアス%sが二重定義されています。", "the string alias is defined twice"},
+    {"数字エイリアスが多すぎます。", "more than 4096 numeric aliases"},
+    {"文字列エイリアスが多すぎます。", "more than 4096 string aliases"},
+    {"if条件式が間違っています。", "a condition compares two numbers, or is fchk or lchk"},
+    {"fchk条件式は、定義ブロックでは使えません。", "fchk in the define block"},
+    {"lchk条件式は、定義ブロックでは使えません。", "lchk in the define block"},
+    {"SKIPがスクリプトの範囲を飛び出しました。", "skip goes past the start or the end of the script"},
+    {"jumpf命令が#を見つけられませんでした。", "no ~ after this jumpf"},
+    {"jumpb命令が#を見つけられませんでした。", "no ~ before this jumpb"},
+    {"returnとgosub文が正しく対応していません。", "return without gosub"},
+    {"mousecursorのパラメータは、offかファイル名です。", "mousecursor takes off or a file name"},
+    {"setwindowの縦横文字数指定が間違っています。", "negative columns or lines"},
+    {"カーソルは０（通常）と１（クリック消去用）です。", "cursor 0 is the click wait's, 1 the page wait's"},
+    {"humanz指定が範囲外です。", "humanz takes 0 to 255"},
+    {"trap命令のパラメータは、offもしくは*ラベル名です。", "trap takes a label, off, stop or resume"},
+    {"selectcolorのパラメータが違います。", "colours are written #rrggbb"},
+    {"lookbackcolorのパラメータは#rrggbbの色指定です。", "the colour is written #rrggbb"},
+    {"menuselectcolorのパラメータが違います。", "colours are written #rrggbb"},
+    {"effect命令の第一パラメータは2～255です。", "effect numbers are 2 to 255"},
+    {"未定義のエフェクトを使いました", "an effect number never defined"},
+    {"タグの指定がおかしいです。", "a malformed picture tag"},
+    {"monocro命令の次は#rrggbbで色指定、もしくは、offでモノクロ指定を解除、です。", "monocro takes #rrggbb or off"},
+    {"rmenu命令へのパラメータが間違っています。", "an rmenu item names no system function"},
+    {"systemcall命令へのパラメータが間違っています。", "systemcall names no system function"},
+    {"SPI設定が多すぎます。", "more than 50 plug-in settings"},
+};
+
+}  // namespace
+
+std::string_view glossFor(std::string_view message) {
+  for (const Gloss& g : kGlosses) {
+    std::string_view key = g.japanese;
+    size_t at = key.find("%s");
+    if (at == std::string_view::npos) {
+      if (message == key) return g.english;
+      continue;
+    }
+    std::string_view head = key.substr(0, at), tail = key.substr(at + 2);
+    if (message.size() >= head.size() + tail.size() && message.substr(0, head.size()) == head &&
+        message.substr(message.size() - tail.size()) == tail)
+      return g.english;
+  }
+  return {};
+}
+
+}  // namespace veloria

@@ -1,0 +1,142 @@
+// The checks of their own for pictures, transitions and buttons: arguments whose form
+// depends on a value read before them.
+#include <string>
+
+#include "check/checker_internal.h"
+#include "engine/engine.h"
+#include "graphics/script_args.h"
+#include "platform/text_codec.h"
+#include "script/script.h"
+#include "script/script_internal.h"
+
+namespace veloria {
+
+namespace {
+
+// A word at the position, or nothing (position unchanged) when the argument is no word.
+std::string peekWord(Engine& e) {
+  skipBlanks(e);
+  uint8_t c = currentByte(e);
+  if (c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c + 32);
+  if (!((c >= 'a' && c <= 'z') || c == '_')) return {};
+  const uint32_t keep = e.script.scriptPos;
+  std::string w = readWord(e);
+  setScriptPosition(e, keep);
+  return w;
+}
+
+bool takesMask(int32_t type, bool isStatic) { return !isStatic || type == 15 || type == 18; }
+
+void badEffectType(ScriptChecker& c, uint32_t at, int32_t type, bool isStatic) {
+  if (isStatic && (type < 0 || type > 18))
+    c.finding(at, sjisToUtf8(sj("不正なエフェクト番号です。EFFECT命令をチェックしてください。")) +
+                      " (effect types are 0 to 18)");
+}
+
+// effect n, type[, duration[, mask]] and windoweffect type[, duration[, mask]]: what follows
+// the type depends on its value, so a type from a variable accepts either form.
+void effectSetting(ScriptChecker& c) {
+  Engine& e = c.engine();
+  skipBlanks(e);
+  const uint32_t at = c.pos();
+  bool isStatic = false;
+  int32_t type = c.number(&isStatic);
+  badEffectType(c, at, type, isStatic);
+  if ((!isStatic || type != 1) && optionalArgFollows(e)) {
+    expectComma(e);
+    c.number();
+    if (takesMask(type, isStatic) && optionalArgFollows(e)) {
+      expectComma(e);
+      c.picture();
+    }
+  }
+}
+
+void checkEffect(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  bool isStatic = false;
+  int32_t n = c.number(&isStatic);
+  c.defineEffect(n, isStatic);
+  if (isStatic && (n < 2 || n > 255))
+    reportScriptError(e, sj("パラメータエラー"), sj("effect命令の第一パラメータは2～255です。"));
+  expectComma(e);
+  effectSetting(c);
+}
+
+void checkWindoweffect(ScriptChecker& c, std::string_view) { effectSetting(c); }
+
+void checkBg(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  skipBlanks(e);
+  if (currentByte(e) == '#') {
+    readColor(e);
+  } else {
+    std::string w = peekWord(e);
+    if (w == "black" || w == "white") readWord(e);
+    else c.picture();
+  }
+  expectComma(e);
+  c.effectArgument();
+}
+
+bool standPosition(char letter) { return letter == 'l' || letter == 'c' || letter == 'r'; }
+
+void checkLd(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  bool known = standPosition(readLetter(e));
+  expectComma(e);
+  if (known) {
+    c.picture();
+    expectComma(e);
+  }
+  c.effectArgument();
+}
+
+void checkCl(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  readLetter(e);
+  expectComma(e);
+  c.effectArgument();
+}
+
+void checkTal(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  readLetter(e);
+  expectComma(e);
+  c.number();
+  expectComma(e);
+  c.effectArgument();
+}
+
+void checkBtndef(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  if (peekWord(e) == "clear") readWord(e);
+  else c.picture();
+}
+
+void checkMonocro(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  skipBlanks(e);
+  if (currentByte(e) == '#') {
+    readColor(e);
+    return;
+  }
+  if (readWord(e) != "off")
+    reportScriptError(e, sj("構文エラー"),
+                      sj("monocro命令の次は#rrggbbで色指定、もしくは、offでモノクロ指定を解除、です。"));
+}
+
+}  // namespace
+
+void addGraphicsChecks(CustomChecks& m) {
+  m.emplace("effect", checkEffect);
+  m.emplace("windoweffect", checkWindoweffect);
+  m.emplace("bg", checkBg);
+  m.emplace("ld", checkLd);
+  m.emplace("cl", checkCl);
+  m.emplace("tal", checkTal);
+  m.emplace("btndef", checkBtndef);
+  m.emplace("monocro", checkMonocro);
+}
+
+}  // namespace veloria
