@@ -20,11 +20,6 @@ inline bool startsWord(uint8_t c) {
   return (c >= 'a' && c <= 'z') || c == '_';
 }
 
-bool commaFollows(Engine& e) {
-  skipBlanks(e);
-  return currentByte(e) == ',';
-}
-
 // The end of the group that starts at `p` (just after its '[' or '{').
 const char* skipGroup(const char* p) {
   int depth = 1;
@@ -105,13 +100,13 @@ void ScriptChecker::effectArgument() {
   const uint32_t at = pos();
   bool isStatic = false;
   int32_t n = number(&isStatic);
-  if (commaFollows(e)) {
+  if (optionalArgFollows(e)) {
     if (isStatic && (n < 0 || n > 18))
       finding(at, sjisToUtf8(sj("不正なエフェクト番号です。EFFECT命令をチェックしてください。")) +
                       " (effect types are 0 to 18)");
     expectComma(e);
     number();
-    if (commaFollows(e)) {
+    if (optionalArgFollows(e)) {
       expectComma(e);
       picture();
     }
@@ -180,13 +175,13 @@ struct PatternReader {
         case ',': expectComma(e); break;
         case '[': {
           const char* end = skipGroup(p);
-          if (commaFollows(e)) run(p);
+          if (optionalArgFollows(e)) run(p);
           p = end;
           break;
         }
         case '{': {
           const char* end = skipGroup(p);
-          while (commaFollows(e)) run(p);
+          while (optionalArgFollows(e)) run(p);
           p = end;
           break;
         }

@@ -5,7 +5,6 @@
 
 #include "check/checker_internal.h"
 #include "engine/engine.h"
-#include "graphics/script_args.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
 #include "script/script_internal.h"

@@ -8,7 +8,6 @@
 #include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
-#include "graphics/script_args.h"
 #include "engine/command_table.h"
 #include "script/script.h"
 #include "text/text.h"
@@ -37,7 +36,7 @@ void cmdBtndef(Engine& e, std::string_view, bool) {
   GraphicsState& g = e.gfx;
   skipBlanks(e);
   const uint32_t pos = scriptPosition(e);
-  const uint8_t c = peekScriptByte(e);
+  const uint8_t c = currentByte(e);
   bool clear = false;
   if (c != '"' && c != '$' && c != '(' && c != '[') {
     clear = readWord(e) == "clear";

@@ -10,7 +10,6 @@
 #include "graphics/decoders.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
-#include "graphics/script_args.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "engine/command_table.h"
@@ -97,7 +96,7 @@ void cmdPrnumclear(Engine& e, std::string_view, bool) {
 void cmdMonocro(Engine& e, std::string_view, bool) {
   GraphicsState& g = e.gfx;
   skipBlanks(e);
-  if (peekScriptByte(e) == '#') {
+  if (currentByte(e) == '#') {
     const uint32_t rgb = readColorArg(e);
     g.monochrome = 1;
     g.monoRed = static_cast<int32_t>((rgb >> 16) & 0xFF);

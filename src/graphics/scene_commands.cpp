@@ -5,7 +5,7 @@
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
 #include "graphics/scene_links.h"
-#include "graphics/script_args.h"
+#include "script/script.h"
 #include "platform/text_codec.h"
 #include "engine/command_table.h"
 #include "text/text.h"
@@ -101,7 +101,7 @@ void cmdBg(Engine& e, std::string_view, bool) {
   GraphicsState& g = e.gfx;
   hideTextWindow(e);
   skipBlanks(e);
-  const uint8_t c = peekScriptByte(e);
+  const uint8_t c = currentByte(e);
   if (c == '#') {
     const uint32_t pos = e.script.scriptPos;
     const auto& buf = e.script.scriptBuffer;

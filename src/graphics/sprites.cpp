@@ -4,7 +4,7 @@
 #include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
-#include "graphics/script_args.h"
+#include "script/script.h"
 #include "platform/text_codec.h"
 #include "engine/command_table.h"
 #include "text/text.h"
@@ -23,7 +23,7 @@ Sprite* spriteAt(Engine& e, int n) {
 Sprite& definedSprite(Engine& e, int n) {
   Sprite* s = spriteAt(e, n);
   if (!s || s->name.empty())
-    reportScriptError(e, sj("エラー"), formatNumber(sj("定義されていないスプライト%dを使おうとしました。"), n));
+    reportScriptErrorF(e, sj("エラー"), sj("定義されていないスプライト%dを使おうとしました。"), std::to_string(n));
   return *s;
 }
 

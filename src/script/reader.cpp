@@ -137,6 +137,19 @@ uint8_t peekByte(const Engine& e, int64_t offset) {
   return p >= 0 && p < static_cast<int64_t>(s.scriptBuffer.size()) ? s.scriptBuffer[static_cast<size_t>(p)] : 0;
 }
 
+bool optionalArgFollows(Engine& e) {
+  skipBlanks(e);
+  return currentByte(e) == ',';
+}
+
+char readLetter(Engine& e) {
+  skipBlanks(e);
+  uint8_t c = currentByte(e);
+  if (c != 0 && c != '\n' && c != '\r') skipByte(e);
+  if (c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c - 'A' + 'a');
+  return static_cast<char>(c);
+}
+
 void skipBlanks(Engine& e) {
   const uint8_t* b = scriptBytes(e);
   uint32_t& pos = e.script.scriptPos;

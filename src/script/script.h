@@ -59,6 +59,10 @@ void expectComma(Engine& e);
 uint8_t currentByte(const Engine& e);
 // The byte `offset` bytes from scriptPos, 0 outside the script.
 uint8_t peekByte(const Engine& e, int64_t offset);
+// Skips blanks and tells whether a ',' follows (an optional argument is present).
+bool optionalArgFollows(Engine& e);
+// Skips blanks and takes one byte, lower-cased if it is an ASCII letter (0 at a line end).
+char readLetter(Engine& e);
 
 // ---- variables ----
 // Range-checked access (an index outside 0..4095 is a script error).

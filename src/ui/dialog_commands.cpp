@@ -1,6 +1,5 @@
 // inputstr, input and inputnum: the script asks the player for a text or a number.
 #include "engine/engine.h"
-#include "graphics/script_args.h"
 #include "engine/command_table.h"
 #include "script/script.h"
 #include "ui/ui.h"
