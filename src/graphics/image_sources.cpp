@@ -13,24 +13,6 @@
 
 namespace veloria {
 
-void noteFileLoaded(Engine& e, std::string_view fileName) {
-  if (e.save.fileLogOn && !fileLogged(e, fileName)) logFile(e, fileName);
-}
-
-std::optional<std::vector<uint8_t>> readLooseFile(Engine&, std::string_view fileName, std::string* hostPath) {
-  std::optional<std::string> path = fs::resolve(fileName);
-  if (!path) return std::nullopt;
-  std::optional<std::vector<uint8_t>> data = fs::readHostFile(*path);
-  if (data && hostPath) *hostPath = *path;
-  return data;
-}
-
-bool archivesEnabled(Engine& e) { return e.res.archivesEnabled != 0; }
-
-std::optional<ArchiveHit> lookupArchiveMember(Engine& e, std::string_view fileName) {
-  return findInArchives(e, fileName);
-}
-
 void decodeArchiveMember(Engine& e, const ArchiveHit& hit, Dib& out) {
   out = Dib{};
   if (hit.kind == kArchiveStored) reportScriptError(e, sj("エラー"), sj("BMPが圧縮されていません"));
@@ -49,12 +31,6 @@ void decodeArchiveMember(Engine& e, const ArchiveHit& hit, Dib& out) {
     decodeBmp(data->data(), data->size(), out);
   }
 }
-
-std::optional<std::string> resolveToTemporaryFile(Engine& e, std::string_view fileName) {
-  return resolveFile(e, fileName);
-}
-
-void removeTemporaryFile(Engine&, const std::string& hostPath) { fs::removeHostFile(hostPath); }
 
 std::optional<bool> loadThroughImagePlugin(Engine& e, const std::string& ext, const std::string& hostPath, Dib& out) {
   std::optional<std::string> library = imagePluginFor(e, ext);

@@ -1,4 +1,5 @@
-// loadImage: the one way a picture gets into an ImageObject.
+// loadImage: the one way a picture gets into an ImageObject, from the name (tag included)
+// to the decoded picture. The decoders, the tag reader and the resource layer give it pieces.
 #include <algorithm>
 #include <cstdio>
 
@@ -9,6 +10,7 @@
 #include "graphics/tag.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
+#include "resource/resource.h"
 #include "script/script.h"
 
 namespace veloria {
@@ -68,16 +70,9 @@ bool decodeByExtension(Engine& e, ImageObject& obj, const std::string& ext, cons
   return false;
 }
 
-}  // namespace
-
-void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
-  std::string_view request = requestIn.substr(0, std::min(requestIn.size(), kMaxRequest));
-  // 1. Reuse.
-  if (!obj.name.empty() && obj.name == request) {
-    obj.currentCell = 0;
-    return;
-  }
-  // 2. Release and reset.
+// The picture goes and every attribute a tag can set takes its default, so that nothing of
+// the last picture's tag is left when the new one has none.
+void startOver(Engine& e, ImageObject& obj, std::string_view request) {
   releaseImage(obj);
   obj.animStart = 0;
   obj.animStep = 1;
@@ -89,8 +84,10 @@ void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
   obj.cellIntervals.clear();
   obj.name.assign(request);
   obj.transMode = e.gfx.defaultTransMode;
+}
 
-  // 3. Tag.
+// The request's tag into the object's attributes; the file name behind the tag.
+std::string applyTag(Engine& e, ImageObject& obj, std::string_view request) {
   ParsedTag tag;
   switch (parseTag(request, tag)) {
     case TagStatus::Ok: break;
@@ -113,64 +110,94 @@ void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
     obj.cellIntervals = tag.cellIntervals;
   }
   if (tag.hasTag) obj.animStart = e.platform.timeGetTime();
-  const std::string fileName(tag.fileName);
+  return std::string(tag.fileName);
+}
 
-  // 4. File log.
-  noteFileLoaded(e, fileName);
-
-  if (fileName.size() > kMaxFileName) cannotOpen(e, fileName);
-
-  // 5. Locate.
+// Where a picture's bytes were found.
+struct PictureFile {
   std::vector<uint8_t> bytes;
   bool haveBytes = false;
   std::string hostPath;       // a real file for plug-ins
   std::string extractedPath;  // a temporary file to delete afterwards
-  std::string decodeName = fileName;
-  if (std::optional<std::vector<uint8_t>> loose = readLooseFile(e, fileName, &hostPath)) {
-    bytes = std::move(*loose);
-    haveBytes = true;
-  } else if (archivesEnabled(e) && lowerAscii(fileName).size() >= 3 &&
-             lowerAscii(fileName).substr(fileName.size() - 3) == "bmp") {
-    if (std::optional<ArchiveHit> hit = lookupArchiveMember(e, fileName)) {
-      decodeArchiveMember(e, *hit, obj.dib);
-      if (!obj.hasPicture()) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
-      return;
-    }
-    if (e.res.noLoadError) return;
-    if (e.gfx.optionalImage) {
-      makeOptionalPicture(obj);
-      return;
-    }
-    reportScriptError(e, sj("エラー"), formatName("VLAアーカイブからファイル%sがみつかりません", fileName));
-  } else {
-    std::optional<std::string> temp = resolveToTemporaryFile(e, fileName);
-    if (!temp) {
-      if (e.gfx.optionalImage) {
-        makeOptionalPicture(obj);
-        return;
-      }
-      if (e.res.noLoadError) return;
-      cannotOpen(e, fileName);
-    }
-    extractedPath = *temp;
-    hostPath = *temp;
-    decodeName = *temp;
-    if (std::optional<std::vector<uint8_t>> data = fs::readHostFile(*temp)) {
-      bytes = std::move(*data);
-      haveBytes = true;
+  std::string decodeName;     // its extension picks the decoder
+};
+
+// A loose file first; with archives on, a BMP from the archives (decoded here at once); else
+// what the resource layer extracts to a temporary file. False when nothing is left to
+// decode: the archive member is in `obj`, or a missing picture is tolerated (noloaderror, an
+// optional picture).
+bool findPictureFile(Engine& e, ImageObject& obj, const std::string& fileName, PictureFile& f) {
+  f.decodeName = fileName;
+  if (std::optional<std::string> path = fs::resolve(fileName)) {
+    if (std::optional<std::vector<uint8_t>> loose = fs::readHostFile(*path)) {
+      f.bytes = std::move(*loose);
+      f.haveBytes = true;
+      f.hostPath = *path;
+      return true;
     }
   }
+  if (e.res.archivesEnabled != 0 && lowerAscii(fileName).size() >= 3 &&
+      lowerAscii(fileName).substr(fileName.size() - 3) == "bmp") {
+    if (std::optional<ArchiveHit> hit = findInArchives(e, fileName)) {
+      decodeArchiveMember(e, *hit, obj.dib);
+      if (!obj.hasPicture()) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
+      return false;
+    }
+    if (e.res.noLoadError) return false;
+    if (e.gfx.optionalImage) {
+      makeOptionalPicture(obj);
+      return false;
+    }
+    reportScriptError(e, sj("エラー"), formatName("VLAアーカイブからファイル%sがみつかりません", fileName));
+  }
+  std::optional<std::string> temp = resolveFile(e, fileName);
+  if (!temp) {
+    if (e.gfx.optionalImage) {
+      makeOptionalPicture(obj);
+      return false;
+    }
+    if (e.res.noLoadError) return false;
+    cannotOpen(e, fileName);
+  }
+  f.extractedPath = *temp;
+  f.hostPath = *temp;
+  f.decodeName = *temp;
+  if (std::optional<std::vector<uint8_t>> data = fs::readHostFile(*temp)) {
+    f.bytes = std::move(*data);
+    f.haveBytes = true;
+  }
+  return true;
+}
 
-  // 6. Decoder by extension.
-  const std::string ext = extensionOf(decodeName);
-  bool known = decodeByExtension(e, obj, ext, haveBytes ? &bytes : nullptr, hostPath);
-  if (!extractedPath.empty()) removeTemporaryFile(e, extractedPath);
+// The decoder the extension names; a decoder that takes the file but leaves no picture
+// means the file is damaged.
+void decodePictureFile(Engine& e, ImageObject& obj, const std::string& fileName, PictureFile& f) {
+  const std::string ext = extensionOf(f.decodeName);
+  bool known = decodeByExtension(e, obj, ext, f.haveBytes ? &f.bytes : nullptr, f.hostPath);
+  if (!f.extractedPath.empty()) fs::removeHostFile(f.extractedPath);
   if (!known) {
     if (e.res.noLoadError) return;
     cannotOpen(e, fileName);
   }
-  // 8. A decoder that failed leaves no picture.
   if (!obj.hasPicture()) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
+}
+
+}  // namespace
+
+void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
+  std::string_view request = requestIn.substr(0, std::min(requestIn.size(), kMaxRequest));
+  // The same name again keeps the picture and only starts its animation over.
+  if (!obj.name.empty() && obj.name == request) {
+    obj.currentCell = 0;
+    return;
+  }
+  startOver(e, obj, request);
+  const std::string fileName = applyTag(e, obj, request);
+  if (e.save.fileLogOn && !fileLogged(e, fileName)) logFile(e, fileName);
+  if (fileName.size() > kMaxFileName) cannotOpen(e, fileName);
+  PictureFile file;
+  if (!findPictureFile(e, obj, fileName, file)) return;
+  decodePictureFile(e, obj, fileName, file);
 }
 
 void loadOptionalImage(Engine& e, ImageObject& obj, std::string_view request) {
