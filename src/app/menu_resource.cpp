@@ -1,4 +1,4 @@
-// IDR_MENU: the window menu as the game first shows it.
+// The window's menu bar as the game first shows it.
 #include "app/app.h"
 #include "platform/text_codec.h"
 

@@ -60,7 +60,7 @@ void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, i
   if (!src.hasPicture() || !dst.hasPicture() || dst.dib.bitCount != 24) return;
   const Dib& sd = src.dib;
 
-  // 1. Clip rectangle, also kept inside the target so a small target is never overrun.
+  // The clip rectangle, also kept inside the target so a small target is never overrun.
   ClipRect c = clip ? *clip : ClipRect{0, 0, dst.dib.width - 1, dst.dib.height - 1};
   c.left = std::max(c.left, 0);
   c.top = std::max(c.top, 0);
@@ -68,7 +68,7 @@ void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, i
   c.bottom = std::min({c.bottom, screenHeight - 1, dst.dib.height - 1});
   if (c.right < c.left || c.bottom < c.top) return;
 
-  // 2. Source depth: 24-bit or 8-bit palette; nothing else draws.
+  // The source is 24-bit or an 8-bit palette picture; nothing else draws.
   bool pal8;
   if (sd.paletteCount == 0 && sd.bitCount == 24) pal8 = false;
   else if (sd.paletteCount == 256 && sd.bitCount == 8) pal8 = true;
@@ -83,7 +83,7 @@ void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, i
   const int visH = src.visibleHeight();
   if (visW <= 0 || visH <= 0) return;
 
-  // 3. Source area clipped against the clip rectangle (64-bit: positions come from scripts).
+  // The source area clipped against the clip rectangle (64-bit: positions come from scripts).
   const int64_t x0 = std::max<int64_t>(x, c.left), x1 = std::min<int64_t>(int64_t{x} + visW - 1, c.right);
   const int64_t y0 = std::max<int64_t>(y, c.top), y1 = std::min<int64_t>(int64_t{y} + visH - 1, c.bottom);
   if (x1 < x0 || y1 < y0) return;
@@ -99,7 +99,7 @@ void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, i
   const BlendKernels& k = activeKernels();
   const int bpp = pal8 ? 1 : 3;
 
-  // 4. Transparency key.
+  // The transparent colour: the one the tag named, or the top-left (top-right) pixel.
   Key24 key{};
   int keyIndex = -1;
   if (mode == TRANS_LEFTUP || mode == TRANS_RIGHTUP || mode == TRANS_COLORKEY) {
@@ -116,7 +116,7 @@ void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, i
     }
   }
 
-  // 5-6. Rows from the top of the visible area downward.
+  // Rows from the top of the visible area downward.
   // Rows are short and walk downward in memory (bottom-up bitmaps), which the hardware
   // prefetchers follow poorly; fetch a few rows ahead while this one is blended.
   const size_t srcRowBytes = static_cast<size_t>(mode == TRANS_ALPHA ? 2 * w + visW - w : w) * bpp;

@@ -72,7 +72,7 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
   const TextState& t = e.text;
   OpenWait open(e, 1, textMode, selectMode);
 
-  // 1-3. The text window goes (unless kept), skip mode ends, and clicks made before the wait
+  // The text window goes (unless kept), skip mode ends, and clicks made before the wait
   // began do not count.
   if (!g.buttonNoErase && !selectMode && !textMode) hideTextWindow(e);
   if (!textMode) endSkipMode(e);
@@ -89,7 +89,7 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
   e.platform.pumpOneMessage();
   clearClickRequests(e);
 
-  // 4. Every button in its normal look.
+  // Every button in its normal look.
   bool anySprite = false;
   for (int i = 0; i < std::min(g.buttonCount, kButtonSlots); ++i) {
     const Button& b = g.buttons[static_cast<size_t>(i)];
@@ -111,10 +111,10 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
     if (g.buttons[static_cast<size_t>(i)].kind == ButtonKind::Text)
       showButtonLook(e, g.buttons[static_cast<size_t>(i)], false);
 
-  // 5. The hover look of the button already under the pointer shows at once.
+  // The hover look of the button already under the pointer shows at once.
   postPointerMove(e);
 
-  // 6. The loop.
+  // The wait itself.
   const bool autoEnds = textMode && !selectMode;
   int hovered = -1;
   int32_t result = 0;

@@ -143,7 +143,7 @@ void composeScreen(Engine& e, const DirtyRect* r) {
   if (!cs.hasPicture()) return;
   const int W = std::min(e.app.screenWidth, cs.dib.width), H = std::min(e.app.screenHeight, cs.dib.height);
 
-  // 1. The area (inclusive edges) and the clip handed to the blitter.
+  // The area (inclusive edges) and the clip handed to the blitter.
   ClipRect area{0, 0, W - 1, H - 1};
   const bool whole = r == nullptr;
   if (r) {
@@ -157,7 +157,7 @@ void composeScreen(Engine& e, const DirtyRect* r) {
   g.composeArea = area;
   const int aw = area.right - area.left + 1, ah = area.bottom - area.top + 1;
 
-  // 2. Background.
+  // The background, black where it does not reach.
   const std::string keepName = cs.name;
   const BackgroundWindow& bw = g.bgWindow;
   if (bw.x == -1) {
@@ -176,26 +176,26 @@ void composeScreen(Engine& e, const DirtyRect* r) {
   cs.name = keepName;
 
   const int humanz = std::clamp(humanzDepthOf(e), -1, kSpriteCount - 1);
-  // 3. Sprites behind the standing pictures.
+  // From the back: the sprites behind the standing pictures,
   if (!g.allSpritesHidden) drawSpriteRange(e, kSpriteCount - 1, humanz + 1, clip);
-  // 4. Standing pictures left, centre, right.
+  // the standing pictures left, centre, right,
   if (!g.allSpritesHidden)
     for (const StandImage& s : g.standImages)
       if (!s.name.empty()) drawImage(e, s.image, cs, clip, s.x, s.y);
-  // 5. The text window between the sprite groups.
+  // the text window when it sits between the sprite groups,
   if (windowInFrameOf(e) && windowBehindOf(e)) composeTextWindow(e);
-  // 6. Sprites in front.
+  // the sprites in front,
   if (!g.allSpritesHidden) drawSpriteRange(e, humanz, 0, clip);
-  // 7-9. Filters.
+  // the colour filters (the negative before or after the monochrome, as nega asked),
   if (g.negaMode == 1) negate(cs, area, whole);
   if (g.monochrome) monochrome(e, cs, area, whole);
   if (g.negaMode == 2) negate(cs, area, whole);
-  // 10. Bars, then numbers.
+  // bars, then numbers,
   if (!systemMenuHidesLowSprites(e)) {
     drawBars(e, area);
     drawNumbers(e, area);
   }
-  // 11. The text window on top.
+  // and the text window on top.
   if (windowInFrameOf(e) && !windowBehindOf(e)) composeTextWindow(e);
 }
 

@@ -319,12 +319,12 @@ void mosaic(Engine& e, int type, int d, Frames& f) {
 
 void runEffect(Engine& e, int type, int duration, const std::string& mask, const DirtyRect* r) {
   GraphicsState& g = e.gfx;
-  // 1.
+  // -1 is an effect number the script never defined; 0 changes nothing.
   if (type == -1) reportScriptError(e, sj("エラー"), sj("未定義のエフェクトを使いました"));
   if (type == 0) return;
   if (type < 1 || type > 18)
     reportScriptError(e, sj("エラー"), sj("不正なエフェクト番号です。EFFECT命令をチェックしてください。"));
-  // 2. The rectangle, cut at the screen; dirtyRect starts over.
+  // The rectangle, cut at the screen; dirtyRect starts over.
   const int W = e.app.screenWidth, H = e.app.screenHeight;
   Area a{0, 0, W - 1, H - 1};
   if (r) {
@@ -335,11 +335,11 @@ void runEffect(Engine& e, int type, int duration, const std::string& mask, const
   }
   g.dirtyRect = DirtyRect{};
   const bool empty = a.right < a.left || a.bottom < a.top;
-  // 3.
+  // Skip mode runs transitions at twice the speed.
   int d = std::max(duration, 0);
   if (e.text.skipMode == 1) d /= 2;
 
-  // 4.
+  // The transition's frames (Frames times them and keeps the window answering).
   Frames f(e, type);
   if (!g.displaySurface.hasPicture() || !g.composeSurface.hasPicture()) return;
   switch (type) {
@@ -372,12 +372,12 @@ void runEffect(Engine& e, int type, int duration, const std::string& mask, const
       if (!empty) maskFade(e, a, d, mask, f);
       break;
   }
-  // 5. The new frame becomes the window picture.
+  // The new frame becomes the window picture.
   if (!empty) {
     copyRect(g.composeSurface, a.left, a.top, g.displaySurface, a.left, a.top, a.width(), a.height());
     presentDisplay(e, a.rect());
   }
-  // 6.
+  // The pause after a transition (effectblank); the plain redraw of type 1 has none.
   if (type != 1) e.platform.sleep(static_cast<uint32_t>(std::max(g.effectBlank, 0)));
 }
 

@@ -205,7 +205,7 @@ class Platform {
   int messageBox(std::string_view sjisText, std::string_view sjisCaption, int type);
 
   // ---- dialogs ----
-  // The input dialog (IDD_DIALOG): caption, prompt, a one-line field and the button "決定".
+  // The input dialog (the script's input commands): caption, prompt, a one-line field and the button "決定".
   // Returns Ok with the field's text when the player confirms (Enter or the button; the
   // engine checks the entry and may show the dialog again with it); Cancel for Esc only when
   // setup.cancellable, otherwise Esc does nothing and the dialog stays; Unanswered when
@@ -213,8 +213,8 @@ class Platform {
   // of Shift-JIS, keeps the characters CP932 cannot hold (the engine refuses them) and shows
   // the input method's composition while the player composes.
   DialogAnswer inputDialog(const InputDialogSetup& setup);
-  // A dialog with a list and the buttons OK and Cancel (IDD_CDDRIVEDIALOG as a drop-down
-  // list, IDD_SAVELOADDIALOG as a list box). Returns Ok with the selected entry (-1 when
+  // A dialog with a list and the buttons OK and Cancel (the CD drive dialog's drop-down
+  // list, the save/load dialog's list box). Returns Ok with the selected entry (-1 when
   // none is selected), Cancel for the Cancel button, Esc or closing it, Unanswered as above.
   DialogAnswer listDialog(const ListDialogSetup& setup);
   // The dialog on screen now (for the state dump); nullptr when none is open.

@@ -45,7 +45,7 @@ struct InputRequest {
   bool customSize = false;  // the four sizes below, in points
   int dialogWidth = 0, dialogHeight = 0, editWidth = 0, editHeight = 0;
 };
-// The input dialog IDD_DIALOG: shows the request until an entry passes its checks (a refused
+// The input dialog (input, inputstr, inputnum): shows the request until an entry passes its checks (a refused
 // entry gets its message box and is shown again) or Esc gives back the default. Returns the
 // entry in Shift-JIS, at most 255 bytes.
 std::string runInputRequest(Engine& e, const InputRequest& request);
@@ -63,9 +63,9 @@ int32_t inputNumberValue(const std::string& entry);
 // Shift-JIS, nullopt if cancelled.
 std::optional<std::string> runInputDialog(Engine& e, const std::string& prompt, const std::string& initial,
                                           int maxBytes);
-// The CD drive dialog IDD_CDDRIVEDIALOG (menu item 演奏ドライブ選択): which folder CD tracks come from.
+// The CD drive dialog (menu item 演奏ドライブ選択): which folder CD tracks come from.
 void runCdDriveDialog(Engine& e);
-// The save/load dialog IDD_SAVELOADDIALOG (system actions 6 and 7): save form or load form.
+// The save/load dialog, a list of the slots (system actions 6 and 7): save form or load form.
 void runSaveLoadDialog(Engine& e, bool saveForm);
 
 void uiRestoreDefaults(Engine& e);

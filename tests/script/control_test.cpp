@@ -96,19 +96,6 @@ TEST(Jumps, CallStackInterfaceRefusesOverflow) {
   EXPECT_FALSE(callStackPop(h.e, pos));
 }
 
-TEST(Jumps, ReturnFromTheRightClickSubroutineRepeatsTheWait) {
-  ScriptHarness h;
-  h.load(game("mov %0,1"));
-  h.e.script.scriptPos = 0;
-  callStackPush(h.e, 5);
-  h.e.script.rgosubTaken = 1;
-  h.e.script.interruptedWaitKind = InterruptedWait::ClickWait;
-  h.e.text.skipMode = 1;  // the repeated click wait passes at once
-  dispatchCommand(h.e, "return", false);
-  EXPECT_EQ(h.e.script.scriptPos, 5u);
-  EXPECT_EQ(h.e.script.rgosubTaken, 0);
-}
-
 TEST(Jumps, LabelsInStringsAndMissingLabels) {
   ScriptHarness h;
   ASSERT_EQ(h.run(game("mov $0,\"*Target\"\ngoto $0\nmov %0,1\n*target\nmov %1,1")), 0);
