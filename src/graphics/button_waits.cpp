@@ -9,7 +9,6 @@
 #include "graphics/buttons.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
-#include "save/save.h"
 #include "engine/command_table.h"
 #include "script/script.h"
 #include "sound/sound.h"
@@ -133,7 +132,7 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
   setup.yieldEveryPass = autoEnds;
   setup.before = [&](const WaitPass& p) {
     if (g.buttonTimeout < 0 || elapsedMs(p) <= g.buttonTimeout) return false;
-    writePersistentState(e);
+    if (e.hooks.saveGlobals) e.hooks.saveGlobals(e);
     g.lastButtonWaitTime = g.buttonTimeout;
     result = -2;
     return true;

@@ -85,6 +85,7 @@ void cmdSaveoff(Engine& e, std::string_view, bool) { allowSaving(e, false); }
 void cmdGlobalon(Engine& e, std::string_view, bool) { e.save.globalSaveOn = 1; }
 void cmdFilelog(Engine& e, std::string_view, bool) { e.save.fileLogOn = 1; }
 void cmdLabellog(Engine& e, std::string_view, bool) { e.save.labelLogOn = 1; }
+void cmdKidokuskip(Engine& e, std::string_view, bool) { loadReadMarks(e); }
 
 }  // namespace
 
@@ -156,6 +157,7 @@ void registerSaveCommands(CommandTable& t) {
   t.add("globalon", cmdGlobalon, "");
   t.add("filelog", cmdFilelog, "");
   t.add("labellog", cmdLabellog, "");
+  t.add("kidokuskip", cmdKidokuskip, "");
 }
 
 }  // namespace veloria

@@ -11,7 +11,6 @@
 #include "sound/sound.h"
 #include "text/text.h"
 #include "text/text_internal.h"
-#include "ui/ui.h"
 
 namespace veloria {
 

@@ -8,7 +8,6 @@
 #include "engine/wait_loop.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
-#include "save/save.h"
 #include "script/script.h"
 #include "text/text.h"
 #include "text/text_internal.h"
@@ -100,8 +99,6 @@ void cmdSkipoff(Engine& e, std::string_view, bool) {
   e.text.autoMode = 0;
 }
 
-void cmdKidokuskip(Engine& e, std::string_view, bool) { loadReadMarks(e); }
-
 void cmdClickvoice(Engine& e, std::string_view, bool) {
   e.text.clickVoices[0] = readString(e);
   expectComma(e);
@@ -124,7 +121,6 @@ void registerWaitCommands(CommandTable& t) {
   t.add("autoclick", cmdAutoclick, "n");
   t.add("automode_time", cmdAutomodeTime, "n");
   t.add("skipoff", cmdSkipoff, "");
-  t.add("kidokuskip", cmdKidokuskip, "");
   t.add("clickvoice", cmdClickvoice, "a,a");
 }
 
