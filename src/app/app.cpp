@@ -110,8 +110,7 @@ void runEngineCycle(Engine& e, std::string& warpLabel) {
   }
   e.platform.sleep(5);
   runInterpreter(e, false);
-  e.script.scriptBuffer.clear();
-  e.script.scriptBuffer.shrink_to_fit();
+  releaseScript(e);
 }
 
 void writeExitArtifacts(Engine& e, const AppOptions& o) {

@@ -65,7 +65,7 @@ constexpr uint64_t kMaxDefineBytes = 32u << 20;
 ScriptChecker::ScriptChecker(EngineSetUp setUp)
     : platform_(makeHeadlessPlatform(HeadlessOptions{})), e_(std::make_unique<Engine>(*platform_)) {
   setUp(*e_);
-  e_->script.checkingMode = true;
+  startCheckingMode(*e_);
 }
 
 ScriptChecker::~ScriptChecker() = default;
@@ -157,9 +157,9 @@ void ScriptChecker::record(const ScriptCheckError& err, uint32_t pos) { finding(
 
 void ScriptChecker::skipToLineEnd() {
   const uint8_t* b = scriptBytes(*e_);
-  uint32_t& p = e_->script.scriptPos;
-  if (p > e_->script.scriptLength) p = e_->script.scriptLength;
+  uint32_t p = std::min(scriptPosition(*e_), e_->script.scriptLength);
   while (b[p] != 0 && b[p] != '\n') ++p;
+  setScriptPosition(*e_, p);
 }
 
 // ---- labels ----
@@ -167,10 +167,10 @@ void ScriptChecker::skipToLineEnd() {
 // The label table as the loader builds it, but every duplicate is reported, not only the
 // first, and the scan goes on.
 void ScriptChecker::scanLabels() {
-  auto& s = e_->script;
-  s.labels.clear();
-  s.labelIndex.clear();
-  const uint8_t* b = scriptBytes(*e_);
+  Engine& e = *e_;
+  const auto& s = e.script;
+  clearLabels(e);
+  const uint8_t* b = scriptBytes(e);
   uint32_t p = 0;
   bool tooMany = false;
   for (;;) {
@@ -184,31 +184,28 @@ void ScriptChecker::scanLabels() {
       while (b[p] != 0 && b[p] != '\n') ++p;
       continue;
     }
-    s.scriptPos = p;
+    setScriptPosition(e, p);
     std::string name;
     try {
-      name = readLabel(*e_);
+      name = readLabel(e);
     } catch (const ScriptCheckError& err) {
-      record(err, s.scriptPos);
+      record(err, scriptPosition(e));
       skipToLineEnd();
-      p = s.scriptPos;
+      p = scriptPosition(e);
       continue;
     }
     if (s.labelIndex.count(name)) {
-      finding(s.scriptPos, withGloss(formatPattern(sj("ラベル*%sの多重定義です。"), name)));
+      finding(scriptPosition(e), withGloss(formatPattern(sj("ラベル*%sの多重定義です。"), name)));
     } else if (s.labels.size() >= kMaxLabels) {
-      if (!tooMany) finding(s.scriptPos, withGloss(sj("ラベルが5000を超えました。")));
+      if (!tooMany) finding(scriptPosition(e), withGloss(sj("ラベルが5000を超えました。")));
       tooMany = true;
     }
-    skipBlanks(*e_);
-    if (b[s.scriptPos] == '\n') ++s.scriptPos;
-    p = s.scriptPos;
-    if (!s.labelIndex.count(name) && !tooMany) {
-      s.labelIndex.emplace(name, static_cast<uint32_t>(s.labels.size()));
-      s.labels.push_back(Label{std::move(name), p});
-    }
+    skipBlanks(e);
+    if (b[scriptPosition(e)] == '\n') skipByte(e);
+    p = scriptPosition(e);
+    if (!s.labelIndex.count(name) && !tooMany) addLabel(e, std::move(name), p);
   }
-  s.scriptPos = 0;
+  setScriptPosition(e, 0);
 }
 
 // ---- statements ----
@@ -315,10 +312,10 @@ void ScriptChecker::walkLinear(Pass pass) {
   pass_ = pass;
   definePass_ = false;
   const uint8_t* b = scriptBytes(e);
-  uint32_t& p = e.script.scriptPos;
-  p = 0;
+  uint32_t p = 0;
   for (;;) {
     while (betweenStatements(b[p])) ++p;
+    setScriptPosition(e, p);
     if (b[p] == 0 || truncated_) break;
     uint32_t start = p;
     try {
@@ -326,13 +323,14 @@ void ScriptChecker::walkLinear(Pass pass) {
       if (pass == Pass::Report && b[start] != '*' && b[start] != ';') statementStarts_.push_back(start);
     } catch (const ScriptCheckError& err) {
       if (pass == Pass::Report) {
-        record(err, p);
+        record(err, scriptPosition(e));
         if (b[start] != '*' && b[start] != ';') statementStarts_.push_back(start);
       }
-      if (p < start) p = start;
+      if (scriptPosition(e) < start) setScriptPosition(e, start);
       skipToLineEnd();
     }
-    if (p <= start) p = start + 1;
+    if (scriptPosition(e) <= start) setScriptPosition(e, start + 1);
+    p = scriptPosition(e);
   }
 }
 
@@ -357,13 +355,14 @@ void ScriptChecker::walkDefineBlock() {
   uint64_t bytesRead = 0;
   definePass_ = true;
   const uint8_t* b = scriptBytes(e);
-  uint32_t& p = e.script.scriptPos;
   while (!work.empty() && steps < kMaxDefineSteps && bytesRead < kMaxDefineBytes) {
     State st = std::move(work.back());
     work.pop_back();
-    p = st.pos;
+    setScriptPosition(e, st.pos);
     while (steps++ < kMaxDefineSteps && bytesRead < kMaxDefineBytes) {
+      uint32_t p = scriptPosition(e);
       while (betweenStatements(b[p])) ++p;
+      setScriptPosition(e, p);
       if (b[p] == 0) {
         // Named on the script's last line rather than on the empty one after it.
         finding(p > 0 ? p - 1 : 0, withGloss(sj("ファイルの終端に達しました。"), "the define block never reaches game"));
@@ -377,14 +376,16 @@ void ScriptChecker::walkDefineBlock() {
       try {
         f = statement(Pass::Define, at);
       } catch (const ScriptCheckError& err) {
-        record(err, p);
+        record(err, scriptPosition(e));
         // The engine would stop here; to find the next problem as well, go on with the next
         // line, unless the statement was to move elsewhere (commands that move say so first).
         if (flow_.kind != Flow::Next && flow_.kind != Flow::Conditional) break;
         skipToLineEnd();
+        p = scriptPosition(e);
         bytesRead += p > at ? p - at : 1;
         continue;
       }
+      p = scriptPosition(e);
       bytesRead += p > at ? p - at : 1;
       bool goOn = false;
       switch (f.kind) {
@@ -416,7 +417,7 @@ void ScriptChecker::walkDefineBlock() {
             finding(at, withGloss(sj("returnとgosub文が正しく対応していません。")));
             break;
           }
-          p = st.stack.back();
+          setScriptPosition(e, st.stack.back());
           st.stack.pop_back();
           goOn = true;
           break;

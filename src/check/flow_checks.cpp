@@ -75,23 +75,23 @@ void comparison(ScriptChecker& c) {
   }
   c.number();
   skipBlanks(e);
-  uint32_t& pos = e.script.scriptPos;
   switch (currentByte(e)) {
     case '=':
-      ++pos;
-      if (currentByte(e) == '=') ++pos;
+      skipByte(e);
+      if (currentByte(e) == '=') skipByte(e);
       break;
     case '!':
       if (peekByte(e, 1) != '=') return;  // no comparison: the '!' starts the next statement
-      pos += 2;
+      skipByte(e);
+      skipByte(e);
       break;
     case '<':
-      ++pos;
-      if (currentByte(e) == '=' || currentByte(e) == '>') ++pos;
+      skipByte(e);
+      if (currentByte(e) == '=' || currentByte(e) == '>') skipByte(e);
       break;
     case '>':
-      ++pos;
-      if (currentByte(e) == '=') ++pos;
+      skipByte(e);
+      if (currentByte(e) == '=') skipByte(e);
       break;
     default:
       badCondition(e);
@@ -106,8 +106,8 @@ void checkCondition(ScriptChecker& c, std::string_view) {
     comparison(c);
     skipBlanks(e);
     if (currentByte(e) != '&') break;
-    ++e.script.scriptPos;
-    if (currentByte(e) == '&') ++e.script.scriptPos;
+    skipByte(e);
+    if (currentByte(e) == '&') skipByte(e);
   }
   c.flow().kind = Flow::Conditional;
 }

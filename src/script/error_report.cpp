@@ -81,6 +81,8 @@ std::string describeScriptPosition(const Engine& e, uint32_t pos) {
   return buf;
 }
 
+void startCheckingMode(Engine& e) { e.script.checkingMode = true; }
+
 void reportScriptError(Engine& e, std::string_view caption, std::string_view message) {
   // The checker records the problem and reads on; nothing is shown and nothing shuts down.
   if (e.script.checkingMode) throw ScriptCheckError{std::string(caption), std::string(message)};

@@ -122,10 +122,25 @@ void loadScriptFromMemory(Engine& e, std::string_view bytes) {
   checkMode800(e);
 }
 
+void releaseScript(Engine& e) {
+  e.script.scriptBuffer.clear();
+  e.script.scriptBuffer.shrink_to_fit();
+}
+
+void clearLabels(Engine& e) {
+  e.script.labels.clear();
+  e.script.labelIndex.clear();
+}
+
+void addLabel(Engine& e, std::string name, uint32_t pos) {
+  auto& s = e.script;
+  s.labelIndex.emplace(name, static_cast<uint32_t>(s.labels.size()));
+  s.labels.push_back(Label{std::move(name), pos});
+}
+
 void buildLabelTable(Engine& e) {
   auto& s = e.script;
-  s.labels.clear();
-  s.labelIndex.clear();
+  clearLabels(e);
   const uint8_t* b = scriptBytes(e);
   uint32_t pos = 0;
   for (;;) {
@@ -146,8 +161,7 @@ void buildLabelTable(Engine& e) {
     skipBlanks(e);
     if (b[s.scriptPos] == '\n') ++s.scriptPos;
     pos = s.scriptPos;
-    s.labelIndex.emplace(name, static_cast<uint32_t>(s.labels.size()));
-    s.labels.push_back(Label{std::move(name), pos});
+    addLabel(e, std::move(name), pos);
   }
   s.scriptPos = 0;
 }

@@ -25,12 +25,21 @@ void loadScript(Engine& e);
 // Installs `bytes` as if they were the only script file 0.txt (tests, tools, fuzzing):
 // the same buffer, fileEndTable and length rules as loading from disk.
 void loadScriptFromMemory(Engine& e, std::string_view bytes);
+// Lets the script's bytes go (the end of an engine cycle; the next one loads them again).
+void releaseScript(Engine& e);
 void buildLabelTable(Engine& e);
+// The pieces of the label table for the checker's own scan, which reports every problem and
+// reads on: the table emptied, and a label added (the caller has ruled out a duplicate).
+void clearLabels(Engine& e);
+void addLabel(Engine& e, std::string name, uint32_t pos);
 void jumpToLabel(Engine& e, std::string_view name);
 // Position of a label, or -1 when the script has no such label (no error).
 int64_t findLabel(const Engine& e, std::string_view name);
 // Asks for a return to the start: the waiting command unwinds and the interpreter resets.
 void requestReset(Engine& e);
+// From now on reportScriptError throws ScriptCheckError instead of ending the run (the
+// checker's engine).
+void startCheckingMode(Engine& e);
 // The fatal error report: box, stderr, shut-down. Texts are Shift-JIS.
 [[noreturn]] void reportScriptError(Engine& e, std::string_view caption, std::string_view message);
 // The same, with the message formatted from a pattern holding one "%s" (or "%d").
