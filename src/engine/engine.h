@@ -21,7 +21,7 @@ namespace veloria {
 
 struct Engine;
 
-// Calls that go up a floor. The shell installs them on every engine it runs (app/app.h,
+// Calls that go up a floor. The shell installs them on every engine it runs (app/commands.h,
 // connectEngine); an engine made without them (a unit test's own) skips the step.
 struct EngineHooks {
   // The wait loop's pieces that belong to the subsystems above it: the right-click action
