@@ -155,6 +155,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
   auto engine = std::make_unique<Engine>(platform);
   Engine& e = *engine;
   e.app.autoplay = options.autoplay;
+  setScriptOptions(e, options.scriptOptions);
   makeTempDirectory(e, runtime);
   connectEngine(e);
 

@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "engine/menu_ids.h"
 #include "platform/platform.h"
+#include "engine/script_state.h"
 
 namespace veloria {
 
@@ -35,6 +36,8 @@ struct AppOptions {
   // Headless autoplay: the system menus a script opens itself are left as a right click
   // leaves them (autoplay only ever clicks the left button).
   bool autoplay = false;
+  // --dialect and --lenient: how every game of the run is read.
+  ScriptOptions scriptOptions;
   // Called once the run has ended, before the engine is torn down (tests look at the state).
   std::function<void(Engine&)> beforeExit;
 };

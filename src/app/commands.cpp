@@ -60,6 +60,10 @@ void registerAllCommands(CommandTable& t) {
   registerSoundCommands(t);
   registerSaveCommands(t);
   registerUiCommands(t);
+  // The later dialect's own words are registered with their subsystems like any other; a game
+  // read as the base language must still find them unknown.
+  for (std::string_view w : t.words())
+    if (isExtendedOnlyWord(w)) t.markExtendedOnly(w);
 }
 
 void connectEngine(Engine& e) {

@@ -6,7 +6,7 @@ namespace veloria {
 
 void setDebugVariable(Engine& e, long index, int32_t value) {
   // The number comes from a person at a dialog: anything outside the store is ignored.
-  if (index < 0 || index >= kVariableCount) return;
+  if (index < 0 || index >= variableCount(e)) return;
   setNumVar(e, static_cast<int32_t>(index), value);
 }
 

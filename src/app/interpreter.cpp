@@ -113,8 +113,10 @@ void dispatchCommand(Engine& e, std::string_view word, bool definePass) {
     resetEngine(e);
     return;
   }
-  if (CommandHandler h = e.commands.find(word)) {
-    h(e, word, definePass);
+  const CommandRow* row = e.commands.row(word);
+  // A game read as the base language does not know the later dialect's words.
+  if (row && (!row->extendedOnly || extendedDialect(e))) {
+    row->handler(e, word, definePass);
     return;
   }
   if (!word.empty() && (word[0] == 'v' || word[0] == 'V')) {

@@ -28,6 +28,10 @@ const char kUsage[] =
     "                           as FILE:LINE: message (exit code 1 when there are any)\n"
     "  --warp LABEL             run the define block, then start at LABEL instead of *start\n"
     "  --coverage FILE.info     write the script lines the run executed (lcov tracefile)\n"
+    "  --dialect=base|extended  read the script in this dialect, whatever it looks like\n"
+    "  --lenient                go on with a warning where the script would stop: unknown\n"
+    "                           words, unclosed strings, text overflowing the window\n"
+    "                           (warnings also go to Velowarn.txt beside the saves)\n"
     "  --headless               run without a window, on a virtual clock\n"
     "  --input FILE             scripted input for --headless (see docs/automation.md)\n"
     "  --timeout MS             --headless: stop after MS virtual milliseconds (exit code 3)\n"
@@ -81,6 +85,16 @@ int main(int argc, char** argv) {
     } else if (a == "--coverage") {
       if (!value(&opt.coverageFile)) return usageError("--coverage needs a file");
       runOption = true;
+    } else if (a.rfind("--dialect", 0) == 0) {
+      std::string v;
+      if (a.size() > 9 && a[9] == '=') v = a.substr(10);
+      else if (a.size() != 9 || !value(&v)) return usageError("unknown option " + a);
+      if (v == "base") opt.scriptOptions.forcedDialect = Dialect::Base;
+      else if (v == "extended") opt.scriptOptions.forcedDialect = Dialect::Extended;
+      else return usageError("--dialect needs base or extended");
+      opt.scriptOptions.forceDialect = true;
+    } else if (a == "--lenient") {
+      opt.scriptOptions.lenient = true;
     } else if (a == "--headless") {
       headless = true;
       runOption = true;
@@ -166,7 +180,7 @@ int main(int argc, char** argv) {
     return usageError("no such game directory: " + opt.gameDir);
   if (check) {
     fs::setGameDirectory(opt.gameDir);
-    return runScriptCheck(setUpEngine, stdout, stderr);
+    return runScriptCheck(setUpEngine, stdout, stderr, opt.scriptOptions);
   }
 
   std::unique_ptr<Platform> platform;

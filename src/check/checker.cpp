@@ -62,9 +62,10 @@ constexpr uint64_t kMaxDefineBytes = 32u << 20;
 
 }  // namespace
 
-ScriptChecker::ScriptChecker(EngineSetUp setUp)
+ScriptChecker::ScriptChecker(EngineSetUp setUp, const ScriptOptions& options)
     : platform_(makeHeadlessPlatform(HeadlessOptions{})), e_(std::make_unique<Engine>(*platform_)) {
   setUp(*e_);
+  setScriptOptions(*e_, options);
   startCheckingMode(*e_);
 }
 
@@ -542,6 +543,7 @@ CheckResult ScriptChecker::run() {
   }
   result.findings = std::move(findings_);
   result.truncated = truncated_;
+  result.dialect = e_->script.dialect;
   return result;
 }
 
@@ -576,14 +578,14 @@ std::vector<std::string_view> ownCheckWords() {
 
 // ---- entry points ----
 
-CheckResult checkGame(EngineSetUp setUp) {
-  ScriptChecker c(setUp);
+CheckResult checkGame(EngineSetUp setUp, const ScriptOptions& options) {
+  ScriptChecker c(setUp, options);
   c.loadFromGame();
   return c.run();
 }
 
-CheckResult checkScriptBytes(EngineSetUp setUp, std::string_view sjisScript) {
-  ScriptChecker c(setUp);
+CheckResult checkScriptBytes(EngineSetUp setUp, std::string_view sjisScript, const ScriptOptions& options) {
+  ScriptChecker c(setUp, options);
   c.loadFromBytes(sjisScript);
   return c.run();
 }
@@ -592,12 +594,14 @@ std::string formatFinding(const CheckFinding& f) {
   return f.file + ":" + std::to_string(f.line) + ": " + f.message;
 }
 
-int runScriptCheck(EngineSetUp setUp, std::FILE* out, std::FILE* err) {
-  CheckResult r = checkGame(setUp);
+int runScriptCheck(EngineSetUp setUp, std::FILE* out, std::FILE* err, const ScriptOptions& options) {
+  CheckResult r = checkGame(setUp, options);
   for (const CheckFinding& f : r.findings) std::fprintf(out, "%s\n", formatFinding(f).c_str());
   std::fflush(out);
   size_t statements = 0;
   for (const auto& f : r.lines.files) statements += f.statementLines.size();
+  // Only the later dialect is named: a base-language script's report reads as it always did.
+  if (r.dialect == Dialect::Extended) std::fprintf(err, "veloria: the script is in the extended dialect\n");
   if (r.truncated)
     std::fprintf(err, "veloria: more than %zu problems found; the rest are not listed\n", kMaxFindings);
   else if (r.findings.empty())

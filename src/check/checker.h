@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "script/script.h"
+#include "engine/script_state.h"
 
 namespace veloria {
 
@@ -36,6 +37,7 @@ struct CheckResult {
   std::vector<CheckFinding> findings;  // in script order
   bool truncated = false;              // more findings than the checker keeps
   ScriptLines lines;
+  Dialect dialect = Dialect::Base;     // the language the script was checked in
 };
 
 // Makes the checker's engine as a game makes its own: every command registered (the rows
@@ -46,16 +48,16 @@ using EngineSetUp = void (*)(Engine& e);
 
 // Checks the game in the current game directory (fs::gameDirectory): script, labels and the
 // media files it names.
-CheckResult checkGame(EngineSetUp setUp);
+CheckResult checkGame(EngineSetUp setUp, const ScriptOptions& options = {});
 // Checks `sjisScript` as the only script file 0.txt (tests, fuzzing); media files are looked
 // up in the game directory as usual.
-CheckResult checkScriptBytes(EngineSetUp setUp, std::string_view sjisScript);
+CheckResult checkScriptBytes(EngineSetUp setUp, std::string_view sjisScript, const ScriptOptions& options = {});
 
 // One finding as printed: "3.txt:12: message".
 std::string formatFinding(const CheckFinding& f);
 // veloria --check: the findings on `out`, a summary on `err`. Returns the exit code: 0 clean,
 // 1 when anything was found.
-int runScriptCheck(EngineSetUp setUp, std::FILE* out, std::FILE* err);
+int runScriptCheck(EngineSetUp setUp, std::FILE* out, std::FILE* err, const ScriptOptions& options = {});
 
 // Every command word the checker has a check of its own for (for the completeness test).
 std::vector<std::string_view> ownCheckWords();

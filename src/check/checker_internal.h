@@ -45,7 +45,7 @@ struct Flow {
 
 class ScriptChecker {
  public:
-  explicit ScriptChecker(EngineSetUp setUp);
+  explicit ScriptChecker(EngineSetUp setUp, const ScriptOptions& options = {});
   ~ScriptChecker();
   ScriptChecker(const ScriptChecker&) = delete;
   ScriptChecker& operator=(const ScriptChecker&) = delete;

@@ -33,11 +33,11 @@ void writeScript(Engine& e, JsonWriter& w) {
   w.endObject();
 
   w.key("numVars").beginObject();
-  for (int i = 0; i < kVariableCount; ++i)
+  for (int i = 0; i < variableCount(e); ++i)
     if (s.numVars[static_cast<size_t>(i)] != 0) w.key(std::to_string(i)).value(s.numVars[static_cast<size_t>(i)]);
   w.endObject();
   w.key("strVars").beginObject();
-  for (int i = 0; i < kVariableCount; ++i)
+  for (int i = 0; i < variableCount(e); ++i)
     if (!s.strVars[static_cast<size_t>(i)].empty())
       w.key(std::to_string(i)).value(sjisToUtf8(s.strVars[static_cast<size_t>(i)]));
   w.endObject();
@@ -241,6 +241,7 @@ std::string dumpJson(Engine& e) {
   w.key("fullScreen").value(e.appWindow.fullScreen != 0);
   w.key("virtualTimeMs").value(e.platform.timeGetTime());
   w.key("engineCycles").value(e.app.engineCycles);
+  w.key("dialect").value(extendedDialect(e) ? "extended" : "base");
   writeScript(e, w);
   writeText(e, w);
   writeChoice(e, w);

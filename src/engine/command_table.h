@@ -38,6 +38,8 @@ inline constexpr char kOwnCheck[] = "*";
 struct CommandRow {
   CommandHandler handler = nullptr;
   CommandArgs args;
+  // A word of the later dialect only: a game read as the base language does not know it.
+  bool extendedOnly = false;
 };
 
 class CommandTable {
@@ -56,6 +58,10 @@ class CommandTable {
   const CommandRow* row(std::string_view word) const {
     auto it = table_.find(word);  // looked up without copying the word
     return it == table_.end() ? nullptr : &it->second;
+  }
+  void markExtendedOnly(std::string_view word) {
+    auto it = table_.find(word);
+    if (it != table_.end()) it->second.extendedOnly = true;
   }
   size_t size() const { return table_.size(); }
   // Every registered word, in no particular order.

@@ -18,8 +18,12 @@ inline constexpr size_t kScriptBufferSize = 5242880;  // bytes, the terminating 
 inline constexpr int kScriptFileCount = 100;          // 0.txt .. 99.txt
 inline constexpr int32_t kMissingFileEnd = 9999999;   // fileEndTable entry of a missing file
 inline constexpr size_t kMaxLabels = 5000;
+// Variables of a base-language game: 0..4095, of which 0..199 are cleared by every reset.
 inline constexpr int kVariableCount = 4096;
-inline constexpr int kLocalVariableCount = 200;  // 0..199 are cleared by every reset
+inline constexpr int kLocalVariableCount = 200;
+// An extended-dialect game has 0..9999; the tables are always this large, and the index check
+// uses the game's own count (variableCount).
+inline constexpr int kMaxVariableCount = 10000;
 inline constexpr size_t kMaxAliases = 4096;
 inline constexpr int kCallStackSize = 1000;
 inline constexpr size_t kMaxLogEntries = 4000;
@@ -29,6 +33,9 @@ inline constexpr size_t kMaxLiteralBytes = 254;
 inline constexpr size_t kMaxStringBytes = 4095;
 // Longest story-text line handed to the text engine after expansion.
 inline constexpr size_t kMaxTextLineBytes = 65535;
+
+// The language a game is written in, decided once per load from its own script.
+enum class Dialect : int32_t { Base = 0, Extended = 1 };
 
 // Where the loaded script came from; decides how an error position is named.
 enum class ScriptSource { None, TextFiles, VeloriaDat, VeloSecDat };
@@ -116,12 +123,12 @@ class IntLimits {
     high_.fill(-1);
     limited_.clear();
   }
-  // high == -1 removes the bounds of `index` (0..4095).
+  // high == -1 removes the bounds of `index` (0..9999).
   void set(int index, int32_t low, int32_t high);
   int32_t low(int index) const { return low_[static_cast<size_t>(index)]; }
   int32_t high(int index) const { return high_[static_cast<size_t>(index)]; }
   // Clamps every bounded variable of `vars` into its bounds.
-  void apply(std::array<int32_t, kVariableCount>& vars) const {
+  void apply(std::array<int32_t, kMaxVariableCount>& vars) const {
     for (int i : limited_) {
       int32_t& v = vars[static_cast<size_t>(i)];
       if (v > high_[static_cast<size_t>(i)]) v = high_[static_cast<size_t>(i)];
@@ -130,8 +137,8 @@ class IntLimits {
   }
 
  private:
-  std::array<int32_t, kVariableCount> low_;
-  std::array<int32_t, kVariableCount> high_;
+  std::array<int32_t, kMaxVariableCount> low_;
+  std::array<int32_t, kMaxVariableCount> high_;
   std::vector<int> limited_;  // indices whose upper bound is not -1, ascending
 };
 
@@ -140,7 +147,22 @@ enum class TrapState : int32_t { Armed = 0, Stopped = 1, StoppedClicked = 2 };
 // The wait a right-click routine interrupted, made again when the routine returns.
 enum class InterruptedWait : int32_t { ClickWait = 0, PageWait = 1, Choice = 2 };
 
+// What the command line asks of every game of the run; the engine's resets leave it alone.
+struct ScriptOptions {
+  bool forceDialect = false;  // --dialect: `forcedDialect` holds, whatever the script says
+  Dialect forcedDialect = Dialect::Base;
+  bool lenient = false;  // --lenient: guess (with a warning) where the script would stop
+};
+
 struct ScriptState {
+  ScriptOptions options;
+  // ---- the dialect, decided by loadScript ----
+  Dialect dialect = Dialect::Base;
+  // The first global variable (";value" on the first line of an extended game); 200 otherwise.
+  int32_t globalBorder = kLocalVariableCount;
+  // Warnings already written this run, by script position, so a loop does not repeat one.
+  std::unordered_set<uint32_t> warnedPositions;
+
   // ---- the loaded script ----
   std::vector<uint8_t> scriptBuffer;  // the whole script, 0-terminated (and 0-padded)
   uint32_t scriptPos = 0;
@@ -151,8 +173,8 @@ struct ScriptState {
   NameIndex labelIndex;  // name -> first entry of `labels`
 
   // ---- variables and aliases ----
-  std::array<int32_t, kVariableCount> numVars{};
-  std::array<std::string, kVariableCount> strVars;
+  std::array<int32_t, kMaxVariableCount> numVars{};
+  std::array<std::string, kMaxVariableCount> strVars;
   IntLimits intLimits;
   std::vector<NumAlias> numAliases;
   NameIndex numAliasIndex;
@@ -173,6 +195,9 @@ struct ScriptState {
   bool waitToResume = false;
   // textgosub is on: '@' and '\' end a story-text line (set by the text commands).
   int32_t textGosubOn = 0;
+  // usewheel / useescspc: the wheel, and Esc and Space, become inputs of the waits.
+  int32_t wheelInput = 0;
+  int32_t escSpaceInput = 0;
 
   // ---- click trap: set by the text subsystem's trap commands, polled between statements ----
   std::string pendingTrapLabel;  // empty = no trap

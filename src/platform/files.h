@@ -96,6 +96,9 @@ std::optional<std::vector<uint8_t>> readPersistentFile(std::string_view name);
 // Written as writeHostFile writes; never through a symbolic link.
 bool writePersistentFile(std::string_view name, const void* data, size_t size);
 bool removePersistentFile(std::string_view name);
+// Adds bytes to the end of a player's file (a log), creating it; refused through a symbolic
+// link, for anything but a plain file, and when the file would grow past maxFileSize.
+bool appendPersistentFile(std::string_view name, const void* data, size_t size, uint64_t maxFileSize);
 // Size and modification time of a player's file (the slot menus list save times).
 std::optional<HostStamp> persistentFileStamp(std::string_view name);
 // A player's file's modification time in the local time zone (the save menus' dates).

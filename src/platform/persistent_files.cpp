@@ -1,8 +1,10 @@
 // The player's files (saves, settings, logs): in the game directory, or, when the player
 // cannot write there, in a private folder per user and game.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -123,6 +125,26 @@ bool writePersistentFile(std::string_view name, const void* data, size_t size) {
 
 bool removePersistentFile(std::string_view name) {
   bool ok = ::unlink(persistentWritePath(name).c_str()) == 0;
+  invalidateCache();
+  return ok;
+}
+
+bool appendPersistentFile(std::string_view name, const void* data, size_t size, uint64_t maxFileSize) {
+  const std::string path = persistentWritePath(name);
+  if (path.empty()) return false;
+  // A log the engine adds to: never through a link, never past its size limit.
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) + size <= maxFileSize;
+  const auto* p = static_cast<const uint8_t*>(data);
+  for (size_t done = 0; ok && done < size;) {
+    ssize_t n = ::write(fd, p + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  ::close(fd);
   invalidateCache();
   return ok;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "platform/files.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
 #include "script/script_internal.h"
@@ -104,6 +105,23 @@ void reportScriptError(Engine& e, std::string_view caption, std::string_view mes
   e.app.exitCode = 1;
   if (e.hooks.shutDown) e.hooks.shutDown(e);
   throw ProcessExit{e.app.exitCode};
+}
+
+void reportScriptWarning(Engine& e, std::string_view message) {
+  if (e.script.checkingMode) return;  // the checker reports what it finds itself
+  const uint32_t pos = std::min(e.script.scriptPos, e.script.scriptLength);
+  if (!e.script.warnedPositions.insert(pos).second) return;
+  const std::string where = describeScriptPosition(e, pos);
+  std::fprintf(stderr, "veloria: warning: %s: %s\n", sjisToUtf8(where).c_str(), sjisToUtf8(message).c_str());
+  std::fflush(stderr);
+  if (!lenientPlay(e)) return;
+  std::string line = where;
+  line += ' ';
+  line.append(message);
+  line += '\n';
+  // A game that warns without end must not fill the player's disk.
+  constexpr uint64_t kMaxWarningFile = 4u << 20;
+  fs::appendPersistentFile("Velowarn.txt", line.data(), line.size(), kMaxWarningFile);
 }
 
 void reportScriptErrorF(Engine& e, std::string_view caption, std::string_view pattern, std::string_view arg) {

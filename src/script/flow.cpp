@@ -81,7 +81,7 @@ void scriptResetGame(Engine& e) {
   s.pendingTrapLabel.clear();
   s.trapState = TrapState::Armed;
   s.lrTrap = 0;
-  for (int i = 0; i < kLocalVariableCount; ++i) {
+  for (int i = 0; i < s.globalBorder; ++i) {
     s.numVars[static_cast<size_t>(i)] = 0;
     s.strVars[static_cast<size_t>(i)].clear();
   }
@@ -205,6 +205,8 @@ void scriptRestoreDefaults(Engine& e) {
   s.interruptedWaitKind = InterruptedWait::ClickWait;
   s.waitToResume = false;
   s.textGosubOn = 0;
+  s.wheelInput = 0;
+  s.escSpaceInput = 0;
   s.pendingTrapLabel.clear();
   s.trapState = TrapState::Armed;
   s.lrTrap = 0;
@@ -215,6 +217,7 @@ void scriptRestoreDefaults(Engine& e) {
 void registerScriptCommands(CommandTable& t) {
   registerVariableCommands(t);
   registerControlCommands(t);
+  registerDialectCommands(t);
 }
 
 }  // namespace veloria

@@ -107,6 +107,7 @@ void loadScript(Engine& e) {
   }
   finishBuffer(e);
   checkMode800(e);
+  detectDialect(e);
 }
 
 void loadScriptFromMemory(Engine& e, std::string_view bytes) {
@@ -120,6 +121,7 @@ void loadScriptFromMemory(Engine& e, std::string_view bytes) {
   if (s.scriptBuffer.size() >= kScriptBufferSize) scriptTooLong(e);
   finishBuffer(e);
   checkMode800(e);
+  detectDialect(e);
 }
 
 void releaseScript(Engine& e) {

@@ -47,6 +47,31 @@ void startCheckingMode(Engine& e);
                                      std::string_view arg);
 // "%d.txt line:%d" (or the scrambled file's name) for a script position.
 std::string describeScriptPosition(const Engine& e, uint32_t pos);
+// A problem the script goes on after (Shift-JIS message): one line on stderr, and under
+// --lenient also appended to "Velowarn.txt" beside the player's files. Each script position
+// warns once per run, so a loop cannot flood either.
+void reportScriptWarning(Engine& e, std::string_view message);
+
+// ---- the dialect ----
+// Decides the dialect of the loaded script (called by loadScript, before the define pass):
+// --dialect when given, else extended when the first line is ";value N" or any statement
+// begins with a word only the extended dialect has. Also takes the ";value" border.
+void detectDialect(Engine& e);
+// True when a word is a command of the extended dialect that the base language lacks.
+bool isExtendedOnlyWord(std::string_view lowerCaseWord);
+bool extendedDialect(const Engine& e);
+// --dialect and --lenient, for every game of the run (the resets keep them).
+struct ScriptOptions;
+void setScriptOptions(Engine& e, const ScriptOptions& options);
+// --lenient: the guessing rules are on (unknown words, unclosed literals, page overflow).
+bool lenientPlay(const Engine& e);
+// Variables 0..variableCount()-1 exist: 4096 in the base language, 10000 in the extended one.
+int32_t variableCount(const Engine& e);
+// The first global variable: 200, or the ";value" of an extended game.
+int32_t globalBorder(const Engine& e);
+// usewheel / useescspc were given: the waits take the wheel, and Esc and Space, as inputs.
+bool wheelInputOn(const Engine& e);
+bool escSpaceInputOn(const Engine& e);
 
 // The story-text line at scriptPos, expanded, as the text engine gets it; scriptPos ends
 // on the line feed (or behind an '@' / '\' that ends the line early under textgosub).
@@ -74,7 +99,7 @@ bool optionalArgFollows(Engine& e);
 char readLetter(Engine& e);
 
 // ---- variables ----
-// Range-checked access (an index outside 0..4095 is a script error).
+// Range-checked access (an index outside 0..variableCount()-1 is a script error).
 int32_t& numVar(Engine& e, int32_t index);
 std::string& strVar(Engine& e, int32_t index);
 // Stores and then applies the bounds of intlimit to every variable.

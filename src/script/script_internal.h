@@ -39,6 +39,7 @@ ScriptFileSpan scriptFileAt(const Engine& e, uint32_t pos);
 // Command registration of each of the engine's files.
 void registerVariableCommands(CommandTable& t);
 void registerControlCommands(CommandTable& t);
+void registerDialectCommands(CommandTable& t);
 
 // The INI reader behind getini and getreg: the value of `key` in `section` of the file's
 // bytes, following the private-profile rules (case-insensitive names, trimmed value).

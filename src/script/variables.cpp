@@ -12,11 +12,13 @@ namespace veloria {
 namespace {
 
 [[noreturn]] void indexOutOfRange(Engine& e, int32_t index) {
+  if (extendedDialect(e))
+    reportScriptErrorF(e, sj("実行時エラー"), sj("変数番号%dは範囲外です。"), std::to_string(index));
   reportScriptErrorF(e, sj("実行時エラー"), sj("変数の番号が範囲外です（0～4095）:%s"), std::to_string(index));
 }
 
 inline void checkIndex(Engine& e, int32_t index) {
-  if (index < 0 || index >= kVariableCount) indexOutOfRange(e, index);
+  if (index < 0 || index >= variableCount(e)) indexOutOfRange(e, index);
 }
 
 int32_t readVarIndexAfter(Engine& e, uint8_t marker, const char* utf8Message) {
@@ -31,7 +33,7 @@ int32_t readVarIndexAfter(Engine& e, uint8_t marker, const char* utf8Message) {
 }  // namespace
 
 void IntLimits::set(int index, int32_t low, int32_t high) {
-  if (index < 0 || index >= kVariableCount) return;
+  if (index < 0 || index >= kMaxVariableCount) return;
   auto i = static_cast<size_t>(index);
   low_[i] = low;
   high_[i] = high;
