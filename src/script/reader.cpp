@@ -17,8 +17,6 @@ namespace {
 // thousands of '(' must not exhaust the native stack.
 constexpr int kMaxStringNesting = 32;
 
-inline bool isBlank(uint8_t c) { return c == ' ' || c == '\t'; }
-inline uint8_t lowerAscii(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
 
 int32_t lookupNumAlias(Engine& e, const std::string& name) {
   auto it = e.script.numAliasIndex.find(name);

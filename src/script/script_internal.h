@@ -21,6 +21,9 @@ inline const uint8_t* scriptBytes(const Engine& e) {
   return e.script.scriptBuffer.empty() ? kEmpty : e.script.scriptBuffer.data();
 }
 
+inline bool isBlank(uint8_t c) { return c == ' ' || c == '\t'; }
+inline uint8_t lowerAscii(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
+
 inline int32_t clampToInt32(int64_t v) {
   if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
   if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();

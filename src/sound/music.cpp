@@ -26,8 +26,6 @@ constexpr int32_t kMaxCdFadeMs = 10000;
 constexpr int kMaxCdTracks = 99;
 const char* const kTrackExtensions[] = {"ogg", "mp3", "wav", "flac", "oga", "opus"};
 
-MediaPort& media(Engine& e) { return e.platform.media(); }
-
 // ---- MIDI ----
 
 bool startMidiSource(Engine& e) {

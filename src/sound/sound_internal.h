@@ -8,9 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/engine.h"
+
 namespace veloria {
 
-struct Engine;
+inline MediaPort& media(Engine& e) { return e.platform.media(); }
 
 // A sound file made available for playing: the loose file, an archive member extracted into
 // the temporary directory, or the file a sound-press plug-in converted it into.

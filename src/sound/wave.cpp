@@ -15,8 +15,6 @@ namespace veloria {
 
 namespace {
 
-MediaPort& media(Engine& e) { return e.platform.media(); }
-
 bool validChannel(int channel) { return channel >= 0 && channel < kSoundChannels; }
 
 void startWaveSource(Engine& e) {
