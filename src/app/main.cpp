@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   PlaytestOptions popt;
   bool playtestOnlyOption = false;
   std::string notForPlaytest;  // an option given that a play-test does not take
-  // A positive number of milliseconds (or runs) for the option `name`.
+  // A positive whole number (milliseconds or runs) that fits 32 bits.
   auto positive = [](const std::string& v, unsigned long& out) {
     char* end = nullptr;
     out = std::strtoul(v.c_str(), &end, 10);
