@@ -136,7 +136,7 @@ PlaytestResult runPlaytest(const PlaytestOptions& o, std::FILE* progress) {
     auto platform = makeHeadlessPlatform(h);
     // Stalled: no line this run had not run yet for the stall time.
     setClockWatch(*platform, [&](uint32_t nowMs) {
-      if (nowMs - lines.lastNewLineMs < o.stallMs) return;
+      if (stalled || nowMs - lines.lastNewLineMs < o.stallMs) return;
       stalled = true;
       throw ProcessExit{kExitNormal};
     });
