@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,7 @@
 namespace veloria {
 
 struct Engine;
+class AutoplayStrategy;
 
 // Exit codes of the program.
 enum ExitCode : int {
@@ -36,6 +38,11 @@ struct AppOptions {
   // Headless autoplay: the system menus a script opens itself are left as a right click
   // leaves them (autoplay only ever clicks the left button).
   bool autoplay = false;
+  // What autoplay takes at choices and button waits; nullptr: the first option.
+  std::shared_ptr<AutoplayStrategy> autoplayStrategy;
+  // A recorder kept by the caller across runs (the play-test): the run counts into it and
+  // writes no tracefile of its own unless coverageFile is given too.
+  struct CoverageRecorder* coverage = nullptr;
   // --dialect and --lenient: how every game of the run is read.
   ScriptOptions scriptOptions;
   // Called once the run has ended, before the engine is torn down (tests look at the state).
