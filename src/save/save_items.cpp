@@ -204,7 +204,7 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
   const CallStack& cs = e.script.callStack;
   s.callDepth = std::clamp(cs.depth, 0, kSavedCallStack);
   for (int32_t i = 0; i < s.callDepth; ++i)
-    s.callStack[static_cast<size_t>(i)] = static_cast<int32_t>(cs.entries[static_cast<size_t>(i)]);
+    s.callStack[static_cast<size_t>(i)] = static_cast<int32_t>(cs.entries[static_cast<size_t>(i)].pos);
   s.monochrome = g.monochrome;
   s.monoBlue = g.monoBlue;
   s.monoGreen = g.monoGreen;
@@ -328,7 +328,7 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
   CallStack& cs = e.script.callStack;
   cs.depth = s.callDepth;
   for (int32_t i = 0; i < s.callDepth; ++i)
-    cs.entries[static_cast<size_t>(i)] = static_cast<uint32_t>(s.callStack[static_cast<size_t>(i)]);
+    cs.entries[static_cast<size_t>(i)] = CallFrame{FrameKind::Gosub, static_cast<uint32_t>(s.callStack[static_cast<size_t>(i)])};
   g.monochrome = flag(s.monochrome);
   g.monoBlue = byteValue(s.monoBlue);
   g.monoGreen = byteValue(s.monoGreen);
