@@ -196,7 +196,12 @@ void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
   const auto more = static_cast<size_t>(s.moreVariables);
   s.moreNumVars.assign(ss.numVars.begin() + kSavedVariables, ss.numVars.begin() + kSavedVariables + more);
   s.moreStrVars.resize(more);
-  for (size_t i = 0; i < more; ++i) s.moreStrVars[i] = ss.strVars[kSavedVariables + i];
+  // Save points come often and most of these strings stay as they were: copy only changes.
+  for (size_t i = 0; i < more; ++i) {
+    const std::string& from = ss.strVars[kSavedVariables + i];
+    std::string& to = s.moreStrVars[i];
+    if (to.size() != from.size() || to != from) to = from;
+  }
   s.frameCount = s.callDepth;
   for (int32_t i = 0; i < s.frameCount; ++i) {
     const CallFrame& f = ss.callStack.entries[static_cast<size_t>(i)];
