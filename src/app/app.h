@@ -55,7 +55,9 @@ int runApplication(Platform& platform, const AppOptions& options);
 // The interpreter loop: the define pass (true) from label define up to `game`, or the game
 // pass, until the run ends.
 void runInterpreter(Engine& e, bool definePass);
-void dispatchCommand(Engine& e, std::string_view word, bool definePass);
+// `wordPos`: where the word starts, for a lenient unknown word that turns out to be story text.
+inline constexpr uint32_t kNoWordPos = 0xFFFFFFFFu;
+void dispatchCommand(Engine& e, std::string_view word, bool definePass, uint32_t wordPos = kNoWordPos);
 // The return to the start of the game: sound stops, every subsystem's game state goes back,
 // and the script goes on at *start.
 void resetEngine(Engine& e);

@@ -28,12 +28,7 @@ SaveSnapshot& savePointSnapshot(Engine& e) {
   return *e.save.savePoint;
 }
 
-std::string damagedMessage(int slot) {
-  std::string m = sj("セーブデータ");
-  m += saveSlotFileName(slot);
-  m += sj("が壊れているため、ロードできません。");
-  return m;
-}
+std::string damagedMessage(int slot) { return damagedSaveMessage(saveSlotFileName(slot)); }
 
 // Reads the slot and replaces the game with it. False, with nothing changed, when the file
 // is missing or damaged (a damaged one is said in a box).
