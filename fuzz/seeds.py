@@ -215,6 +215,9 @@ SCRIPTS = {
     "bad-syntax.txt": "*define\ngame\n*start\nmov %0,\nif %0 == goto\n\"unterminated\n",
     "mode800.txt": ";mode800\n*define\nversionstr \"a\",\"b\"\ngame\n*start\ndefinereset\n",
     "no-game.txt": "*define\nmov %0,1\n",
+    "sound-extended.txt": "*define\ngame\n*start\nbgmfadeout 20\nbgmvol 70\nmp3vol 120\nsevol 80\nvoicevol -5\n"
+                          "chvol 3,50\ndwaveplay 3\ndwaveplayloop 150\nbgm \"\"\nloopbgmstop\nbgmstop\nstop\n"
+                          "playstop\ndwavestop 199\nchvol 200,1\nend\n",
 }
 
 

@@ -17,6 +17,7 @@ void stopAllSound(Engine& e) {
   stopMidi(e);
   stopWave(e);
   stopMp3(e);
+  stopBgm(e, false);
   // A looping channel would otherwise go on through a reset or a loaded game.
   stopAllChannels(e);
   closeMovie(e);
@@ -31,6 +32,7 @@ void stopAllSoundAndLoops(Engine& e) {
 
 void soundTimerTick(Engine& e) {
   musicTimerTick(e);
+  bgmTimerTick(e);
   waveTimerTick(e);
 }
 
@@ -38,12 +40,17 @@ void soundRestoreDefaults(Engine& e) {
   e.sound.cdTrack = -1;
   e.sound.waveDemoMode = 0;
   e.sound.cdFadeTime = 1000;
+  e.sound.bgmFadeMs = 0;
+  e.sound.musicVolume = e.sound.seVolume = e.sound.voiceVolume = 100;
+  for (SoundChannel& c : e.sound.channels) c.volume = 100;
+  applyVolumes(e);
 }
 
 void registerSoundCommands(CommandTable& t) {
   registerMusicCommands(t);
   registerWaveCommands(t);
   registerMovieCommands(t);
+  registerBgmCommands(t);
 }
 
 }  // namespace veloria
