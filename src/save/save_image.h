@@ -63,6 +63,12 @@ class ItemReader {
     pos_ = nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - p_) + 1 : n_;
   }
   bool atEnd() const { return pos_ >= n_; }
+  // Steps over `n` bytes when they are exactly `bytes`; otherwise reads nothing.
+  bool skipIfNext(const uint8_t* bytes, size_t n) {
+    if (n_ - pos_ < n || std::memcmp(p_ + pos_, bytes, n) != 0) return false;
+    pos_ += n;
+    return true;
+  }
   bool damaged() const { return damaged_; }
   // An item was asked for after the last byte (and read as 0 or empty).
   bool ranOut() const { return ranOut_; }

@@ -133,7 +133,20 @@ void transferItems(Io& io, S& s) {
   io.s(s.buttonPicture);
 }
 
+// The extended items, in file order, after the marker and the version.
+template <class Io, class S>
+void transferExtendedItems(Io& io, S& s) {
+  io.s(s.bgmName);
+  io.i(s.bgmKind);
+  io.s(s.bgmLoopName);
+}
+
 bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
+
+// Whether an extended game's state needs the extended layout.
+bool needsExtendedLayout(const Engine& e) {
+  return extendedDialect(e) && e.sound.bgmKind != BgmKind::None;
+}
 
 int32_t flag(int32_t v) { return v != 0 ? 1 : 0; }
 int32_t byteValue(int32_t v) { return std::clamp(v, 0, 255); }
@@ -232,17 +245,34 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
   s.allSpritesHidden = g.allSpritesHidden;
   s.logEnabled = t.logEnabled;
   s.buttonPicture = g.buttonPictureName;
+  s.extendedLayout = needsExtendedLayout(e);
+  s.bgmName = s.extendedLayout ? snd.bgmName : std::string();
+  s.bgmKind = s.extendedLayout ? static_cast<int32_t>(snd.bgmKind) : 0;
+  s.bgmLoopName = s.extendedLayout ? snd.bgmLoopName : std::string();
 }
 
 void encodeSnapshot(const SaveSnapshot& s, std::vector<uint8_t>& out) {
   out.clear();
   Writing io{ItemWriter(out)};
   transferItems(io, s);
+  if (!s.extendedLayout) return;
+  out.insert(out.end(), std::begin(kExtendedSaveMarker), std::end(kExtendedSaveMarker));
+  io.i(kExtendedSaveVersion);
+  transferExtendedItems(io, s);
 }
 
 bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, SaveSnapshot& s) {
   Reading io{ItemReader(data, size)};
   transferItems(io, s);
+  // Bytes after the base items that begin with the marker are the extended items; anything
+  // else there is left alone, as it always was.
+  s.extendedLayout = io.r.skipIfNext(kExtendedSaveMarker, sizeof kExtendedSaveMarker);
+  if (s.extendedLayout) {
+    if (io.r.getInt() != kExtendedSaveVersion) return false;
+    transferExtendedItems(io, s);
+    if (!within(s.bgmKind, 0, 3)) return false;
+    if (!io.r.atEnd()) return false;
+  }
   if (s.formatFlag != 1) {  // no bars or numbers in the file: none on the screen
     s.bars.fill(SaveSnapshot::BarItem{});
     s.numbers.fill(SaveSnapshot::NumberItem{});
@@ -356,6 +386,11 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
   g.allSpritesHidden = flag(s.allSpritesHidden);
   t.logEnabled = flag(s.logEnabled);
   g.buttonPictureName = s.buttonPicture;
+  // The extended items mean nothing to a base-language game.
+  const bool extended = s.extendedLayout && extendedDialect(e);
+  snd.bgmName = extended ? s.bgmName : std::string();
+  snd.bgmKind = extended ? static_cast<BgmKind>(s.bgmKind) : BgmKind::None;
+  snd.bgmLoopName = extended ? s.bgmLoopName : std::string();
 }
 
 }  // namespace veloria

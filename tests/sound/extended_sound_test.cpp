@@ -162,5 +162,33 @@ TEST(ExtendedSound, StopEndsBgmMusicAndLeavesChannelsPlaying) {
   EXPECT_LT(r.rec.tone(440, t0 + 1910, t0 + 2160), 0.002);
 }
 
+TEST(ExtendedSound, LoopingBgmComesBackAfterALoadAndMusicPlayedOnceDoesNot) {
+  auto files = tones();
+  const std::string dump = dumpPath("load");
+  auto game = [&](const std::string& start) {
+    RunOptions o;
+    o.input = "wait 1000\nsave 1\nclick 1 1\nwait 500\nload 1\nwait 700\ndump " + dump + "\nwait 100\nquit\n";
+    return runRecorded(files, start + "\nclick\nbgmstop\nclick\nclick", o);
+  };
+  auto loop = game("bgm \"song.wav\"");
+  ASSERT_EQ(loop.run.exitCode, 0) << loop.run.stderrText;
+  const double t0 = loop.rec.onset();
+  ASSERT_GT(t0, 0);
+  EXPECT_LT(loop.rec.tone(440, 1050, 1450), 0.002) << "bgmstop after the save point";
+  EXPECT_NEAR(loop.rec.tone(440, 1560, 2200), kAmp, 0.02) << "the load starts the music again";
+  const std::string save = readBytes(loop.run.gameDir + "/save1.dat");
+  // The marker, version 1, the bgm name, kind 1 (bgm) and no second file, at the end.
+  const std::string tail("\x89VLX\r\n\x1a\n\x01\0\0\0song.wav\0\x01\0\0\0\0", 26);
+  ASSERT_GT(save.size(), tail.size());
+  EXPECT_EQ(save.substr(save.size() - tail.size()), tail);
+
+  auto once = game("bgmonce \"song.wav\"");
+  ASSERT_EQ(once.run.exitCode, 0) << once.run.stderrText;
+  EXPECT_LT(once.rec.tone(440, 1560, 2200), 0.002);
+  const std::string state = readBytes(dump);
+  std::filesystem::remove(dump);
+  EXPECT_NE(state.find("\"bgm\":{\"name\":\"song.wav\",\"kind\":\"bgmonce\""), std::string::npos) << state;
+}
+
 }  // namespace
 }  // namespace veloria::test
