@@ -40,10 +40,17 @@ void soundRestoreDefaults(Engine& e) {
   e.sound.cdTrack = -1;
   e.sound.waveDemoMode = 0;
   e.sound.cdFadeTime = 1000;
-  e.sound.bgmFadeMs = 0;
-  e.sound.musicVolume = e.sound.seVolume = e.sound.voiceVolume = 100;
-  for (SoundChannel& c : e.sound.channels) c.volume = 100;
-  applyVolumes(e);
+  SoundState& s = e.sound;
+  s.bgmFadeMs = 0;
+  // Volumes go back to full; the mixer hears of it only when one was changed (a game that
+  // never sets one never touches the gains).
+  bool changed = s.musicVolume != 100 || s.seVolume != 100 || s.voiceVolume != 100;
+  for (SoundChannel& c : s.channels) {
+    changed = changed || c.volume != 100;
+    c.volume = 100;
+  }
+  s.musicVolume = s.seVolume = s.voiceVolume = 100;
+  if (changed) applyVolumes(e);
 }
 
 void registerSoundCommands(CommandTable& t) {
