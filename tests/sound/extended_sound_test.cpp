@@ -162,6 +162,20 @@ TEST(ExtendedSound, StopEndsBgmMusicAndLeavesChannelsPlaying) {
   EXPECT_LT(r.rec.tone(440, t0 + 1910, t0 + 2160), 0.002);
 }
 
+TEST(ExtendedSound, LoopbgmGoesOverToItsLoopAndLoopbgmstopEndsIt) {
+  auto r = runRecorded(tones(), "loopbgm \"a.wav\",\"loop.wav\"\nwait 1000\nloopbgmstop\nwait 300");
+  ASSERT_EQ(r.run.exitCode, 0) << r.run.stderrText;
+  const double t0 = r.rec.onset();
+  ASSERT_GT(t0, 0);
+  EXPECT_NEAR(r.rec.tone(440, t0 + 10, t0 + 290), kAmp, 0.02);
+  // The second file follows on the next timer tick after the first ends.
+  const double second = r.rec.onset(t0 + 302, 0.2);
+  EXPECT_GT(second, t0 + 300);
+  EXPECT_LE(second, t0 + 402);
+  EXPECT_NEAR(r.rec.tone(660, t0 + 450, t0 + 950), kAmp, 0.02);
+  EXPECT_LT(r.rec.peak(t0 + 1005, t0 + 1290), 0.001);
+}
+
 TEST(ExtendedSound, LoopingBgmComesBackAfterALoadAndMusicPlayedOnceDoesNot) {
   auto files = tones();
   const std::string dump = dumpPath("load");
@@ -188,6 +202,39 @@ TEST(ExtendedSound, LoopingBgmComesBackAfterALoadAndMusicPlayedOnceDoesNot) {
   const std::string state = readBytes(dump);
   std::filesystem::remove(dump);
   EXPECT_NE(state.find("\"bgm\":{\"name\":\"song.wav\",\"kind\":\"bgmonce\""), std::string::npos) << state;
+}
+
+TEST(ExtendedSound, SavesUseTheExtendedLayoutOnlyForBgmMusicAndRefuseBadOnes) {
+  RunOptions o;
+  o.input = "wait 1000\nsave 1\nwait 100\nquit\n";
+  // Two extended games of the same length, one with bgm music at the save point.
+  auto plain = runRecorded(tones(), "chvol 13,50\nclick", o);
+  auto music = runRecorded(tones(), "bgm \"a.wav\"\nclick", o);
+  const std::string base = readBytes(plain.run.gameDir + "/save1.dat");
+  const std::string marked = readBytes(music.run.gameDir + "/save1.dat");
+  ASSERT_GT(base.size(), 1000u);
+  EXPECT_EQ(base.find("\x89VLX"), std::string::npos) << "no bgm music: the base layout";
+  ASSERT_EQ(marked.size(), base.size() + 8 + 4 + 6 + 4 + 1);
+  EXPECT_EQ(marked.substr(0, base.size()), base) << "the base items come first, unchanged";
+
+  auto withInt = [&](size_t at, int32_t v) {
+    std::string s = marked;
+    for (int i = 0; i < 4; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+    return s;
+  };
+  const size_t version = base.size() + 8, kind = version + 4 + 6;
+  for (const std::string& bad : {withInt(version, 2), withInt(kind, 4), marked + "x", marked.substr(0, marked.size() - 3)}) {
+    GameFiles files = tones();
+    files["save1.dat"] = bad;
+    RunOptions load;
+    load.input = "wait 1000\nload 1\nwait 300\nquit\n";
+    auto run = runRecorded(files, "bgmfadeout 0\nclick", load);
+    EXPECT_EQ(run.run.exitCode, 0) << run.run.stderrText;
+    EXPECT_NE(run.run.stderrText.find("[ロードエラー] セーブデータsave1.datが壊れているため、ロードできません。"),
+              std::string::npos)
+        << run.run.stderrText;
+    EXPECT_LT(run.rec.lastSound(0.01), 0) << "nothing of the file was used";
+  }
 }
 
 }  // namespace
