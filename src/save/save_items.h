@@ -69,7 +69,7 @@ struct SaveSnapshot {
   int32_t logEnabled = 1;
   std::string buttonPicture;
 
-  // ---- the extended layout (an extended-dialect game whose state needs it) ----
+  // ---- the extended layout (a game of the extended dialect whose state needs it) ----
   bool extendedLayout = false;
   // The bgm music: its file, what started it (BgmKind), and loopbgm's looping file.
   std::string bgmName;
@@ -78,7 +78,7 @@ struct SaveSnapshot {
 };
 
 // The extended layout: the base items, then this marker where a base file ends, an integer
-// version, and the extended items. Only an extended-dialect game writes it.
+// version, and the extended items. Only a game of the extended dialect writes it.
 inline constexpr uint8_t kExtendedSaveMarker[8] = {0x89, 0x56, 0x4C, 0x58, 0x0D, 0x0A, 0x1A, 0x0A};
 inline constexpr int32_t kExtendedSaveVersion = 1;
 
