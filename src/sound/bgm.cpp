@@ -71,12 +71,53 @@ std::unique_ptr<AudioSource> openBgmSource(Engine& e, const std::string& name, b
   return std::move(opened.source);
 }
 
+void playOnBgmSlot(Engine& e, std::unique_ptr<AudioSource> source) {
+  media(e).setGain(kSlotBgm, musicGain(e));
+  media(e).play(kSlotBgm, std::move(source));
+}
+
 void startBgmFile(Engine& e, const std::string& name, bool loop) {
   SoundState& s = e.sound;
   auto source = openBgmSource(e, name, loop, s.bgmMidiBytes);
-  if (!source) return;
-  media(e).setGain(kSlotBgm, musicGain(e));
-  media(e).play(kSlotBgm, std::move(source));
+  if (source) playOnBgmSlot(e, std::move(source));
+}
+
+// Plays one source to its end and then another, without a gap between them.
+class ThenSource final : public AudioSource {
+ public:
+  ThenSource(std::unique_ptr<AudioSource> first, std::unique_ptr<AudioSource> then)
+      : first_(std::move(first)), then_(std::move(then)) {}
+  size_t read(float* out, size_t frames) override {
+    size_t done = 0;
+    if (!firstDone_) {
+      done = first_->read(out, frames);
+      firstDone_ = done < frames;
+    }
+    if (done < frames) done += then_->read(out + done * kMixChannels, frames - done);
+    return done;
+  }
+  bool decodesWhilePlaying() const override { return true; }
+
+ private:
+  std::unique_ptr<AudioSource> first_, then_;
+  bool firstDone_ = false;
+};
+
+// loopbgm: the first file, then the second looping. Decoded files follow each other without a
+// gap; when either is MIDI (its sequence cannot be told to loop), the timer starts the second.
+void startIntroThenLoop(Engine& e, const std::string& name, const std::string& loopName) {
+  SoundState& s = e.sound;
+  FileBytes firstMidi, thenMidi;
+  auto first = openBgmSource(e, name, false, firstMidi);
+  if (!first) return;  // the timer goes on to the second file
+  std::unique_ptr<AudioSource> then;
+  if (!firstMidi && !loopName.empty()) then = openBgmSource(e, loopName, true, thenMidi);
+  if (!then || thenMidi) {
+    playOnBgmSlot(e, std::move(first));
+    return;
+  }
+  s.bgmInLoopPart = 1;
+  playOnBgmSlot(e, std::make_unique<ThenSource>(std::move(first), std::move(then)));
 }
 
 // Lowers the music linearly to silence over `ms` in steps of at most kFadeStepMs. The script
@@ -125,7 +166,10 @@ void playBgm(Engine& e, const std::string& name, BgmKind kind, const std::string
   s.bgmKind = kind;
   s.bgmLoopName = kind == BgmKind::IntroThenLoop ? loopName : std::string();
   s.bgmInLoopPart = 0;
-  startBgmFile(e, name, kind == BgmKind::Loop);
+  if (kind == BgmKind::IntroThenLoop)
+    startIntroThenLoop(e, name, s.bgmLoopName);
+  else
+    startBgmFile(e, name, kind == BgmKind::Loop);
 }
 
 void stopBgm(Engine& e, bool fade) {
