@@ -239,6 +239,9 @@ SCRIPTS = {
                        "fileexist %3,\"0.txt\" : fileexist %4,\"../x\"\nisdown %5\n",
     "ext-value.txt": ";value 2500\n*define\nglobalon\ngame\n*start\nmov %2499,1 : mov %9999,2 : mov $4145,\"g\"\n"
                      "mov %10000,1\n",
+    "sound-extended.txt": "*define\ngame\n*start\nbgmfadeout 20\nbgmvol 70\nmp3vol 120\nsevol 80\nvoicevol -5\n"
+                          "chvol 3,50\ndwaveplay 3\ndwaveplayloop 150\nbgm \"\"\nloopbgmstop\nbgmstop\nstop\n"
+                          "playstop\ndwavestop 199\nchvol 200,1\nend\n",
 }
 
 

@@ -177,6 +177,10 @@ void transferItems(Io& io, S& s) {
       default: io.bad(); return;
     }
   }
+  // The bgm music: its file, what started it, and loopbgm's looping file.
+  io.s(s.bgmName);
+  io.i(s.bgmKind);
+  io.s(s.bgmLoopName);
 }
 
 bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
@@ -185,10 +189,12 @@ int32_t flag(int32_t v) { return v != 0 ? 1 : 0; }
 int32_t byteValue(int32_t v) { return std::clamp(v, 0, 255); }
 
 // The extended layout is written only for a game of the extended dialect whose state the base
-// items cannot hold: a border other than 200 or a frame other than a subroutine's.
+// items cannot hold: a border other than 200, a frame other than a subroutine's, or bgm music.
 void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
   const ScriptState& ss = e.script;
-  s.extended = ss.dialect == Dialect::Extended && (ss.globalBorder != kLocalVariableCount || typedFrames);
+  const SoundState& snd = e.sound;
+  s.extended = ss.dialect == Dialect::Extended &&
+               (ss.globalBorder != kLocalVariableCount || typedFrames || snd.bgmKind != BgmKind::None);
   if (!s.extended) return;
   s.extendedVersion = kExtendedVersion;
   s.globalBorder = ss.globalBorder;
@@ -208,6 +214,9 @@ void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
     s.frames[static_cast<size_t>(i)] = SaveSnapshot::FrameItem{static_cast<int32_t>(f.kind), static_cast<int32_t>(f.pos),
                                                                f.argsRead, f.var, f.end, f.step};
   }
+  s.bgmName = snd.bgmName;
+  s.bgmKind = static_cast<int32_t>(snd.bgmKind);
+  s.bgmLoopName = snd.bgmLoopName;
 }
 
 // What the extended part must hold to be ours.
@@ -222,7 +231,7 @@ bool extendedItemsValid(const SaveSnapshot& s, int32_t scriptEnd) {
     if (f.kind == 1 && !within(f.argsRead, 0, 1)) return false;
     if (f.kind == 2 && (!within(f.var, 0, kMaxVariableCount - 1) || f.step == 0)) return false;
   }
-  return true;
+  return within(s.bgmKind, 0, 3);
 }
 
 }  // namespace
@@ -342,6 +351,8 @@ void encodeSnapshot(const SaveSnapshot& s, std::vector<uint8_t>& out) {
 bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, SaveSnapshot& s) {
   Reading io{ItemReader(data, size)};
   transferItems(io, s);
+  // The extended part is the file's last: anything after it was not written by us.
+  if (s.extended && !io.r.atEnd()) return false;
   if (s.formatFlag != 1) {  // no bars or numbers in the file: none on the screen
     s.bars.fill(SaveSnapshot::BarItem{});
     s.numbers.fill(SaveSnapshot::NumberItem{});
@@ -472,6 +483,11 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
   g.allSpritesHidden = flag(s.allSpritesHidden);
   t.logEnabled = flag(s.logEnabled);
   g.buttonPictureName = s.buttonPicture;
+  // The extended items mean nothing to a base-language game.
+  const bool extended = s.extended && extendedDialect(e);
+  snd.bgmName = extended ? s.bgmName : std::string();
+  snd.bgmKind = extended ? static_cast<BgmKind>(s.bgmKind) : BgmKind::None;
+  snd.bgmLoopName = extended ? s.bgmLoopName : std::string();
 }
 
 }  // namespace veloria

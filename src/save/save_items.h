@@ -97,6 +97,10 @@ struct SaveSnapshot {
   // The call stack with the kind of each frame (the base items hold positions only).
   int32_t frameCount = 0;
   std::array<FrameItem, kSavedCallStack> frames{};
+  // The bgm music: its file, what started it (BgmKind), and loopbgm's looping file.
+  std::string bgmName;
+  int32_t bgmKind = 0;
+  std::string bgmLoopName;
 };
 
 // The engine's per-game state as the save file holds it.
