@@ -270,5 +270,18 @@ TEST_F(RealTimeOutput, StoppingABusyDecoderReturnsAtOnceAndItIsJoinedBeforeTheEn
   EXPECT_TRUE(gate.destroyed);
 }
 
+TEST(RealTimeOutputNoDevice, OnlyOurOwnLineIsPrinted) {
+  // Without a sound card the sound library would print its own lines for every device it
+  // tries; with one, there is nothing to see and the test holds trivially.
+  test::ScopedEnv driver("SDL_AUDIODRIVER", "alsa");
+  test::ScopedEnv device("AUDIODEV", "veloria-no-such-device");
+  auto platform = makeHeadlessPlatform(HeadlessOptions{});
+  ::testing::internal::CaptureStderr();
+  auto media = makeRealTimeMedia(*platform);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err.find("ALSA lib"), std::string::npos) << err;
+  EXPECT_TRUE(media->realTime());
+}
+
 }  // namespace
 }  // namespace veloria
