@@ -13,7 +13,8 @@ uint32_t MediaPort::play(int slot, std::unique_ptr<AudioSource> source, bool not
   if (!source) return 0;
   catchUp();
   poll();
-  if (realTime() && source->decodesWhilePlaying()) source = feedFromThread(std::move(source), &underruns_, stoppedFeeders_);
+  if (realTime() && source->decodesWhilePlaying())
+    source = feedFromThread(std::move(source), &underruns_, stoppedFeeders_);
   uint32_t serial = mixer_.start(slot, std::move(source), notifyEnd);
   kick();
   return serial;
