@@ -23,10 +23,12 @@ namespace {
 void pollTrap(Engine& e) {
   Message m;
   if (e.platform.peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true)) {
+    markSavePointStale(e);
     if (hitClickTrap(e) == TrapHit::Remembered) clearClickRequests(e);
     return;
   }
   if (advanceRequested(e) || (menuRequested(e) && clickTrapTakesRightClick(e))) {
+    markSavePointStale(e);
     if (hitClickTrap(e) != TrapHit::Ignored) clearClickRequests(e);
   }
 }
@@ -39,7 +41,7 @@ void passLabelLine(Engine& e) {
 // One statement at scriptPos. Returns true when the define pass is over.
 bool runStatement(Engine& e, bool definePass) {
   if (clickTrapSet(e)) pollTrap(e);
-  if (!definePass) takeSavePoint(e);
+  if (!definePass) advanceSavePoint(e);
   // Skip mode stops at script that has not been read before.
   if (!markPositionRead(e, scriptPosition(e))) endSkipMode(e);
   setScriptPosition(e, scriptPosition(e));  // a stale position from outside is clamped
@@ -72,6 +74,7 @@ bool runStatement(Engine& e, bool definePass) {
   }
   if (definePass)
     reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
+  markSavePointStale(e);
   std::string line = buildStoryTextLine(e);
   typeText(e, line);
   return false;
@@ -82,6 +85,7 @@ bool runStatement(Engine& e, bool definePass) {
 void afterStatement(Engine& e) {
   InterruptedWait kind{};
   if (takeWaitToResume(e, kind)) {
+    markSavePointStale(e);
     if (kind == InterruptedWait::ClickWait) typeText(e, "@");
     else if (kind == InterruptedWait::PageWait) typeText(e, "\\");
   }
@@ -91,6 +95,8 @@ void afterStatement(Engine& e) {
 }  // namespace
 
 void runInterpreter(Engine& e, bool definePass) {
+  // Whatever happened before the loop, the first save point takes the whole state.
+  markSavePointStale(e);
   if (definePass) startDefinePass(e);
   setScriptPosition(e, scriptPosition(e));
   skipBlanks(e);
@@ -101,6 +107,7 @@ void runInterpreter(Engine& e, bool definePass) {
       afterStatement(e);
     } catch (const ScriptUnwind& u) {
       // A wait was left because the player reset the game or loaded a save meanwhile.
+      markSavePointStale(e);
       if (u.reason == ScriptUnwind::Reason::Reset) resetEngine(e);
     }
     // The load already put the position and the scene back; whatever was running is over.
@@ -116,9 +123,11 @@ void dispatchCommand(Engine& e, std::string_view word, bool definePass) {
   const CommandRow* row = e.commands.row(word);
   // A game read as the base language does not know the later dialect's words.
   if (row && (!row->extendedOnly || extendedDialect(e))) {
+    if (!row->scriptOnly) markSavePointStale(e);
     row->handler(e, word, definePass);
     return;
   }
+  markSavePointStale(e);
   if (!word.empty() && (word[0] == 'v' || word[0] == 'V')) {
     std::string file = "voice\\";
     file.append(word.substr(1));
@@ -130,6 +139,7 @@ void dispatchCommand(Engine& e, std::string_view word, bool definePass) {
 }
 
 void resetEngine(Engine& e) {
+  markSavePointStale(e);
   stopAllSound(e);
   scriptResetGame(e);
   stopReadingModes(e);

@@ -12,6 +12,8 @@
 
 namespace veloria {
 
+static_assert(kSavedVariables <= kLocalVariableCount, "the write list must cover every saved variable");
+
 namespace {
 
 struct Writing {
@@ -135,6 +137,15 @@ void transferItems(Io& io, S& s) {
 
 bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
 
+// The position and the call stack from entry `from` up (the entries below are in `s` already).
+void copyCallStack(const ScriptState& script, SaveSnapshot& s, int32_t from) {
+  s.scriptPos = static_cast<int32_t>(script.scriptPos);
+  const CallStack& cs = script.callStack;
+  s.callDepth = std::clamp(cs.depth, 0, kSavedCallStack);
+  for (int32_t i = std::max(from, 0); i < s.callDepth; ++i)
+    s.callStack[static_cast<size_t>(i)] = static_cast<int32_t>(cs.entries[static_cast<size_t>(i)]);
+}
+
 int32_t flag(int32_t v) { return v != 0 ? 1 : 0; }
 int32_t byteValue(int32_t v) { return std::clamp(v, 0, 255); }
 
@@ -200,11 +211,7 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
     s.numVars[i] = e.script.numVars[i];
     s.strVars[i] = e.script.strVars[i];
   }
-  s.scriptPos = static_cast<int32_t>(e.script.scriptPos);
-  const CallStack& cs = e.script.callStack;
-  s.callDepth = std::clamp(cs.depth, 0, kSavedCallStack);
-  for (int32_t i = 0; i < s.callDepth; ++i)
-    s.callStack[static_cast<size_t>(i)] = static_cast<int32_t>(cs.entries[static_cast<size_t>(i)]);
+  copyCallStack(e.script, s, 0);
   s.monochrome = g.monochrome;
   s.monoBlue = g.monoBlue;
   s.monoGreen = g.monoGreen;
@@ -232,6 +239,16 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
   s.allSpritesHidden = g.allSpritesHidden;
   s.logEnabled = t.logEnabled;
   s.buttonPicture = g.buttonPictureName;
+}
+
+void updateScriptItems(const Engine& e, SaveSnapshot& s) {
+  const ScriptState& script = e.script;
+  script.writtenVariables.forEach([&](int32_t i, bool isString) {
+    const auto k = static_cast<size_t>(i);
+    if (isString) s.strVars[k] = script.strVars[k];
+    else s.numVars[k] = script.numVars[k];
+  });
+  copyCallStack(script, s, script.callStack.unchangedBelow);
 }
 
 void encodeSnapshot(const SaveSnapshot& s, std::vector<uint8_t>& out) {

@@ -210,6 +210,10 @@ void registerControlCommands(CommandTable& t) {
   t.add("jumpf", cmdJumpf, kOwnCheck);
   t.add("jumpb", cmdJumpb, kOwnCheck);
   t.add("tablegoto", cmdTablegoto, kOwnCheck);
+  // A return that ends the right-click routine only asks for the interrupted wait; the
+  // interpreter makes it again, outside the command.
+  for (const char* w : {"goto", "gosub", "return", "if", "notif", "skip", "jumpf", "jumpb", "tablegoto"})
+    t.markScriptOnly(w);
 }
 
 }  // namespace veloria

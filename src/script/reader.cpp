@@ -100,7 +100,7 @@ std::string readStringNested(Engine& e, int depth) {
       ++pos;
       int32_t index = readNumber(e);
       skipBlanks(e);
-      return strVar(e, index);
+      return strVarValue(e, index);
     }
     case '"': {
       ++pos;
@@ -199,7 +199,7 @@ int32_t readNumber(Engine& e) {
   else
     value = lookupNumAlias(e, readWord(e));
   for (; indirections > 0; --indirections) {
-    value = numVar(e, value);
+    value = numVarValue(e, value);
     skipBlanks(e);
   }
   return value;
