@@ -9,18 +9,21 @@
 #include "platform/platform.h"
 #include "platform/text_codec.h"
 #include "engine/command_table.h"
+#include "save/save.h"
 #include "script/script.h"
 
 namespace {
 
 using namespace veloria;
 
-void BM_TightLoop(benchmark::State& state) {
+// Save points are taken before every statement of the loop (its page stays empty); with
+// `saveoff` first they are not, which is the yardstick of what they cost.
+void runTightLoop(benchmark::State& state, bool saving) {
   const int64_t rounds = 200000;
   // Each round runs four commands: mov, add, if and goto.
-  const std::string script =
-      "*define\nnumalias count,11\ngame\n*start\n"
-      "*loop\nmov %10,%count:add %11,1:if %11 < " + std::to_string(rounds) + " goto *loop\ndefinereset\n";
+  const std::string script = std::string("*define\nnumalias count,11\ngame\n*start\n") + (saving ? "" : "saveoff\n") +
+                             "*loop\nmov %10,%count:add %11,1:if %11 < " + std::to_string(rounds) +
+                             " goto *loop\ndefinereset\n";
   auto platform = makeHeadlessPlatform({});
   auto engine = std::make_unique<Engine>(*platform);
   Engine& e = *engine;
@@ -33,13 +36,19 @@ void BM_TightLoop(benchmark::State& state) {
     buildLabelTable(e);
     runInterpreter(e, true);
     e.script.numVars[11] = 0;
+    allowSaving(e, true);
     jumpToLabel(e, "start");
     runInterpreter(e, false);
     statements += rounds * 4;
   }
   state.counters["statements/s"] = benchmark::Counter(static_cast<double>(statements), benchmark::Counter::kIsRate);
 }
+
+void BM_TightLoop(benchmark::State& state) { runTightLoop(state, true); }
 BENCHMARK(BM_TightLoop)->Unit(benchmark::kMillisecond);
+
+void BM_TightLoopSavingOff(benchmark::State& state) { runTightLoop(state, false); }
+BENCHMARK(BM_TightLoopSavingOff)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
