@@ -1,5 +1,6 @@
 // Saved games: the automatic save point, writing a slot, loading one, and the commands
 // savenumber, savename, saveon, saveoff, globalon, filelog and labellog.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -138,8 +139,15 @@ void advanceSavePoint(Engine& e) {
     keepWholeState(e);
     return;
   }
-  updateScriptItems(e, *s.savePoint);
-  forgetWrittenVariables(e);
+  const CallStack& cs = e.script.callStack;
+  SaveSnapshot& snap = *s.savePoint;
+  if (e.script.writtenVariables.empty() && cs.unchangedBelow == cs.depth &&
+      std::clamp(cs.depth, 0, kSavedCallStack) == snap.callDepth) {
+    snap.scriptPos = static_cast<int32_t>(e.script.scriptPos);  // only the position moved
+  } else {
+    updateScriptItems(e, snap);
+    forgetWrittenVariables(e);
+  }
   s.saveImageCurrent = false;
   if (s.checkSavePoints) checkSavePoint(e);
 }
