@@ -10,18 +10,56 @@
 
 #include "platform/png_file.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace veloria {
 
 Platform::~Platform() = default;
 
 namespace {
 
+#if defined(__x86_64__) || defined(__i386__)
+// Five pixels at a time with one byte shuffle: each step loads 16 bytes, swaps blue and red in
+// the first 15 and stores them with the 16th byte as it was; the steps stop while a whole 16
+// bytes still lies inside the row. Returns the pixels done; `diff` is set
+// when any of them changed.
+__attribute__((target("ssse3"))) int swapRowSsse3(const uint8_t*& src, uint8_t*& dst, int width, bool& diff) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+  const __m128i first15 = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0);
+  __m128i changed = _mm_setzero_si128();
+  int x = 0;
+  for (; (x + 5) * 3 + 1 <= width * 3; x += 5, src += 15, dst += 15) {
+    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+    const __m128i swapped = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), order);
+    const __m128i v = _mm_or_si128(_mm_and_si128(swapped, first15), _mm_andnot_si128(first15, old));
+    changed = _mm_or_si128(changed, _mm_xor_si128(v, old));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
+  }
+  diff = _mm_movemask_epi8(_mm_cmpeq_epi8(changed, _mm_setzero_si128())) != 0xFFFF;
+  return x;
+}
+
+bool haveSsse3() {
+  static const bool have = __builtin_cpu_supports("ssse3");
+  return have;
+}
+#endif
+
 // Copies a row of BGR pixels into the RGB window picture; true when any pixel changed.
 bool copyRowBgrToRgb(const uint8_t* src, uint8_t* dst, int width) {
-  // Four pixels (three 32-bit words) at a time: the byte order is swapped with shifts, which
-  // is several times quicker than moving single bytes.
   uint32_t wordDiff = 0;
   int x = 0;
+#if defined(__x86_64__) || defined(__i386__)
+  if (haveSsse3()) {
+    bool diff = false;
+    x = swapRowSsse3(src, dst, width, diff);
+    wordDiff = diff ? 1 : 0;
+  }
+#endif
+  // Four pixels (three 32-bit words) at a time: the byte order is swapped with shifts, which
+  // is several times quicker than moving single bytes.
   for (; x + 4 <= width; x += 4, src += 12, dst += 12) {
     uint32_t s0, s1, s2, o0, o1, o2;
     std::memcpy(&s0, src, 4);
