@@ -21,22 +21,40 @@ Platform::~Platform() = default;
 namespace {
 
 #if defined(__x86_64__) || defined(__i386__)
-// Five pixels at a time with one byte shuffle: each step loads 16 bytes, swaps blue and red in
-// the first 15 and stores them with the 16th byte as it was; the steps stop while a whole 16
-// bytes still lies inside the row. Returns the pixels done; `diff` is set
-// when any of them changed.
-__attribute__((target("ssse3"))) int swapRowSsse3(const uint8_t*& src, uint8_t*& dst, int width, bool& diff) {
+// Five pixels at a time with one byte shuffle: each step stores 16 bytes, the 15 of its five
+// pixels and the first byte of the next pixel (taken from a second load two bytes further
+// on), so every byte written is final. What the window held is read before the step before
+// writes over its first byte, which keeps the change test exact and spares the processor a
+// load from a store it cannot forward. Returns the pixels done; `diff` tells whether any of
+// them changed.
+__attribute__((target("ssse3"))) int swapRowSsse3(const uint8_t*& srcRef, uint8_t*& dstRef, int width, bool& diff) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
-  const __m128i first15 = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0);
+  const __m128i last = _mm_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1);
+  const uint8_t* src = srcRef;
+  uint8_t* dst = dstRef;
+  const int bytes = width * 3;
+  // A step at x reads source bytes up to 3x + 18 and writes target bytes up to 3x + 16.
+  auto fits = [&](int x) { return 3 * x + 18 <= bytes; };
   __m128i changed = _mm_setzero_si128();
   int x = 0;
-  for (; (x + 5) * 3 + 1 <= width * 3; x += 5, src += 15, dst += 15) {
-    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
-    const __m128i swapped = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), order);
-    const __m128i v = _mm_or_si128(_mm_and_si128(swapped, first15), _mm_andnot_si128(first15, old));
-    changed = _mm_or_si128(changed, _mm_xor_si128(v, old));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
+  if (fits(0)) {
+    __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+    for (;;) {
+      const __m128i swapped = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), order);
+      const __m128i ahead = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 2));  // byte 15: next red
+      const __m128i v = _mm_or_si128(_mm_andnot_si128(last, swapped), _mm_and_si128(last, ahead));
+      changed = _mm_or_si128(changed, _mm_xor_si128(v, old));
+      const bool more = fits(x + 5);
+      if (more) old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + 15));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
+      x += 5;
+      src += 15;
+      dst += 15;
+      if (!more) break;
+    }
   }
+  srcRef = src;
+  dstRef = dst;
   diff = _mm_movemask_epi8(_mm_cmpeq_epi8(changed, _mm_setzero_si128())) != 0xFFFF;
   return x;
 }
