@@ -1,6 +1,5 @@
 // drawImage and drawLayers: the one software blitter for layered pictures.
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 #include "engine/engine.h"
@@ -78,9 +77,6 @@ struct Placement {
   Key24 key{};
   int keyIndex = -1;
   const MaskRuns* runs = nullptr;  // alpha pictures
-  // Whether the drawn pixels cover what was there exactly (no blending at all) in the
-  // opaque runs (alpha pictures) or everywhere (plain copies).
-  bool coversRuns = false, coversAll = false;
 };
 
 bool place(const ImageObject& src, const ImageObject& dst, const ClipRect* clip, int x, int y, int screenWidth,
@@ -132,11 +128,7 @@ bool place(const ImageObject& src, const ImageObject& dst, const ClipRect* clip,
   p.cellX = cellW * src.currentCell;
   p.cx = static_cast<int>(x0 - x);
   p.srcY = static_cast<int>(y0 - y);
-  if (p.mode == TRANS_ALPHA) {
-    p.runs = &maskRunsOf(src);
-    p.coversRuns = level < 0;
-  }
-  p.coversAll = p.mode == TRANS_COPY && level < 0;
+  if (p.mode == TRANS_ALPHA) p.runs = &maskRunsOf(src);
 
   // The transparent colour: the one the tag named, or the top-left (top-right) pixel.
   if (p.mode == TRANS_LEFTUP || p.mode == TRANS_RIGHTUP || p.mode == TRANS_COLORKEY) {
@@ -217,36 +209,6 @@ void drawPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) 
   }
 }
 
-// Disjoint, sorted, half-open column intervals of one target row.
-using Spans = std::vector<std::pair<int, int>>;
-
-void addSpan(Spans& spans, int s, int e) {
-  if (s >= e) return;
-  auto it = std::lower_bound(spans.begin(), spans.end(), std::pair<int, int>{s, s});
-  if (it != spans.begin() && std::prev(it)->second >= s) --it;  // touches the one before
-  auto last = it;
-  while (last != spans.end() && last->first <= e) {
-    s = std::min(s, last->first);
-    e = std::max(e, last->second);
-    ++last;
-  }
-  it = spans.erase(it, last);
-  spans.insert(it, {s, e});
-}
-
-// Calls f(s, e) for the parts of [s, e) outside the spans [first, last).
-template <typename F>
-void forUncovered(const std::pair<int, int>* first, const std::pair<int, int>* last, int s, int e, F f) {
-  const std::pair<int, int>* it =
-      std::upper_bound(first, last, s, [](int x, const std::pair<int, int>& sp) { return x < sp.second; });
-  for (; it != last && s < e; ++it) {
-    if (it->first >= e) break;
-    if (it->first > s) f(s, it->first);
-    s = std::max(s, it->second);
-  }
-  if (s < e) f(s, e);
-}
-
 }  // namespace
 
 void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, int x, int y, int screenWidth,
@@ -259,79 +221,11 @@ void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, i
 
 void drawLayers(const std::vector<Layer>& layers, ImageObject& dst, const ClipRect* clip, int screenWidth,
                 int screenHeight) {
-  std::vector<Placement> placed;
-  placed.reserve(layers.size());
-  int top = INT32_MAX, bottom = INT32_MIN;
+  const BlendKernels& k = activeKernels();
+  forgetMaskRuns(dst);
   for (const Layer& l : layers) {
     Placement p;
-    if (!l.image || !place(*l.image, dst, clip, l.x, l.y, screenWidth, screenHeight, p)) continue;
-    top = std::min(top, p.dstY);
-    bottom = std::max(bottom, p.dstY + p.h);
-    placed.push_back(p);
-  }
-  if (placed.empty()) return;
-  forgetMaskRuns(dst);
-  const BlendKernels& k = activeKernels();
-  if (placed.size() == 1) {
-    drawPlacement(placed[0], dst, k);
-    return;
-  }
-  // Row by row: first, from the front, the columns each layer's opaque parts leave hidden
-  // from the layers behind it; then, from the back, each layer draws only what stays seen.
-  // A pixel that a later layer covers exactly is never looked at, so the frame is the same as
-  // drawing the layers one after another.
-  std::vector<size_t> active;
-  Spans hidden;
-  Spans snapshots;                         // what hides each active layer, one after another
-  std::vector<size_t> snapAt, snapEnd;
-  for (int y = top; y < bottom; ++y) {
-    active.clear();
-    for (size_t i = 0; i < placed.size(); ++i)
-      if (y >= placed[i].dstY && y < placed[i].dstY + placed[i].h) active.push_back(i);
-    hidden.clear();
-    snapshots.clear();
-    snapAt.assign(active.size(), 0);
-    snapEnd.assign(active.size(), 0);
-    for (size_t a = active.size(); a-- > 0;) {
-      snapAt[a] = snapshots.size();
-      snapshots.insert(snapshots.end(), hidden.begin(), hidden.end());
-      snapEnd[a] = snapshots.size();
-      if (a == 0) break;  // nothing lies behind the last one
-      const Placement& p = placed[active[a]];
-      if (p.coversAll) {
-        addSpan(hidden, p.dstX, p.dstX + p.w);
-      } else if (p.coversRuns) {
-        p.runs->forRuns(p.src->currentCell, p.srcY + (y - p.dstY), p.cx, p.cx + p.w, [&](int s, int e, RunKind kind) {
-          if (kind == RunKind::Copy) addSpan(hidden, p.dstX + s - p.cx, p.dstX + e - p.cx);
-        });
-      }
-    }
-    for (size_t a = 0; a < active.size(); ++a) {
-      const Placement& p = placed[active[a]];
-      const int j = y - p.dstY;
-      const auto* first = snapshots.data() + snapAt[a];
-      const auto* last = snapshots.data() + snapEnd[a];
-      if (first == last) {
-        drawRow(p, dst, j, 0, p.w, k);
-      } else if (p.mode != TRANS_ALPHA) {
-        forUncovered(first, last, p.dstX, p.dstX + p.w, [&](int s, int e) { drawRow(p, dst, j, s - p.dstX, e - p.dstX, k); });
-      } else {
-        // Opaque runs are cut to what shows; a blended run (an edge, short) is drawn whole
-        // when any of it shows, as cutting it would cost more than the pixels it saves.
-        p.runs->forRuns(p.src->currentCell, p.srcY + j, p.cx, p.cx + p.w, [&](int s, int e, RunKind kind) {
-          if (kind == RunKind::Skip) return;
-          const int from = s - p.cx, to = e - p.cx;
-          if (kind == RunKind::Blend) {
-            bool shows = false;
-            forUncovered(first, last, p.dstX + from, p.dstX + to, [&](int, int) { shows = true; });
-            if (shows) drawRun(p, dst, j, from, to, kind, k);
-            return;
-          }
-          forUncovered(first, last, p.dstX + from, p.dstX + to,
-                       [&](int vs, int ve) { drawRun(p, dst, j, vs - p.dstX, ve - p.dstX, kind, k); });
-        });
-      }
-    }
+    if (l.image && place(*l.image, dst, clip, l.x, l.y, screenWidth, screenHeight, p)) drawPlacement(p, dst, k);
   }
 }
 

@@ -42,8 +42,7 @@ struct Layer {
   const ImageObject* image;
   int x, y;
 };
-// Draws the layers from the first (at the back) to the last, giving the same pixels as one
-// drawImage after another, but skips what an opaque part of a later layer hides.
+// Draws the layers from the first (at the back) to the last, as one drawImage after another.
 void drawLayers(const std::vector<Layer>& layers, ImageObject& dst, const ClipRect* clip, int screenWidth,
                 int screenHeight);
 

@@ -168,8 +168,11 @@ TEST(GraphicsMaskRuns, TablesDescribeTheMask) {
           next = e;
           for (int x = s; x < e; ++x) {
             const uint8_t m = pic.dib.row(y)[(c * 2 * visW + visW + x) * 3];
-            if (k == RunKind::Copy) EXPECT_EQ(m, 0) << x;
-            if (k == RunKind::Skip) EXPECT_EQ(m, 255) << x;
+            if (k == RunKind::Copy) {
+              EXPECT_EQ(m, 0) << x;
+            } else if (k == RunKind::Skip) {
+              EXPECT_EQ(m, 255) << x;
+            }
           }
         });
         EXPECT_EQ(next, x1);
@@ -184,8 +187,7 @@ namespace veloria {
 namespace {
 
 // A stack of pictures drawn at once gives the frame that drawing them one by one gives, with
-// opaque pictures in front hiding parts of those behind; plain copies and keyed pictures
-// take part too.
+// opaque pictures in front of others, plain copies and keyed pictures among them.
 TEST(GraphicsLayers, StacksMatchOneByOneDrawing) {
   std::mt19937 rng(77);
   for (int scene = 0; scene < 80; ++scene) {
