@@ -88,7 +88,9 @@ class ReplacementFile {
   std::FILE* stream() { return stream_; }
   bool write(const void* data, size_t size);
   // Flushes, renames over the target. `durable`: fsync the file before the rename and the
-  // directory after it, so the new contents survive a power cut once commit returns.
+  // directory after it, so the new contents survive a power cut once commit returns true.
+  // False when the directory could not be synced: the new file is in place, but its
+  // durability was not confirmed.
   bool commit(bool durable = true);
   void abort();
 
