@@ -21,7 +21,7 @@ int SdlPlatform::showMessageBox(std::string_view text, std::string_view caption,
     std::fprintf(stderr, "[%s] %s\n", c.c_str(), t.c_str());
     const SDL_MessageBoxButtonData ok[] = {{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDOK, "OK"}};
     const Uint32 noFlags = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT | (noFirst ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0);
-    const SDL_MessageBoxButtonData yesNo[] = {{noFirst ? 0u : SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+    const SDL_MessageBoxButtonData yesNo[] = {{noFirst ? 0u : static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT), IDYES, "Yes"},
                                               {noFlags, IDNO, "No"}};
     SDL_MessageBoxData d{SDL_MESSAGEBOX_INFORMATION, nullptr, c.c_str(), t.c_str(),
                          type == MB_YESNO ? 2 : 1, type == MB_YESNO ? yesNo : ok, nullptr};
