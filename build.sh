@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(
-  build-essential cmake pkg-config python3 clang
+  build-essential cmake pkg-config python3
   libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
   fonts-ipafont-gothic xvfb x11-apps x11-utils lcov desktop-file-utils xdotool
@@ -38,7 +38,14 @@ TSAN_TESTS='FeedingThread.*:AudioQueue.*:MixerThreads.*:RealTimeOutput*.*:Mixer.
 
 build() {  # build DIR [cmake options...]
   local dir=$1; shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  local cache=()
+  if command -v ccache >/dev/null; then
+    cache=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+  # Line tables (-g1) are all a backtrace or a sanitizer report needs, at a third less build time.
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELORIA_FAST_FIRST_BUILD=ON \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
+    "${cache[@]}" "$@" >/dev/null
   cmake --build "$dir" -j"$JOBS"
 }
 
@@ -60,7 +67,8 @@ case "${1:-}" in
     build build
     (cd build && ctest --output-on-failure -j"$JOBS")
     echo "== again under AddressSanitizer + UndefinedBehaviorSanitizer"
-    build build-asan -DVELORIA_SANITIZE=ON
+    # -O1 finds the same faults at less than half the build time of -O2.
+    build build-asan -DVELORIA_SANITIZE=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp" \
       UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$JOBS")
     ;;
