@@ -194,6 +194,12 @@ void bgmTimerTick(Engine& e) {
   const bool loops = s.bgmKind == BgmKind::Loop || s.bgmKind == BgmKind::IntroThenLoop;
   // A looping MIDI sequence ends by itself: it starts again from the top.
   if (loops && s.bgmMidiBytes) {
+    // One the synthesizer could not play at all is not rebuilt every tick.
+    if (media(e).endedSilently(kSlotBgm)) {
+      warnCannotPlay(s.bgmName, kEndsAtOnce);
+      s.bgmMidiBytes.reset();
+      return;
+    }
     auto opened = openMidi(s.bgmMidiBytes, findSoundFont());
     if (!opened.source) {
       s.bgmMidiBytes.reset();  // nothing to restart: the timer would only fail again

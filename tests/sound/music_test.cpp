@@ -182,6 +182,11 @@ TEST_F(SoundMidi, ALoopThatEndsAtOnceIsNotStartedAgain) {
   ASSERT_GT(t0, 0);
   EXPECT_GT(r.rec.onset(t0 + 220, 0.01), t0 + 200);
   EXPECT_EQ(occurrences(r.run.stderrText, "a.mid"), 0u) << r.run.stderrText;
+
+  // The later dialect's bgm music follows the same rule.
+  auto bgm = runRecorded(files, "bgm \"garbage.mid\"\nwait 1000");
+  ASSERT_EQ(bgm.run.exitCode, 0) << bgm.run.stderrText;
+  EXPECT_EQ(occurrences(bgm.run.stderrText, "garbage.mid: it ends as soon as it starts"), 1u) << bgm.run.stderrText;
 }
 
 TEST(SoundCd, ALoopingTrackWithoutFramesIsNotRestarted) {
