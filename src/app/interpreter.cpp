@@ -72,6 +72,7 @@ bool runStatement(Engine& e, bool definePass) {
   }
   if (definePass)
     reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
+  if (enterPreTextHook(e)) return false;
   std::string line = buildStoryTextLine(e);
   typeText(e, line);
   return false;

@@ -248,7 +248,7 @@ void ScriptChecker::command(Pass pass, const std::string& word, uint32_t wordPos
     reportScriptErrorF(e, sj("構文エラー"), sj("不正な命令\"%s\"です。"), word);
   }
   if (pass != Pass::Report) {
-    if (word == "vla") sawArchiveSwitch_ = true;
+    if (word == "vla" || word == "nsa") sawArchiveSwitch_ = true;
     if (word == "arc") sawArchivePlugin_ = true;
     if (word == "textgosub") sawTextGosub_ = true;
     // Aliases are defined by running their own commands, once each, in the order the

@@ -113,6 +113,8 @@ void timedWait(Engine& e, int32_t ms, bool interruptible);
 // The text log hooks.
 void logChar(Engine& e, uint8_t first, uint8_t second);
 void logLineFeed(Engine& e);
+// A half-width character of the later dialect: one byte.
+void logByte(Engine& e, uint8_t c);
 void markLogPage(Engine& e);
 void clearLog(Engine& e);
 // The text log viewer (the right-click action rlookback and the system menu's lookback):
