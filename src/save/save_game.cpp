@@ -163,7 +163,8 @@ void takeSavePoint(Engine& e) {
     e.save.requestedLoadSlot = 0;
     loadSlotState(e, slot);
   }
-  if (!e.save.savingAllowed || e.text.cursorColumn != 0 || e.text.cursorLine != 0) return;
+  if (!e.save.savingAllowed || e.text.cursorColumn != 0 || e.text.cursorLine != 0 || e.text.cursorHalfCell != 0)
+    return;
   captureSnapshot(e, savePointSnapshot(e));
   e.save.haveSavePoint = true;
   e.save.saveImageCurrent = false;

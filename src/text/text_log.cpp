@@ -151,6 +151,8 @@ void logFromRing(TextLog& log, std::string_view bytes) {
   }
   while (log.pages.size() > static_cast<size_t>(std::max(log.maxPages, 0))) log.pages.pop_front();
   log.pageMarked = !bytes.empty() && bytes.back() == '\1' ? 1 : 0;
+  // The ring is not used in page-list mode; its position must not look full.
+  log.writePos = 0;
 }
 
 void logChar(Engine& e, uint8_t first, uint8_t second) {
