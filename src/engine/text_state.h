@@ -69,6 +69,7 @@ struct TextState {
   // Input and mode flags (raised by the window procedure, consumed by the waits).
   int32_t advanceRequested = 0;
   int32_t menuRequested = 0;
+  int32_t textLogRequested = 0;
   ClickPos clickPos;
   int32_t skipMode = 0;
   int32_t autoMode = 0;

@@ -71,6 +71,8 @@ void markTextWindow(Engine& e, bool shown, bool inFrame);
 // on, a right click for the menu. A wait takes a request (reads and clears it).
 void requestAdvance(Engine& e);
 void requestMenu(Engine& e);
+// The wheel turned up (usewheel): a click wait opens the text log.
+void requestTextLog(Engine& e);
 bool advanceRequested(const Engine& e);
 bool menuRequested(const Engine& e);
 bool takeAdvanceRequest(Engine& e);

@@ -146,6 +146,35 @@ TEST(TextHooks, RubyDrawsAboveAndTheLogKeepsTheBaseText) {
   EXPECT_EQ(str(r.e(), 1), "(a/b)");
 }
 
+TEST(TextHooks, WheelAndEscapeAreInputsOnlyWhenAsked) {
+  // A turn down is a click at a click wait after usewheel, nothing before.
+  const std::string body = "!s0あ@\nend\n";
+  auto r = runText(laterGame(body, "usewheel\n"), "wait 30\nwheel down\n");
+  ASSERT_TRUE(r.ended) << r.errorMessage();
+  r = runText(laterGame(body), "wait 30\nwheel down\n", 3000);
+  EXPECT_TRUE(r.timedOut);
+
+  // A turn up opens the text log: the right click then closes the viewer instead of running
+  // the right-click routine.
+  const std::string logged = "!s0あ\\\nい@\nend\n*r\nadd %1,1\nreturn\n";
+  const std::string input = "wait 20\nclick 10 10\nwait 20\nwheel up\nwait 20\nrclick 10 10\nwait 20\nclick 10 10\n";
+  r = runText(laterGame(logged, "usewheel\nrgosub *r\n"), input);
+  ASSERT_TRUE(r.ended) << r.errorMessage();
+  EXPECT_EQ(var(r.e(), 1), 0);
+  r = runText(laterGame(logged, "rgosub *r\n"), input);
+  ASSERT_TRUE(r.ended) << r.errorMessage();
+  EXPECT_EQ(var(r.e(), 1), 1);
+
+  // Esc is a right click after useescspc.
+  const std::string esc = "!s0あ@\nend\n*r\nadd %1,1\nreturn\n";
+  r = runText(laterGame(esc, "useescspc\nrgosub *r\n"), "wait 20\nkey esc\nwait 20\nclick 10 10\n");
+  ASSERT_TRUE(r.ended) << r.errorMessage();
+  EXPECT_EQ(var(r.e(), 1), 1);
+  r = runText(laterGame(esc, "rgosub *r\n"), "wait 20\nkey esc\nwait 20\nclick 10 10\n");
+  ASSERT_TRUE(r.ended) << r.errorMessage();
+  EXPECT_EQ(var(r.e(), 1), 0);
+}
+
 TEST(TextHooks, LanguageAndNsa) {
   auto r = runText(laterGame("end\n", "language english\nnsa\n"));
   ASSERT_TRUE(r.ended) << r.errorMessage();
