@@ -225,8 +225,8 @@ void registerSaveCommands(CommandTable& t) {
   t.add("filelog", cmdFilelog, "");
   t.add("labellog", cmdLabellog, "");
   t.add("kidokuskip", cmdKidokuskip, "");
-  t.add("savegame", cmdSavegame, "n");
-  t.add("loadgame", cmdLoadgame, "n");
+  t.add("savegame", cmdSavegame, kOwnCheck);
+  t.add("loadgame", cmdLoadgame, kOwnCheck);
   t.add("savetime", cmdSavetime, {.pattern = "n,%,%,%,%", .messages = {"savetimeの第二引数以降は数字変数です。"}});
   t.add("errorsave", cmdErrorsave, "");
   t.add("loadgosub", cmdLoadgosub, "l");

@@ -42,12 +42,13 @@ TEST(LaterTextCheck, EveryFormIsReadAndItsFaultsFound) {
 
   f = check(dir,
             "*define\nmaxkaisoupage 0\npretextgosub *nowhere\ngame\n*start\n"
-            "gettext %1\ngetlog $1\nsavetime 1,$1,%2,%3,%4\nend\n");
+            "gettext %1\ngetlog $1\nsavetime 1,$1,%2,%3,%4\nsavegame 1000\nend\n");
   const std::string all = joined(f);
-  for (const char* expected : {"0.txt:2: ", "0.txt:3: ", "0.txt:6: ", "0.txt:7: ", "0.txt:8: "})
+  for (const char* expected : {"0.txt:2: ", "0.txt:3: ", "0.txt:6: ", "0.txt:7: ", "0.txt:8: ", "0.txt:9: "})
     EXPECT_NE(all.find(expected), std::string::npos) << expected << "\n" << all;
   EXPECT_NE(all.find("maxkaisoupageの値が不正です。"), std::string::npos) << all;
   EXPECT_NE(all.find("gettextの引数は文字変数です。"), std::string::npos) << all;
+  EXPECT_NE(all.find("セーブ番号1000が範囲外です。"), std::string::npos) << all;
 }
 
 }  // namespace
