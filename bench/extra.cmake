@@ -6,3 +6,7 @@ elseif(TARGET bench_graphics_compose)
   message(WARNING "pixman-1 not found: bench_graphics_compose is left out (apt-get install libpixman-1-dev)")
   set_target_properties(bench_graphics_compose PROPERTIES EXCLUDE_FROM_ALL TRUE)
 endif()
+# The play-test benchmark plays the bundled demo.
+if(TARGET bench_playtest)
+  target_compile_definitions(bench_playtest PRIVATE VELORIA_DEMO_DIR="${CMAKE_SOURCE_DIR}/demo")
+endif()

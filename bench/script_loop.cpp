@@ -15,11 +15,12 @@ namespace {
 
 using namespace veloria;
 
-void BM_TightLoop(benchmark::State& state) {
+// `firstLine` picks the dialect: empty for the base language, ";value 200" for the extended one.
+void tightLoop(benchmark::State& state, const std::string& firstLine) {
   const int64_t rounds = 200000;
   // Each round runs four commands: mov, add, if and goto.
   const std::string script =
-      "*define\nnumalias count,11\ngame\n*start\n"
+      firstLine + "*define\nnumalias count,11\ngame\n*start\n"
       "*loop\nmov %10,%count:add %11,1:if %11 < " + std::to_string(rounds) + " goto *loop\ndefinereset\n";
   auto platform = makeHeadlessPlatform({});
   auto engine = std::make_unique<Engine>(*platform);
@@ -39,7 +40,14 @@ void BM_TightLoop(benchmark::State& state) {
   }
   state.counters["statements/s"] = benchmark::Counter(static_cast<double>(statements), benchmark::Counter::kIsRate);
 }
+void BM_TightLoop(benchmark::State& state) { tightLoop(state, ""); }
 BENCHMARK(BM_TightLoop)->Unit(benchmark::kMillisecond);
+// The same loop in the extended dialect, where every numeric argument is an expression.
+void BM_TightLoopExtended(benchmark::State& state) { tightLoop(state, ";value 200\n"); }
+BENCHMARK(BM_TightLoopExtended)->Unit(benchmark::kMillisecond);
+// With the border moved up, the save point holds the game's own variables past 200 too.
+void BM_TightLoopBorder(benchmark::State& state) { tightLoop(state, ";value 2500\n"); }
+BENCHMARK(BM_TightLoopBorder)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 // Sound and movie costs:
 //  - Mix: 50 channels plus MIDI and an MP3 stream, processor time per second of audio
 //    ("cpu_per_audio_s", goal <= 2%), and the cost of one more channel.
+//  - Mix of the extended dialect: 200 channels, each at a volume of its own, plus the bgm
+//    music (goal < 3%).
 //  - Underruns: the real device path (SDL's dummy driver, which calls the mixer on its own
 //    thread at the real rate) fed by the decoding threads while the interpreter thread is busy
 //    issuing commands; counts underruns (goal 0).
@@ -111,10 +113,33 @@ void BM_MixOneSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_MixOneSecond)->Args({0, 0})->Args({1, 0})->Args({50, 0})->Args({0, 1})->Args({50, 1})->Unit(benchmark::kMillisecond);
 
+// A volume of its own for every channel, none of them full.
+float channelGain(int c) { return static_cast<float>(c % 99 + 1) / 100.0f; }
+
+void BM_Mix200ChannelsAtTheirVolumesWithMusic(benchmark::State& state) {
+  Mixer m;
+  startChannels(m, kMaxSoundChannels);
+  for (int c = 0; c < kMaxSoundChannels; ++c) m.setGain(kSlotChannel0 + c, channelGain(c));
+  bool music = false;
+  if (auto mp3 = openMp3(mp3Bytes(), true); mp3.source) music = m.start(kSlotBgm, std::move(mp3.source), false) != 0;
+  m.setGain(kSlotBgm, 0.65f);
+  std::vector<int16_t> out(1024 * 2);
+  m.mix(out.data(), 1024);
+  for (auto _ : state) {
+    for (int done = 0; done < kMixRate; done += 1024) m.mix(out.data(), std::min(1024, kMixRate - done));
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["music_on"] = music && m.playing(kSlotBgm);
+  state.counters["cpu_per_audio_s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Mix200ChannelsAtTheirVolumesWithMusic)->Unit(benchmark::kMillisecond);
+
 // A platform that only takes messages: the media port needs one to post its notices to.
 std::unique_ptr<Platform> quietPlatform() { return makeHeadlessPlatform(HeadlessOptions{}); }
 
 void BM_UnderrunsWithABusyInterpreter(benchmark::State& state) {
+  const int channels = static_cast<int>(state.range(0));
   ::setenv("SDL_AUDIODRIVER", "dummy", 1);
   auto platform = quietPlatform();
   auto media = makeRealTimeMedia(*platform);
@@ -125,8 +150,10 @@ void BM_UnderrunsWithABusyInterpreter(benchmark::State& state) {
   for (auto _ : state) {
     if (auto mp3 = openMp3(mp3Bytes(), true); mp3.source) media->play(kSlotMp3, std::move(mp3.source));
     if (auto midi = openMidi(midiBytes(), findSoundFont()); midi.source) media->play(kSlotMidi, std::move(midi.source));
-    for (int c = 0; c < kSoundChannels; ++c)
+    for (int c = 0; c < channels; ++c) {
+      media->setGain(kSlotChannel0 + c, channelGain(c));
       media->play(kSlotChannel0 + c, std::make_unique<MemorySource>(tone(200 + 20 * c), true));
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the feeders' first fill
     const uint64_t before = media->underruns();
     // The interpreter is busy for 5 s: it burns processor time and restarts a channel every
@@ -136,7 +163,7 @@ void BM_UnderrunsWithABusyInterpreter(benchmark::State& state) {
     int n = 0;
     while (std::chrono::steady_clock::now() < end) {
       for (int i = 0; i < 20000; ++i) sink = sink + std::sqrt(static_cast<double>(i));
-      media->play(kSlotChannel0 + (n++ % kSoundChannels), std::make_unique<MemorySource>(tone(300), false));
+      media->play(kSlotChannel0 + (n++ % channels), std::make_unique<MemorySource>(tone(300), false));
       media->poll();
     }
     state.counters["underruns"] = static_cast<double>(media->underruns() - before);
@@ -144,7 +171,7 @@ void BM_UnderrunsWithABusyInterpreter(benchmark::State& state) {
     for (int s = 0; s < Mixer::kSlots; ++s) media->stop(s);
   }
 }
-BENCHMARK(BM_UnderrunsWithABusyInterpreter)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_UnderrunsWithABusyInterpreter)->Arg(kSoundChannels)->Arg(kMaxSoundChannels)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 void BM_Movie640x480(benchmark::State& state) {
   auto bytes = ffmpegFile("movie.avi",

@@ -17,6 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (s->scriptPos < 0 || static_cast<uint32_t>(s->scriptPos) > scriptLength) std::abort();
   if (s->callDepth < 0 || s->callDepth > veloria::kSavedCallStack) std::abort();
   if (s->menuSpeedIndex < 0 || s->menuSpeedIndex > 2) std::abort();
+  if (s->extended) {
+    if (s->frameCount != s->callDepth) std::abort();
+    for (int32_t i = 0; i < s->frameCount; ++i)
+      if (s->frames[static_cast<size_t>(i)].kind < 0 || s->frames[static_cast<size_t>(i)].kind > 2) std::abort();
+    if (s->moreNumVars.size() != static_cast<size_t>(s->moreVariables)) std::abort();
+  }
   std::vector<uint8_t> again;
   veloria::encodeSnapshot(*s, again);
   auto t = std::make_unique<veloria::SaveSnapshot>();

@@ -1,4 +1,4 @@
-// gloval.sav, envdata, the logs and kidoku.dat from arbitrary bytes: the first byte picks
+// gloval.sav (both layouts), envdata, the logs and kidoku.dat from arbitrary bytes: the first byte picks
 // the format. Reading stays inside the input and within the formats' bounds, and what is
 // read writes out and reads back the same.
 #include <cstddef>
@@ -25,6 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto h = std::make_unique<veloria::GlobalVariables>();
     veloria::decodeGlobals(out.data(), out.size(), *h);
     if (h->numVars != g->numVars) std::abort();
+    // The extended layout: what it accepts writes out and reads back the same.
+    veloria::ExtendedGlobals x;
+    if (veloria::decodeExtendedGlobals(data, size, x)) {
+      if (x.border < 1 || x.numVars.size() != static_cast<size_t>(veloria::kMaxVariableCount - x.border)) std::abort();
+      veloria::encodeExtendedGlobals(x, out);
+      veloria::ExtendedGlobals y;
+      if (!veloria::decodeExtendedGlobals(out.data(), out.size(), y) || y.strVars != x.strVars) std::abort();
+    }
   } else if (kind == 1) {
     veloria::Environment env = veloria::decodeEnvironment(data, size);
     if (env.faceName.size() > veloria::kMaxSettingBytes || env.cdDrive.size() > veloria::kMaxSettingBytes)

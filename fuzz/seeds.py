@@ -215,12 +215,41 @@ SCRIPTS = {
     "bad-syntax.txt": "*define\ngame\n*start\nmov %0,\nif %0 == goto\n\"unterminated\n",
     "mode800.txt": ";mode800\n*define\nversionstr \"a\",\"b\"\ngame\n*start\ndefinereset\n",
     "no-game.txt": "*define\nmov %0,1\n",
+    # The extended dialect, one seed per group of its language.
+    "ext-expressions.txt": ";value 200\n*define\nnumalias five,5\ngame\n*start\n"
+                           "mov %1,2+3*4 : mov %2,(2+3)*4 mod 7 : mov %3,-7/2 : mov %4,303 -19\n"
+                           "mov %5,%%1 + five * 0x10 : mov $1,\"a\" + $2 + \"b\"\n"
+                           "if $1 = \"ab\" && %1 >= 14 mov %6,1\nif %1 + 1 <> %2 & \"x\" < $1 mov %7,1\n"
+                           "wait 10 goto *e\n*e\nmov %8,10 mod %9\n",
+    "ext-statements.txt": ";value 200\n*define\ngame\n*start\n_mov %1,1 : _MOV3 %2,1,2,3\nv12\nvanilla\n"
+                          "mov $1,\"" + "x" * 400 + "\"\nif %1 = 1_mov %2,5\n",
+    "ext-usercommands.txt": ";value 200\n*define\ndefsub addtwo\ndefsub print\ndefsub deep\ngame\n*start\n"
+                            "addtwo 40,2 : mov %31,%30\nprint 1\naddtwo 7 : deep 5\nfor %1 = 1 to 2 : addtwo 1 next\nend\n"
+                            "*addtwo\ngetparam %28,%29\nmov %30,%28 + %29\nreturn\n"
+                            "*print\ngetparam %27\n_print %27\nreturn\n"
+                            "*deep\ngetparam %1,s%2,i%3\nif %1 > 0 deep %1 - 1\nreturn\n",
+    "ext-loops.txt": ";value 200\n*define\ngame\n*start\nfor %41 = 1 to 3\nfor %42 = 10 to 0 step -5\n"
+                     "add %40,%42\nif %40 > 40 break\nnext\nnext\nfor %1 = 5 to 1\nnext\n"
+                     "*a\nadd %3,1\nfor %2 = 1 to 3\nif %3 < 50 goto *a\nnext\nbreak\n",
+    "ext-arrays.txt": ";value 200\n*define\ndim ?7[2][3]\ngame\n*start\nmov ?7[2][3],15\n"
+                      "mov %50,?7[2][3] + ?7[0][0]\nmov ?7[1][1],4 : mov $4,\"four\" : mov $51,$?7[1][1]\n"
+                      "inc ?7[0][1] : rnd ?7[0][2],10\ndim ?3[5]\nmov %1,?3[6]\n",
+    "ext-strings.txt": ";value 200\n*define\ngame\n*start\nsplit \"12,ab,,7\", \",\", %1, $1, $2, %2\n"
+                       "split \"あ、い\", \"、\", $3, $4\nitoa2 $5,-305\nmid $6,\"aあい\",0,4\n"
+                       "fileexist %3,\"0.txt\" : fileexist %4,\"../x\"\nisdown %5\n",
+    "ext-value.txt": ";value 2500\n*define\nglobalon\ngame\n*start\nmov %2499,1 : mov %9999,2 : mov $4145,\"g\"\n"
+                     "mov %10000,1\n",
+    "sound-extended.txt": "*define\ngame\n*start\nbgmfadeout 20\nbgmvol 70\nmp3vol 120\nsevol 80\nvoicevol -5\n"
+                          "chvol 3,50\ndwaveplay 3\ndwaveplayloop 150\nbgm \"\"\nloopbgmstop\nbgmstop\nstop\n"
+                          "playstop\ndwavestop 199\nchvol 200,1\nend\n",
 }
 
 
 def script_seeds():
     for name, text in SCRIPTS.items():
         put("script_run", name, sj(text))
+        if name.startswith("ext-"):
+            put("check_script", name, sj(text))
 
 
 def text_seeds():
@@ -283,7 +312,9 @@ def script_dictionary():
                     words.update(re.findall(r'\bt\.add\("([a-z0-9_]+)"', f.read()))
     syntax = ["*define", "*start", "game", "end", "%", "$", "#ff0000", "\\\\", "@", "/", "!s0", "!sd", "!w100",
               "!d100", "~", "<", ">", "==", "!=", "<=", ">=", "&&", ":", ";", ",", "\\x0a", "\\\"",
-              ";mode800", ":c;", ":a;", "*l"]
+              ";mode800", ":c;", ":a;", "*l",
+              # the extended dialect's forms
+              ";value 2500", "?1[2]", "mod", "to", "step", "(", ")", "+", "-", "*", "0x1f", "_", "i%1", "s%1"]
     lines = ['"%s"' % w for w in sorted(words)] + ['"%s"' % s for s in syntax]
     with open(os.path.join(HERE, "dict", "script_run.dict"), "w") as f:
         f.write("# Commands the interpreter registers (written by seeds.py) and the script syntax.\n")

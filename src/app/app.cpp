@@ -6,11 +6,13 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "app/autoplay_strategy.h"
 #include "check/coverage.h"
 #include "check/dump.h"
 #include "engine/engine.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
+#include "platform/headless/autoplay_port.h"
 #include "platform/instance_lock.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
@@ -114,7 +116,7 @@ void runEngineCycle(Engine& e, std::string& warpLabel) {
 }
 
 void writeExitArtifacts(Engine& e, const AppOptions& o) {
-  if (e.app.coverage) writeCoverage(*e.app.coverage, setUpEngine, o.coverageFile, stderr);
+  if (e.app.coverage && !o.coverageFile.empty()) writeCoverage(*e.app.coverage, setUpEngine, o.coverageFile, stderr);
   if (!o.dumpOnExit.empty()) writeDump(e, o.dumpOnExit);
   if (!o.screenshotOnExit.empty() && !e.platform.writeScreenshotPng(o.screenshotOnExit))
     std::fprintf(stderr, "veloria: cannot write %s\n", o.screenshotOnExit.c_str());
@@ -155,6 +157,11 @@ int runApplication(Platform& platform, const AppOptions& options) {
   auto engine = std::make_unique<Engine>(platform);
   Engine& e = *engine;
   e.app.autoplay = options.autoplay;
+  // The run's strategy answers autoplay's choices and button waits.
+  if (options.autoplay && options.autoplayStrategy)
+    setAutoplayPicker(platform, [&e, s = options.autoplayStrategy](const AutoplayWait& w) {
+      return s->choose(e, w.place, w.options);
+    });
   setScriptOptions(e, options.scriptOptions);
   makeTempDirectory(e, runtime);
   connectEngine(e);
@@ -176,7 +183,8 @@ int runApplication(Platform& platform, const AppOptions& options) {
   if (fs::exists("debug.314")) e.app.debugMode = 1;
 
   CoverageRecorder coverage;
-  if (!options.coverageFile.empty()) e.app.coverage = &coverage;
+  if (options.coverage) e.app.coverage = options.coverage;
+  else if (!options.coverageFile.empty()) e.app.coverage = &coverage;
   std::string warpLabel = options.warpLabel;
 
   int code = 0;
@@ -189,6 +197,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
   platform.onQuitRequest = nullptr;
   platform.onTimeout = nullptr;
   platform.setWindowProc(nullptr);
+  setAutoplayPicker(platform, nullptr);
 
   // Process exit: read marks, then the artefacts the automation asked for.
   writeReadMarks(e);

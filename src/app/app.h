@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,7 @@
 namespace veloria {
 
 struct Engine;
+class AutoplayStrategy;
 
 // Exit codes of the program.
 enum ExitCode : int {
@@ -36,6 +38,11 @@ struct AppOptions {
   // Headless autoplay: the system menus a script opens itself are left as a right click
   // leaves them (autoplay only ever clicks the left button).
   bool autoplay = false;
+  // What autoplay takes at choices and button waits; nullptr: the first option.
+  std::shared_ptr<AutoplayStrategy> autoplayStrategy;
+  // A recorder kept by the caller across runs (the play-test): the run counts into it and
+  // writes no tracefile of its own unless coverageFile is given too.
+  struct CoverageRecorder* coverage = nullptr;
   // --dialect and --lenient: how every game of the run is read.
   ScriptOptions scriptOptions;
   // Called once the run has ended, before the engine is torn down (tests look at the state).
@@ -48,7 +55,9 @@ int runApplication(Platform& platform, const AppOptions& options);
 // The interpreter loop: the define pass (true) from label define up to `game`, or the game
 // pass, until the run ends.
 void runInterpreter(Engine& e, bool definePass);
-void dispatchCommand(Engine& e, std::string_view word, bool definePass);
+// `wordPos`: where the word starts, for a lenient unknown word that turns out to be story text.
+inline constexpr uint32_t kNoWordPos = 0xFFFFFFFFu;
+void dispatchCommand(Engine& e, std::string_view word, bool definePass, uint32_t wordPos = kNoWordPos);
 // The return to the start of the game: sound stops, every subsystem's game state goes back,
 // and the script goes on at *start.
 void resetEngine(Engine& e);

@@ -31,6 +31,69 @@ void pollTrap(Engine& e) {
   }
 }
 
+// The extended dialect's voice shorthand: v, a digit, then letters and digits only.
+bool isVoiceShorthand(std::string_view word) {
+  if (word.size() < 2 || word[0] != 'v' || word[1] < '0' || word[1] > '9') return false;
+  for (char c : word.substr(2))
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+  return true;
+}
+
+void playVoice(Engine& e, std::string_view word) {
+  std::string file = "voice\\";
+  file.append(word.substr(1));
+  file += ".wav";
+  playVoiceShorthand(e, file);
+}
+
+// A word that is no command. Without --lenient that stops the game, as it always did; with
+// it, a word followed by what could be arguments is skipped, and one followed by words or
+// punctuation starts a line of story text (in the define pass it is skipped too).
+void unknownWord(Engine& e, std::string_view word, bool definePass, uint32_t wordPos) {
+  if (!lenientPlay(e)) reportScriptErrorF(e, sj("構文エラー"), sj("不正な命令\"%s\"です。"), word);
+  const uint8_t c = currentByte(e);
+  const bool argumentsFollow = c == ':' || c == ';' || c == '\n' || c == 0 || c == '"' || (c >= '0' && c <= '9') ||
+                               c == '%' || c == '$' || c == '?' || c == '#' || c == '*' || c == '-' || c == '+' ||
+                               c == '(' || c == '`';
+  if (argumentsFollow || definePass || wordPos == kNoWordPos) {
+    std::string message = sj("未定義の命令\"%s\"を無視しました。");
+    message.replace(message.find("%s"), 2, word);
+    reportScriptWarning(e, message);
+    setScriptPosition(e, endOfStatement(e, scriptPosition(e)));
+    return;
+  }
+  setScriptPosition(e, wordPos);
+  std::string line = buildStoryTextLine(e);
+  typeText(e, line);
+}
+
+// The extended dialect's order: "_word" reaches a built-in past a user command of that name,
+// then user commands, built-ins, and the voice shorthand narrowed to a digit after the v.
+void dispatchExtended(Engine& e, std::string_view word, bool definePass, uint32_t wordPos) {
+  if (!word.empty() && word[0] == '_') {
+    std::string_view builtIn = word.substr(1);
+    if (const CommandRow* row = e.commands.row(builtIn)) {
+      row->handler(e, builtIn, definePass);
+      return;
+    }
+    unknownWord(e, word, definePass, wordPos);
+    return;
+  }
+  if (isUserCommand(e, word)) {
+    callUserCommand(e, word);
+    return;
+  }
+  if (const CommandRow* row = e.commands.row(word)) {
+    row->handler(e, word, definePass);
+    return;
+  }
+  if (isVoiceShorthand(word)) {
+    playVoice(e, word);
+    return;
+  }
+  unknownWord(e, word, definePass, wordPos);
+}
+
 void passLabelLine(Engine& e) {
   std::string name = readLabel(e);
   logLabel(e, name);
@@ -66,8 +129,9 @@ bool runStatement(Engine& e, bool definePass) {
   }
   uint8_t lc = (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
   if ((lc >= 'a' && lc <= 'z') || lc == '_') {
+    const uint32_t wordPos = scriptPosition(e);
     std::string word = readWord(e);
-    dispatchCommand(e, word, definePass);
+    dispatchCommand(e, word, definePass, wordPos);
     return definePass && gameStarted(e);
   }
   if (definePass)
@@ -109,25 +173,26 @@ void runInterpreter(Engine& e, bool definePass) {
   }
 }
 
-void dispatchCommand(Engine& e, std::string_view word, bool definePass) {
+void dispatchCommand(Engine& e, std::string_view word, bool definePass, uint32_t wordPos) {
   if (resetRequested(e)) {
     resetEngine(e);
     return;
   }
+  if (extendedDialect(e)) {
+    dispatchExtended(e, word, definePass, wordPos);
+    return;
+  }
   const CommandRow* row = e.commands.row(word);
   // A game read as the base language does not know the later dialect's words.
-  if (row && (!row->extendedOnly || extendedDialect(e))) {
+  if (row && !row->extendedOnly) {
     row->handler(e, word, definePass);
     return;
   }
   if (!word.empty() && (word[0] == 'v' || word[0] == 'V')) {
-    std::string file = "voice\\";
-    file.append(word.substr(1));
-    file += ".wav";
-    playVoiceShorthand(e, file);
+    playVoice(e, word);
     return;
   }
-  reportScriptErrorF(e, sj("構文エラー"), sj("不正な命令\"%s\"です。"), word);
+  unknownWord(e, word, definePass, wordPos);
 }
 
 void resetEngine(Engine& e) {

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/autoplay_strategy.h"
+#include "app/playtest.h"
 #include "check/checker.h"
 #include "platform/files.h"
 #include "platform/headless/input_script.h"
@@ -22,6 +24,8 @@ namespace {
 const char kUsage[] =
     "usage: veloria [options] [GAME_DIR]\n"
     "       veloria --check [GAME_DIR]\n"
+    "       veloria --playtest [--runs N] [--timeout MS] [--stall MS] [--report FILE.json]\n"
+    "                          [--coverage FILE.info] [GAME_DIR]\n"
     "Plays the game in GAME_DIR (default: the current directory).\n"
     "\n"
     "  --check                  check the script without running it; problems go to stdout\n"
@@ -36,9 +40,20 @@ const char kUsage[] =
     "  --input FILE             scripted input for --headless (see docs/automation.md)\n"
     "  --timeout MS             --headless: stop after MS virtual milliseconds (exit code 3)\n"
     "  --autoplay               --headless: answer every click wait, choice and box by itself\n"
+    "  --autoplay=STRATEGY      the same, choosing options and buttons by STRATEGY: first (as\n"
+    "                           --autoplay), explore (the one taken least often so far at that\n"
+    "                           place) or random:SEED\n"
     "  --record-audio FILE      --headless: write the mixed sound as a WAV file (44.1 kHz stereo)\n"
     "  --dump-on-exit FILE      write the engine state as JSON when the run ends\n"
     "  --screenshot-on-exit FILE  write the window picture as PNG when the run ends\n"
+    "  --playtest               play the game headless again and again, each run taking the\n"
+    "                           choices earlier runs did not, and sum up what was reached\n"
+    "                           (exit code 1 when a run ended in a script error)\n"
+    "  --runs N                 --playtest: at most N runs (default 20)\n"
+    "  --stall MS               --playtest: end a run when no new line ran for MS virtual\n"
+    "                           milliseconds (default 1800000); --timeout: a run's limit\n"
+    "                           (default 14400000)\n"
+    "  --report FILE.json       --playtest: the summary as JSON\n"
     "  --version                print the version\n"
     "  --scale N                open the window at N times its size (a whole number; made\n"
     "                           smaller if the desktop is; ignored with --headless)\n"
@@ -61,6 +76,16 @@ int main(int argc, char** argv) {
   bool check = false;
   bool runOption = false;  // an option that only a run of the game uses
   WindowOptions wopt;
+  bool playtest = false;
+  PlaytestOptions popt;
+  bool playtestOnlyOption = false;
+  std::string notForPlaytest;  // an option given that a play-test does not take
+  // A positive whole number (milliseconds or runs) that fits 32 bits.
+  auto positive = [](const std::string& v, unsigned long& out) {
+    char* end = nullptr;
+    out = std::strtoul(v.c_str(), &end, 10);
+    return !v.empty() && v[0] != '-' && *end == '\0' && out > 0 && out <= 0xFFFFFFFFul;
+  };
 
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -77,7 +102,20 @@ int main(int argc, char** argv) {
       return kExitNormal;
     } else if (a == "--check") {
       check = true;
+    } else if (a == "--playtest") {
+      playtest = true;
+    } else if (a == "--runs" || a == "--stall") {
+      std::string v;
+      unsigned long n = 0;
+      if (!value(&v) || !positive(v, n)) return usageError(a + " needs a positive number");
+      if (a == "--runs") popt.runs = static_cast<int>(std::min(n, 1000000ul));
+      else popt.stallMs = static_cast<uint32_t>(n);
+      playtestOnlyOption = true;
+    } else if (a == "--report") {
+      if (!value(&popt.reportFile)) return usageError("--report needs a file");
+      playtestOnlyOption = true;
     } else if (a == "--warp") {
+      notForPlaytest = a;
       if (!value(&opt.warpLabel)) return usageError("--warp needs a label");
       if (!opt.warpLabel.empty() && opt.warpLabel[0] == '*') opt.warpLabel.erase(0, 1);
       if (opt.warpLabel.empty()) return usageError("--warp needs a label");
@@ -96,9 +134,11 @@ int main(int argc, char** argv) {
     } else if (a == "--lenient") {
       opt.scriptOptions.lenient = true;
     } else if (a == "--headless") {
+      notForPlaytest = a;
       headless = true;
       runOption = true;
     } else if (a == "--input") {
+      notForPlaytest = a;
       if (!value(&inputFile)) return usageError("--input needs a file");
       headlessOnlyOption = true;
       runOption = true;
@@ -110,18 +150,27 @@ int main(int argc, char** argv) {
       if (v.empty() || *end != '\0' || ms == 0 || ms > 0xFFFFFFFFul)
         return usageError("--timeout needs a positive number of milliseconds");
       hopt.timeoutMs = static_cast<uint32_t>(ms);
+      popt.timeoutMs = hopt.timeoutMs;
       headlessOnlyOption = true;
       runOption = true;
-    } else if (a == "--autoplay") {
+    } else if (a == "--autoplay" || a.rfind("--autoplay=", 0) == 0) {
+      notForPlaytest = a;
+      if (a.size() > 10) {
+        auto spec = parseAutoplaySpec(std::string_view(a).substr(11));
+        if (!spec) return usageError("--autoplay= needs first, explore or random:SEED");
+        opt.autoplayStrategy = makeAutoplayStrategy(*spec);
+      }
       hopt.autoplay = true;
       opt.autoplay = true;
       headlessOnlyOption = true;
       runOption = true;
     } else if (a == "--record-audio") {
+      notForPlaytest = a;
       if (!value(&hopt.recordAudio)) return usageError("--record-audio needs a file");
       headlessOnlyOption = true;
       runOption = true;
     } else if (a == "--scale") {
+      notForPlaytest = a;
       std::string v;
       if (!value(&v)) return usageError("--scale needs a whole number");
       char* end = nullptr;
@@ -131,9 +180,11 @@ int main(int argc, char** argv) {
       wopt.scale = static_cast<int>(std::min(n, 64ul));
       runOption = true;
     } else if (a == "--dump-on-exit") {
+      notForPlaytest = a;
       if (!value(&opt.dumpOnExit)) return usageError("--dump-on-exit needs a file");
       runOption = true;
     } else if (a == "--screenshot-on-exit") {
+      notForPlaytest = a;
       if (!value(&opt.screenshotOnExit)) return usageError("--screenshot-on-exit needs a file");
       runOption = true;
     } else if (!a.empty() && a[0] == '-') {
@@ -144,6 +195,13 @@ int main(int argc, char** argv) {
       opt.gameDir = a;
       haveDir = true;
     }
+  }
+  if (playtest) {
+    if (check || !notForPlaytest.empty())
+      return usageError("--playtest does not take " + (check ? std::string("--check") : notForPlaytest));
+    headlessOnlyOption = false;
+  } else if (playtestOnlyOption) {
+    return usageError("--runs, --stall and --report need --playtest");
   }
   if (check && runOption) return usageError("--check takes no other option than the game directory");
   if (headlessOnlyOption && !headless)
@@ -159,6 +217,8 @@ int main(int argc, char** argv) {
   absolute(opt.screenshotOnExit);
   absolute(opt.coverageFile);
   absolute(hopt.recordAudio);
+  absolute(popt.reportFile);
+  popt.coverageFile = opt.coverageFile;
 
   if (!inputFile.empty()) {
     auto data = fs::readHostFile(inputFile);
@@ -178,6 +238,12 @@ int main(int argc, char** argv) {
   struct stat st {};
   if (::stat(opt.gameDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     return usageError("no such game directory: " + opt.gameDir);
+  if (playtest) {
+    if (::chdir(opt.gameDir.c_str()) != 0) return usageError("cannot enter game directory: " + opt.gameDir);
+    popt.gameDir = ".";
+    popt.scriptOptions = opt.scriptOptions;
+    return playtestCommand(popt);
+  }
   if (check) {
     fs::setGameDirectory(opt.gameDir);
     return runScriptCheck(setUpEngine, stdout, stderr, opt.scriptOptions);

@@ -197,8 +197,12 @@ void windowProc(Engine& e, const Message& m) {
       break;
     }
     case WM_LBUTTONDOWN:
+      e.appWindow.leftButtonDown = 1;
+      storePosition(e, m);
+      break;
     case WM_RBUTTONDOWN: storePosition(e, m); break;
     case WM_LBUTTONUP:
+      e.appWindow.leftButtonDown = 0;
       // A click while auto or skip mode runs only ends the mode.
       if (endAutoAndSkipModes(e)) break;
       requestAdvance(e);

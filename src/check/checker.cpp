@@ -236,16 +236,49 @@ Flow ScriptChecker::statement(Pass pass, uint32_t& statementPos) {
   return flow_;
 }
 
-void ScriptChecker::command(Pass pass, const std::string& word, uint32_t wordPos) {
+void ScriptChecker::command(Pass pass, const std::string& spelled, uint32_t wordPos) {
   Engine& e = *e_;
+  const bool extended = extendedDialect(e);
+  std::string word = spelled;
+  if (extended && !word.empty() && word[0] == '_') {
+    word.erase(0, 1);  // a built-in reached past a user command of the same name
+  } else if (extended && isUserCommand(e, word)) {
+    userCommandCall(word);
+    return;
+  }
   const CommandRow* row = e.commands.row(word);
+  // A game read as the base language does not know the later dialect's words.
+  if (row && row->extendedOnly && !extended) row = nullptr;
   if (!row) {
-    if (!word.empty() && word[0] == 'v') {
+    const bool voice = extended ? word.size() > 1 && word[0] == 'v' && word[1] >= '0' && word[1] <= '9'
+                                : !word.empty() && word[0] == 'v';
+    if (voice && spelled[0] != '_') {
       // The voice shorthand: v12 plays voice\12.wav.
       checkMediaFile(wordPos, "voice\\" + word.substr(1) + ".wav", false, "voice");
       return;
     }
-    reportScriptErrorF(e, sj("構文エラー"), sj("不正な命令\"%s\"です。"), word);
+    if (lenientPlay(e)) {
+      // The game goes on past it (skipped, or shown as story text), but it is still a mistake.
+      if (pass == Pass::Report)
+        finding(wordPos, withGloss(formatPattern(sj("未定義の命令\"%s\"を無視しました。"), spelled)));
+      setScriptPosition(e, endOfStatement(e, scriptPosition(e)));
+      return;
+    }
+    reportScriptErrorF(e, sj("構文エラー"), sj("不正な命令\"%s\"です。"), spelled);
+  }
+  if (word == "defsub" && pass == Pass::Define) defsubsInDefineBlock_.insert(wordPos);
+  if (word == "defsub" && pass == Pass::Report && !defsubsInDefineBlock_.count(wordPos))
+    finding(wordPos, withGloss(sj("defsub命令は定義ブロックでしか使えません。"), "the define pass never reaches it"));
+  if (pass != Pass::Report && word == "defsub" && aliasStatementsRun_.insert(wordPos).second) {
+    // User commands are defined as the define pass would define them, wherever they stand
+    // (one the define pass does not reach is reported above).
+    try {
+      row->handler(e, word, true);
+    } catch (const ScriptCheckError& err) {
+      record(err, e.script.scriptPos);
+      throw;
+    }
+    return;
   }
   if (pass != Pass::Report) {
     if (word == "vla" || word == "nsa") sawArchiveSwitch_ = true;
@@ -278,6 +311,33 @@ void ScriptChecker::command(Pass pass, const std::string& word, uint32_t wordPos
     if (byteAt(e.script.scriptPos) == ',')
       finding(e.script.scriptPos, "too many arguments for " + word + ": the rest of the line is shown as story text");
   }
+}
+
+// A call of a user command: its arguments are read as getparam will read them (numbers,
+// strings, labels and colours, as their first byte says), and the routine is a subroutine.
+void ScriptChecker::userCommandCall(const std::string& word) {
+  Engine& e = *e_;
+  flow_.kind = Flow::Stop;
+  skipBlanks(e);
+  uint8_t c = currentByte(e);
+  if (c != ':' && c != ';' && c != '\n' && c != 0) {
+    for (;;) {
+      skipBlanks(e);
+      c = currentByte(e);
+      if (c == '*') label();
+      else if (c == '#') readColor(e);
+      else if (conditionOperandIsString(e) || c == '[') string();
+      else number();
+      if (!optionalArgFollows(e)) break;
+      skipByte(e);
+    }
+  }
+  int64_t target = findLabel(e, word);
+  if (target < 0) {
+    finding(pos(), withGloss(formatPattern(sj("ラベル*%sは存在しません"), word), "the routine of a user command"));
+    return;
+  }
+  flow_ = Flow{Flow::Call, {static_cast<uint32_t>(target)}};
 }
 
 void ScriptChecker::storyText(Pass pass) {

@@ -35,18 +35,32 @@ const char* skipGroup(const char* p) {
 int32_t ScriptChecker::number(bool* isStatic) {
   Engine& e = *e_;
   skipBlanks(e);
-  if (isStatic) *isStatic = currentByte(e) != '%';
+  const uint32_t start = pos();
   noteVariableAlias();
-  return readNumber(e);
+  int32_t v = readNumber(e);
+  // Known without running when no variable or array element takes part.
+  if (isStatic) {
+    *isStatic = true;
+    for (uint32_t p = start; p < pos(); ++p)
+      if (byteAt(p) == '%' || byteAt(p) == '?') *isStatic = false;
+  }
+  return v;
 }
 
 std::string ScriptChecker::string(bool* isStatic) {
   Engine& e = *e_;
   skipBlanks(e);
   uint8_t c = currentByte(e);
-  if (isStatic) *isStatic = c == '"' || startsWord(c);
+  const uint32_t start = pos();
   noteVariableAlias();
-  return readString(e);
+  std::string v = readString(e);
+  if (isStatic) {
+    *isStatic = c == '"' || startsWord(c);
+    // A sum of strings is known only when no variable takes part.
+    for (uint32_t p = start; extendedDialect(e) && p < pos() && *isStatic; ++p)
+      if (byteAt(p) == '$') *isStatic = false;
+  }
+  return v;
 }
 
 std::optional<uint32_t> ScriptChecker::label() {
@@ -158,8 +172,17 @@ struct PatternReader {
             readNumVarRef(e, nextMessage());
           }
           break;
+        case 'i':
+          c.noteVariableAlias();
+          readNumTarget(e, nextMessage());
+          break;
         case 'v': {
           c.noteVariableAlias();
+          if (arrayTargetFollows(e)) {
+            readArrayPlace(e);
+            lastVarIsString = false;
+            break;
+          }
           VarRef r = readVarRef(e, nextMessage());
           lastVarIsString = r.isString;
           break;

@@ -97,7 +97,8 @@ class ScriptChecker {
   void walkLinear(Pass pass);
   // One statement at scriptPos; returns how it moves on. Reader errors are thrown.
   Flow statement(Pass pass, uint32_t& statementPos);
-  void command(Pass pass, const std::string& word, uint32_t wordPos);
+  void command(Pass pass, const std::string& spelled, uint32_t wordPos);
+  void userCommandCall(const std::string& word);
   void storyText(Pass pass);
   void record(const ScriptCheckError& err, uint32_t pos);
   void skipToLineEnd();
@@ -117,7 +118,8 @@ class ScriptChecker {
 
   std::vector<uint32_t> lineFeeds_;  // positions of every line feed, ascending
   int64_t firstTilde_ = -1, lastTilde_ = -1;
-  std::unordered_set<uint32_t> aliasStatementsRun_;  // numalias/stralias already registered
+  std::unordered_set<uint32_t> aliasStatementsRun_;  // numalias/stralias/defsub already run
+  std::unordered_set<uint32_t> defsubsInDefineBlock_;  // defsub statements the define walk reached
   bool sawArchiveSwitch_ = false;  // vla: archive lookup is on
   bool sawArchivePlugin_ = false;  // arc: members we cannot look into
   bool sawTextGosub_ = false;

@@ -17,8 +17,9 @@ inline bool startsStatement(uint8_t c) {
   return c != 0 && c != ' ' && c != '\t' && c != '\n' && c != ':' && c != '~' && c != '*' && c != ';';
 }
 
-// 1234567 -> "1,234,567".
-std::string grouped(uint64_t n) {
+}  // namespace
+
+std::string groupedNumber(uint64_t n) {
   std::string digits = std::to_string(n), out;
   for (size_t i = 0; i < digits.size(); ++i) {
     if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
@@ -26,8 +27,6 @@ std::string grouped(uint64_t n) {
   }
   return out;
 }
-
-}  // namespace
 
 void CoverageRecorder::note(const Engine& e) {
   const auto& s = e.script;
@@ -55,19 +54,40 @@ void CoverageRecorder::note(const Engine& e) {
     else line = static_cast<size_t>(std::upper_bound(lineStarts.begin(), lineStarts.end(), pos) - lineStarts.begin()) - 1;
   }
   // A line counts once per visit: again only when the run came back to it (a loop).
-  if (line != lastLine || pos <= lastPos) ++hits[line];
+  if (line != lastLine || pos <= lastPos) {
+    if (hits[line]++ == 0) {
+      ++linesRun;
+      lastNewLineMs = e.platform.timeGetTime();
+    }
+  }
   lastLine = line;
   lastPos = pos;
 }
 
-std::string coverageTracefile(const CoverageRecorder& rec, EngineSetUp setUp, CoverageTotals& totals,
-                              std::string& error) {
+bool CoverageRecorder::merge(const CoverageRecorder& other) {
+  if (other.hits.empty()) return true;
+  if (hits.empty()) {
+    lineStarts = other.lineStarts;
+    scriptLength = other.scriptLength;
+    hits.assign(other.hits.size(), 0);
+    buffer = nullptr;  // a note() after this indexes its own buffer again
+    lastLine = SIZE_MAX;
+  }
+  if (other.scriptLength != scriptLength || other.hits.size() != hits.size()) return false;
+  for (size_t i = 0; i < hits.size(); ++i) {
+    if (other.hits[i] > 0 && hits[i] == 0) ++linesRun;
+    hits[i] += other.hits[i];
+  }
+  return true;
+}
+
+std::vector<CoveredFile> coveredFiles(const CoverageRecorder& rec, EngineSetUp setUp, std::string& error) {
   CheckResult check = checkGame(setUp);
   if (!rec.hits.empty() && check.lines.scriptLength != rec.scriptLength) {
     error = "the script changed on disk during the run";
     return {};
   }
-  std::string out;
+  std::vector<CoveredFile> out;
   size_t offset = 0;  // first line of the file within the whole buffer
   for (const ScriptLines::File& f : check.lines.files) {
     std::vector<uint32_t> lines = f.statementLines;
@@ -77,20 +97,35 @@ std::string coverageTracefile(const CoverageRecorder& rec, EngineSetUp setUp, Co
         lines.push_back(l);
     }
     std::sort(lines.begin(), lines.end());
-    std::string source = f.name;
-    if (auto host = fs::resolve(f.name)) source = fs::absoluteHostPath(*host);
-    out += "TN:\nSF:" + source + "\n";
-    uint64_t hit = 0;
+    CoveredFile file;
+    file.name = f.name;
+    file.source = f.name;
+    if (auto host = fs::resolve(f.name)) file.source = fs::absoluteHostPath(*host);
     for (uint32_t l : lines) {
       size_t g = offset + l - 1;
-      uint64_t n = g < rec.hits.size() ? rec.hits[g] : 0;
+      file.lines.emplace_back(l, g < rec.hits.size() ? rec.hits[g] : 0);
+    }
+    out.push_back(std::move(file));
+    offset += f.lineCount;
+  }
+  return out;
+}
+
+std::string coverageTracefile(const CoverageRecorder& rec, EngineSetUp setUp, CoverageTotals& totals,
+                              std::string& error) {
+  std::vector<CoveredFile> files = coveredFiles(rec, setUp, error);
+  if (!error.empty()) return {};
+  std::string out;
+  for (const CoveredFile& f : files) {
+    out += "TN:\nSF:" + f.source + "\n";
+    uint64_t hit = 0;
+    for (const auto& [l, n] : f.lines) {
       hit += n > 0;
       out += "DA:" + std::to_string(l) + "," + std::to_string(n) + "\n";
     }
-    out += "LF:" + std::to_string(lines.size()) + "\nLH:" + std::to_string(hit) + "\nend_of_record\n";
-    totals.lines += lines.size();
+    out += "LF:" + std::to_string(f.lines.size()) + "\nLH:" + std::to_string(hit) + "\nend_of_record\n";
+    totals.lines += f.lines.size();
     totals.executed += hit;
-    offset += f.lineCount;
   }
   return out;
 }
@@ -108,7 +143,7 @@ bool writeCoverage(const CoverageRecorder& rec, EngineSetUp setUp, const std::st
     return false;
   }
   double percent = totals.lines == 0 ? 0.0 : 100.0 * static_cast<double>(totals.executed) / static_cast<double>(totals.lines);
-  std::fprintf(err, "coverage: %s of %s lines (%.1f%%)\n", grouped(totals.executed).c_str(), grouped(totals.lines).c_str(),
+  std::fprintf(err, "coverage: %s of %s lines (%.1f%%)\n", groupedNumber(totals.executed).c_str(), groupedNumber(totals.lines).c_str(),
                percent);
   return true;
 }

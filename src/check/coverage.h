@@ -19,8 +19,13 @@ struct CoverageRecorder {
   uint32_t scriptLength = 0;
   size_t lastLine = SIZE_MAX;
   uint32_t lastPos = 0;
+  uint64_t linesRun = 0;       // lines that have run at all
+  uint32_t lastNewLineMs = 0;  // the clock when the last of those first ran
 
   void note(const Engine& e);
+  // Adds another recorder's counts (a run of the same script); false, and nothing added,
+  // when it counted a different script.
+  bool merge(const CoverageRecorder& other);
 };
 
 // The interpreter loop calls this at every step; it costs a test when coverage is off.
@@ -32,6 +37,19 @@ struct CoverageTotals {
   uint64_t lines = 0;     // lines with statements (and any other line that ran)
   uint64_t executed = 0;  // of those, lines that ran
 };
+
+// The lines of one script file that hold statements (or ran), each with its count.
+struct CoveredFile {
+  std::string name;    // the game's name for it ("0.txt")
+  std::string source;  // its absolute host path, when it has one
+  std::vector<std::pair<uint32_t, uint64_t>> lines;  // (line, times run), ascending
+};
+// Per file of the script in the game directory; empty with `error` set when the script on
+// disk is not the one the counts belong to.
+std::vector<CoveredFile> coveredFiles(const CoverageRecorder& rec, EngineSetUp setUp, std::string& error);
+
+// 1234567 -> "1,234,567".
+std::string groupedNumber(uint64_t n);
 
 // The tracefile text for the script in the game directory, one record per script file; the
 // lines listed are those the checker finds statements on. Empty (with `error` set) when the

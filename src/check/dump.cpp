@@ -184,6 +184,16 @@ void writeSystemMenu(Engine& e, JsonWriter& w) {
   w.endObject();
 }
 
+const char* bgmKindName(BgmKind k) {
+  switch (k) {
+    case BgmKind::Loop: return "bgm";
+    case BgmKind::Once: return "bgmonce";
+    case BgmKind::IntroThenLoop: return "loopbgm";
+    case BgmKind::None: break;
+  }
+  return "";
+}
+
 // The "sound" object: what each source plays.
 void writeSound(Engine& e, JsonWriter& w) {
   const SoundState& s = e.sound;
@@ -211,15 +221,32 @@ void writeSound(Engine& e, JsonWriter& w) {
   w.key("playing").value(m.playing(kSlotWave));
   w.key("clickStops").value(s.clickStopsWave != 0);
   w.endObject();
+  w.key("bgm").beginObject();
+  w.key("name").value(sjisToUtf8(s.bgmName));
+  w.key("kind").value(bgmKindName(s.bgmKind));
+  w.key("loopName").value(sjisToUtf8(s.bgmLoopName));
+  w.key("playing").value(m.playing(kSlotBgm));
+  w.key("fadeMs").value(s.bgmFadeMs);
+  w.endObject();
+  w.key("volumes").beginObject();
+  w.key("music").value(s.musicVolume);
+  w.key("se").value(s.seVolume);
+  w.key("voice").value(s.voiceVolume);
+  w.endObject();
   w.key("directSound").value(s.directSoundOn != 0);
+  // Channels that hold a sound, playing or not; in the extended dialect also those whose
+  // volume was changed.
   w.key("channels").beginArray();
-  for (int i = 0; i < kSoundChannels; ++i) {
+  for (int i = 0; i < kMaxSoundChannels; ++i) {
     const SoundChannel& c = s.channels[static_cast<size_t>(i)];
-    if (!c.playing) continue;
+    if (!c.playing && !c.pcm && c.volume == 100) continue;
     w.beginObject();
     w.key("channel").value(i);
     w.key("loop").value(c.loop != 0);
-    w.key("playing").value(m.playing(kSlotChannel0 + i));
+    w.key("playing").value(c.playing != 0 && m.playing(kSlotChannel0 + i));
+    w.key("name").value(sjisToUtf8(c.name));
+    w.key("loaded").value(c.pcm != nullptr);
+    w.key("volume").value(c.volume);
     w.endObject();
   }
   w.endArray();

@@ -62,7 +62,15 @@ void comparison(ScriptChecker& c) {
   Engine& e = c.engine();
   skipBlanks(e);
   uint8_t first = currentByte(e);
-  if (first == 'f' || first == 'l') {
+  bool checkWord = first == 'f' || first == 'l';
+  if (checkWord && extendedDialect(e)) {
+    // There a numeric alias may begin with f or l as well.
+    const uint32_t keep = c.pos();
+    std::string w = readWord(e);
+    setScriptPosition(e, keep);
+    checkWord = w == (first == 'f' ? "fchk" : "lchk");
+  }
+  if (checkWord) {
     const bool file = first == 'f';
     if (readWord(e) != (file ? "fchk" : "lchk")) badCondition(e);
     if (c.definePass())
@@ -73,7 +81,9 @@ void comparison(ScriptChecker& c) {
     else readLabel(e);  // a label never passed is legal: the condition is simply false
     return;
   }
-  c.number();
+  const bool strings = extendedDialect(e) && conditionOperandIsString(e);
+  if (strings) c.string();
+  else c.number();
   skipBlanks(e);
   switch (currentByte(e)) {
     case '=':
@@ -96,7 +106,9 @@ void comparison(ScriptChecker& c) {
     default:
       badCondition(e);
   }
-  c.number();
+  if (extendedDialect(e) && conditionOperandIsString(e) != strings) badCondition(e);
+  if (strings) c.string();
+  else c.number();
 }
 
 void checkCondition(ScriptChecker& c, std::string_view) {
@@ -105,6 +117,7 @@ void checkCondition(ScriptChecker& c, std::string_view) {
   for (;;) {
     comparison(c);
     skipBlanks(e);
+    if (currentByte(e) == '|' && extendedDialect(e)) badCondition(e);
     if (currentByte(e) != '&') break;
     skipByte(e);
     if (currentByte(e) == '&') skipByte(e);
@@ -159,9 +172,80 @@ void checkTrap(ScriptChecker& c, std::string_view word) {
     reportScriptError(e, sj("エラー"), sj("trap命令のパラメータは、offもしくは*ラベル名です。"));
 }
 
+// ---- the extended dialect's loops, user commands and arrays ----
+
+void checkFor(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  skipBlanks(e);
+  if (currentByte(e) != '%') reportScriptError(e, sj("構文エラー"), sj("forの第一引数は数字変数です。"));
+  c.noteVariableAlias();
+  readNumVarRef(e, "forの第一引数は数字変数です。");
+  skipBlanks(e);
+  if (currentByte(e) != '=') reportScriptError(e, sj("構文エラー"), sj("for命令の書式が間違っています。"));
+  skipByte(e);
+  c.number();
+  if (readWord(e) != "to") reportScriptError(e, sj("構文エラー"), sj("for命令の書式が間違っています。"));
+  c.number();
+  const uint32_t beforeStep = c.pos();
+  if (readWord(e) == "step") {
+    bool isStatic = false;
+    const uint32_t at = c.pos();
+    int32_t step = c.number(&isStatic);
+    if (isStatic && step == 0) {
+      setScriptPosition(e, at);
+      reportScriptError(e, sj("パラメータエラー"), sj("for命令のstepに0は指定できません。"));
+    }
+  } else {
+    setScriptPosition(e, beforeStep);
+  }
+  // The game stops on a missing next only when it has to look for it; a script should not
+  // depend on that.
+  if (matchingNextAfter(e, c.pos()) < 0)
+    reportScriptError(e, sj("構文エラー"), sj("forに対応するnextが見つかりません。"));
+}
+
+void checkBreak(ScriptChecker& c, std::string_view) {
+  int64_t after = matchingNextAfter(c.engine(), c.pos());
+  if (after < 0) {
+    c.flow().kind = Flow::Stop;
+    reportScriptError(c.engine(), sj("構文エラー"), sj("forに対応するnextが見つかりません。"));
+  }
+  c.flow() = Flow{Flow::Jump, {static_cast<uint32_t>(after)}};
+}
+
+void checkNext(ScriptChecker&, std::string_view) {}
+
+void checkGetparam(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  const char* message = "getparamの引数は数字変数か文字変数です。";
+  do {
+    skipBlanks(e);
+    const uint8_t first = currentByte(e);
+    if ((first == 'i' || first == 's' || first == 'I' || first == 'S') && peekByte(e, 1) == '%') skipByte(e);
+    skipBlanks(e);
+    const uint8_t marker = currentByte(e);
+    c.noteVariableAlias();
+    if (marker == '$') readStrVarRef(e, message);
+    else if (marker == '%' || marker == '?') readNumTarget(e, message);
+    else reportScriptError(e, sj("構文エラー"), sj(message));
+  } while (optionalArgFollows(e) && (skipByte(e), true));
+}
+
+void checkDim(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  skipBlanks(e);
+  if (currentByte(e) != '?') reportScriptError(e, sj("構文エラー"), sj("dimの引数は配列変数です。"));
+  readArrayPlace(e);
+}
+
 }  // namespace
 
 void addFlowChecks(CustomChecks& m) {
+  m.emplace("for", checkFor);
+  m.emplace("next", checkNext);
+  m.emplace("break", checkBreak);
+  m.emplace("getparam", checkGetparam);
+  m.emplace("dim", checkDim);
   m.emplace("goto", checkGoto);
   m.emplace("gosub", checkGosub);
   m.emplace("return", checkReturn);

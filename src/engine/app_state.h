@@ -14,6 +14,7 @@ struct AppWindow {
   int32_t lastX = 0;  // also the character code of the last WM_CHAR
   int32_t lastY = 0;
   int32_t menuHidden = 0;  // full screen: the menu bar is detached below the top strip
+  int32_t leftButtonDown = 0;  // between a left button's press over the window and its release
 };
 
 struct ScriptErrorRecord {

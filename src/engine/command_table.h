@@ -22,6 +22,7 @@ using CommandHandler = void (*)(Engine& e, std::string_view word, bool definePas
 //   n number          s string            l label (must exist)     w word
 //   c colour (#rrggbb; without '#' the colorMessage, else the reader's colour error)
 //   % numeric variable   $ string variable   v either   x a value of the last v's kind
+//   i numeric variable, or in the extended dialect an array element (v takes one there too)
 //   b numeric variable where a '$' is tolerated (the button waits)
 //   p picture file    a sound or music file    f movie file   (checked when literal)
 //   e effect argument (number, or type,duration[,mask])

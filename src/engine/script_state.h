@@ -89,30 +89,57 @@ class NameLog {
   std::unordered_set<std::string, StringHash, std::equal_to<>> index_;
 };
 
-// The gosub stack, shared with the text routines, choices, saves and the right-click menu.
+// What a call-stack frame is: a subroutine's return (gosub and every base push), a user
+// command's call, or a counted loop.
+enum class FrameKind : int32_t { Gosub = 0, UserCommand = 1, Loop = 2 };
+
+struct CallFrame {
+  FrameKind kind = FrameKind::Gosub;
+  // Gosub: the return position. UserCommand: where the caller's arguments continue.
+  // Loop: the start of the loop body.
+  uint32_t pos = 0;
+  int32_t argsRead = 0;             // UserCommand: getparam has read (some of) the arguments
+  int32_t var = 0, end = 0, step = 0;  // Loop: the variable's index, the end value, the step
+};
+
+// The call stack, shared with the text routines, choices, saves and the right-click menu.
 struct CallStack {
-  std::array<uint32_t, kCallStackSize> entries{};  // return positions, bottom first
+  std::array<CallFrame, kCallStackSize> entries{};  // bottom first
   int32_t depth = 0;
 
   bool full() const { return depth >= kCallStackSize; }
   // False (and nothing stored) when the stack is full: callers report their own message.
-  bool push(uint32_t pos) {
+  bool push(const CallFrame& f) {
     if (depth < 0) depth = 0;
     if (full()) return false;
-    entries[static_cast<size_t>(depth++)] = pos;
+    entries[static_cast<size_t>(depth++)] = f;
     return true;
   }
+  bool push(uint32_t pos) { return push(CallFrame{FrameKind::Gosub, pos}); }
   // False when the stack is empty.
-  bool pop(uint32_t& pos) {
+  bool pop(CallFrame& f) {
     if (depth <= 0) {
       depth = 0;
       return false;
     }
-    pos = entries[static_cast<size_t>(--depth)];
+    f = entries[static_cast<size_t>(--depth)];
     return true;
   }
+  // The top frame; null when the stack is empty.
+  CallFrame* top() { return depth > 0 ? &entries[static_cast<size_t>(depth - 1)] : nullptr; }
   void clear() { depth = 0; }
 };
+
+// A numbered array of the extended dialect: dimension d holds the indices 0..sizes[d].
+struct ScriptArray {
+  std::vector<int32_t> sizes;  // the declared d of each dimension
+  std::vector<int32_t> values;
+};
+inline constexpr int32_t kArrayCount = 10000;
+inline constexpr size_t kMaxArrayDimensions = 8;
+inline constexpr size_t kMaxArrayElements = 1000000;
+inline constexpr size_t kMaxAllArrayElements = 16000000;
+inline constexpr size_t kMaxUserCommands = 1000;
 
 // Per-variable bounds. Only variables that carry bounds are visited when they are applied.
 class IntLimits {
@@ -183,6 +210,11 @@ struct ScriptState {
   uint32_t randomState = 1;  // the one pseudo-random generator (rnd, rnd2)
   // Where date and time read the local clock; empty = the real one (tests set a fixed time).
   std::function<std::tm()> localTimeSource;
+
+  // ---- arrays and user commands: made by the define block, kept until the engine starts anew ----
+  std::unordered_map<int32_t, ScriptArray> arrays;
+  size_t arrayElements = 0;  // in all arrays together
+  std::unordered_set<std::string, StringHash, std::equal_to<>> userCommands;
 
   // ---- control flow ----
   CallStack callStack;

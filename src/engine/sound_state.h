@@ -11,12 +11,21 @@ namespace veloria {
 
 struct PcmBuffer;
 
-// One of the 50 DirectSound-style channels.
+// One of the DirectSound-style channels (50 in the base language, 200 in the extended dialect).
 struct SoundChannel {
   int32_t playing = 0;  // a sound was put on the channel and not stopped since
   int32_t loop = 0;
   int32_t started = 0;
+  // The extended dialect's per-channel volume, 0..100, kept across plays until changed.
+  int32_t volume = 100;
+  // The sound the channel holds, decoded; it stays after the sound ends (dwaveplay repeats it)
+  // until the channel is stopped or given another sound.
+  std::shared_ptr<const PcmBuffer> pcm;
+  std::string name;  // as the script named it (Shift-JIS)
 };
+
+// What started the extended dialect's music (the number is the one save files hold).
+enum class BgmKind : int32_t { None = 0, Loop = 1, Once = 2, IntroThenLoop = 3 };
 
 struct SoundState {
   // Player settings (menu ＷＡＶＥ and ＣＤ－ＤＡ再生, kept in envdata).
@@ -37,6 +46,17 @@ struct SoundState {
   int32_t waveLoopSetting = 0;
   std::string mp3Name;
   int32_t mp3Loop = 0;
+  // The extended dialect's music (bgm, bgmonce, loopbgm): the file, what started it, and for
+  // loopbgm the file that loops after it.
+  std::string bgmName;
+  BgmKind bgmKind = BgmKind::None;
+  std::string bgmLoopName;
+
+  // ---- the extended dialect's volumes and fade (not saved) ----
+  int32_t bgmFadeMs = 0;
+  int32_t musicVolume = 100;
+  int32_t seVolume = 100;
+  int32_t voiceVolume = 100;
 
   // ---- the devices behind them (not saved) ----
   // MIDI: the file's bytes (a loop restarts from them) and an extracted or converted file.
@@ -54,9 +74,13 @@ struct SoundState {
   int32_t waveLoopFlag = 0;
   std::shared_ptr<const PcmBuffer> wavePcm;
   std::string waveTempFile;
-  // Channels: usable after dsound.
+  // The bgm music: a MIDI file's bytes (a looping MIDI restarts from them), and whether
+  // loopbgm has gone on to its looping part.
+  std::shared_ptr<const std::vector<uint8_t>> bgmMidiBytes;
+  int32_t bgmInLoopPart = 0;
+  // Channels: usable after dsound (in the extended dialect, always).
   int32_t directSoundOn = 0;
-  std::array<SoundChannel, 50> channels{};
+  std::array<SoundChannel, 200> channels{};
   // The movie of avi while it plays, and its extracted file.
   int32_t moviePlaying = 0;
   std::string movieTempFile;

@@ -11,22 +11,37 @@ namespace {
 // own and then gives the outer one back).
 class WaitingNote {
  public:
-  WaitingNote(Platform& p, WaitKind kind, int x, int y)
-      : p_(p), outerKind_(p.waitingFor()), outerX_(p.waitingX()), outerY_(p.waitingY()), kind_(kind), x_(x), y_(y) {
+  WaitingNote(Engine& e, const WaitSetup& setup)
+      : p_(e.platform), outerKind_(p_.waitingFor()), outerX_(p_.waitingX()), outerY_(p_.waitingY()), setup_(setup) {
+    if (!setup.autoOptions.empty()) {
+      autoplay_.place = setup.autoPlace >= 0 ? static_cast<uint32_t>(setup.autoPlace) : e.script.scriptPos;
+      autoplay_.options = setup.autoOptions;
+    }
+    outerAutoplay_ = noteAutoplayWait(p_, nullptr);
     resume();
   }
-  ~WaitingNote() { p_.noteWaiting(outerKind_, outerX_, outerY_); }
+  ~WaitingNote() {
+    p_.noteWaiting(outerKind_, outerX_, outerY_);
+    noteAutoplayWait(p_, outerAutoplay_);
+  }
   WaitingNote(const WaitingNote&) = delete;
   WaitingNote& operator=(const WaitingNote&) = delete;
-  void suspend() { p_.noteWaiting(WaitKind::None); }
-  void resume() { p_.noteWaiting(kind_, x_, y_); }
+  void suspend() {
+    p_.noteWaiting(WaitKind::None);
+    noteAutoplayWait(p_, nullptr);
+  }
+  void resume() {
+    p_.noteWaiting(setup_.kind, setup_.autoX, setup_.autoY);
+    noteAutoplayWait(p_, autoplay_.options.empty() ? nullptr : &autoplay_);
+  }
 
  private:
   Platform& p_;
   WaitKind outerKind_;
   int outerX_, outerY_;
-  WaitKind kind_;
-  int x_, y_;
+  const AutoplayWait* outerAutoplay_ = nullptr;
+  const WaitSetup& setup_;
+  AutoplayWait autoplay_;
 };
 
 // The earlier of two clock values that both lie ahead of (or at) `now`.
@@ -48,7 +63,7 @@ WaitEnd runWaitLoop(Engine& e, const WaitSetup& setup) {
   // A game loaded by a command that does not wait (an effect's frame took the message)
   // ends the statement before anything else waits in it.
   if (gameLoaded(e)) throw ScriptUnwind{ScriptUnwind::Reason::GameLoaded};
-  WaitingNote note(e.platform, setup.kind, setup.autoX, setup.autoY);
+  WaitingNote note(e, setup);
   WaitPass pass;
   pass.start = e.platform.timeGetTime();
   bool globalsSaved = !setup.saveGlobalsAfterOneSecond;

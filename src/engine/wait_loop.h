@@ -15,7 +15,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "platform/headless/autoplay_port.h"
 #include "platform/platform.h"
 
 namespace veloria {
@@ -43,6 +45,11 @@ enum class WaitEnd { Done, Interrupted };
 struct WaitSetup {
   WaitKind kind = WaitKind::None;  // told to the platform while the wait runs (autoplay, dump)
   int autoX = 0, autoY = 0;        // where autoplay clicks
+  // A choice's or button wait's options a player could take, for autoplay's picker
+  // (autoX/autoY stays the click without one; hasAutoplayPicker says whether to list them);
+  // and the position of the waiting statement when it is not the script's current one.
+  std::vector<AutoplayOption> autoOptions;
+  int64_t autoPlace = -1;
   bool animate = true;             // the cell animations step once per pass
   bool yieldEveryPass = false;     // let time pass even after a message was handled
   bool saveGlobalsAfterOneSecond = false;

@@ -128,6 +128,7 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
   WaitSetup setup;
   setup.kind = WaitKind::Button;
   firstButtonPoint(e, setup.autoX, setup.autoY);
+  if (hasAutoplayPicker(e.platform)) setup.autoOptions = clickableButtons(e);
   setup.saveGlobalsAfterOneSecond = true;
   setup.yieldEveryPass = autoEnds;
   setup.before = [&](const WaitPass& p) {
@@ -261,6 +262,17 @@ int32_t runLinkWait(Engine& e) {
     const LinkRegion& l = t.links[0];
     setup.autoX = static_cast<int>(std::clamp<int64_t>((int64_t{l.left} + l.right - 1) / 2, 0, W - 1));
     setup.autoY = static_cast<int>(std::clamp<int64_t>(int64_t{l.top} + lineH / 2, 0, H - 1));
+  }
+  if (hasAutoplayPicker(e.platform)) {
+    for (int i = 0; i < count; ++i) {
+      const LinkRegion& l = t.links[static_cast<size_t>(i)];
+      const int x = static_cast<int>(std::clamp<int64_t>((int64_t{l.left} + l.right - 1) / 2, 0, W - 1));
+      const int y = static_cast<int>(std::clamp<int64_t>(int64_t{l.top} + lineH / 2, 0, H - 1));
+      const std::string label = "link " + std::to_string(l.number);
+      bool seen = false;
+      for (const AutoplayOption& o : setup.autoOptions) seen = seen || o.label == label;
+      if (!seen && linkAt(x, y) == i) setup.autoOptions.push_back(AutoplayOption{x, y, label});
+    }
   }
   setup.after = [&](const WaitPass& p) {
     if (p.pumped && p.message.message == WM_MOUSEMOVE) {

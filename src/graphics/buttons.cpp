@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "engine/engine.h"
 #include "graphics/graphics.h"
@@ -205,6 +206,30 @@ void firstButtonPoint(const Engine& e, int& x, int& y) {
     y = static_cast<int>((t + bt) / 2);
     return;
   }
+}
+
+std::vector<AutoplayOption> clickableButtons(const Engine& e) {
+  const GraphicsState& g = e.gfx;
+  const int W = e.app.screenWidth, H = e.app.screenHeight;
+  std::vector<AutoplayOption> out;
+  std::vector<int32_t> seen;  // buttons with one number answer alike: one option
+  for (int i = 0; i < std::min(g.buttonCount, kButtonSlots); ++i) {
+    const Button& b = g.buttons[static_cast<size_t>(i)];
+    if (b.number <= g.buttonMask || std::find(seen.begin(), seen.end(), b.number) != seen.end()) continue;
+    const int64_t l = std::max<int64_t>(b.x, 0), t = std::max<int64_t>(b.y, 0);
+    const int64_t r = std::min<int64_t>(b.right, W - 1), bt = std::min<int64_t>(b.bottom, H - 1);
+    if (r < l || bt < t) continue;
+    // Its centre, or where a later button covers that, a corner still its own.
+    const int64_t points[5][2] = {{(l + r) / 2, (t + bt) / 2}, {l, t}, {r, t}, {l, bt}, {r, bt}};
+    for (const auto& p : points) {
+      const int x = static_cast<int>(p[0]), y = static_cast<int>(p[1]);
+      if (buttonAt(e, x, y) != i) continue;
+      out.push_back(AutoplayOption{x, y, "button " + std::to_string(b.number)});
+      seen.push_back(b.number);
+      break;
+    }
+  }
+  return out;
 }
 
 void resetButtons(Engine& e) {

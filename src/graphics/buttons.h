@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "platform/headless/autoplay_port.h"
 
 #include "engine/graphics_state.h"
 
@@ -19,6 +22,9 @@ void showButtonLook(Engine& e, const Button& b, bool hovered);
 // Where a player would click to take the first button the mask lets answer (its centre on
 // the screen), or the screen's centre when there is none.
 void firstButtonPoint(const Engine& e, int& x, int& y);
+// The buttons a click can take now (the mask respected, one per button number), each with
+// a point that takes it: the options of a button wait for autoplay.
+std::vector<AutoplayOption> clickableButtons(const Engine& e);
 // Drops the buttons and the button picture with the rest of a game's state.
 void resetButtons(Engine& e);
 

@@ -2,11 +2,13 @@
 // to the decoded picture. The decoders, the tag reader and the resource layer give it pieces.
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "engine/engine.h"
 #include "graphics/decoders.h"
 #include "graphics/graphics.h"
 #include "graphics/image_sources.h"
+#include "graphics/picture_cache.h"
 #include "graphics/tag.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
@@ -52,19 +54,66 @@ void makeOptionalPicture(ImageObject& obj) {
   obj.name = keep;
 }
 
+// The picture cache: compressed files by host path, with the bytes they were decoded from
+// (a hit needs the same bytes, so it is exact) and how they were decoded.
+struct CachedPicture {
+  std::vector<uint8_t> bytes;
+  bool alpha = false;
+  int32_t cells = 1;
+  Dib dib;
+};
+struct PictureCache {
+  bool on = false;
+  size_t bytes = 0;  // pixels and files held
+  std::map<std::string, CachedPicture> pictures;
+};
+// Past this the cache takes no more pictures.
+constexpr size_t kMaxPictureCacheBytes = 256u << 20;
+
+PictureCache& pictureCache() {
+  static PictureCache cache;
+  return cache;
+}
+
+// PNG and JPEG, decoded through the cache when it is on.
+void decodeCompressed(const std::string& ext, const std::vector<uint8_t>& bytes, const std::string& hostPath,
+                      bool alpha, int32_t cells, Dib& out) {
+  PictureCache& cache = pictureCache();
+  if (cache.on && !hostPath.empty()) {
+    auto it = cache.pictures.find(hostPath);
+    if (it != cache.pictures.end() && it->second.alpha == alpha && it->second.cells == cells &&
+        it->second.bytes == bytes) {
+      out = it->second.dib;
+      return;
+    }
+  }
+  if (ext == "png") decodePng(bytes.data(), bytes.size(), alpha, cells, out);
+  else decodeJpeg(bytes.data(), bytes.size(), out);
+  if (!cache.on || hostPath.empty() || !out.hasInfo) return;
+  const size_t size = bytes.size() + out.pixels.size() + out.palette.size();
+  auto old = cache.pictures.find(hostPath);
+  if (old != cache.pictures.end()) {
+    cache.bytes -= old->second.bytes.size() + old->second.dib.pixels.size() + old->second.dib.palette.size();
+    cache.pictures.erase(old);
+  }
+  if (cache.bytes + size > kMaxPictureCacheBytes) return;
+  cache.bytes += size;
+  cache.pictures.emplace(hostPath, CachedPicture{bytes, alpha, cells, out});
+}
+
 // Decodes `bytes` by extension into obj.dib. False when no decoder takes the extension.
+// `cacheable`: the bytes are a game file of their own (not a temporary extraction).
 bool decodeByExtension(Engine& e, ImageObject& obj, const std::string& ext, const std::vector<uint8_t>* bytes,
-                       const std::string& hostPath) {
+                       const std::string& hostPath, bool cacheable) {
   if (ext == "bmp") {
     if (bytes) decodeBmp(bytes->data(), bytes->size(), obj.dib);
     return true;
   }
   if (loadThroughImagePlugin(e, ext, hostPath, obj.dib)) return true;
   if (ext == "png" || ext == "jpg" || ext == "jpeg" || ext == "jpe") {
-    if (bytes) {
-      if (ext == "png") decodePng(bytes->data(), bytes->size(), obj.transMode == TRANS_ALPHA, obj.cellCount, obj.dib);
-      else decodeJpeg(bytes->data(), bytes->size(), obj.dib);
-    }
+    if (bytes)
+      decodeCompressed(ext == "png" ? ext : "jpg", *bytes, cacheable ? hostPath : std::string(),
+                       ext == "png" && obj.transMode == TRANS_ALPHA, ext == "png" ? obj.cellCount : 1, obj.dib);
     return true;
   }
   return false;
@@ -173,7 +222,7 @@ bool findPictureFile(Engine& e, ImageObject& obj, const std::string& fileName, P
 // means the file is damaged.
 void decodePictureFile(Engine& e, ImageObject& obj, const std::string& fileName, PictureFile& f) {
   const std::string ext = extensionOf(f.decodeName);
-  bool known = decodeByExtension(e, obj, ext, f.haveBytes ? &f.bytes : nullptr, f.hostPath);
+  bool known = decodeByExtension(e, obj, ext, f.haveBytes ? &f.bytes : nullptr, f.hostPath, f.extractedPath.empty());
   if (!f.extractedPath.empty()) fs::removeHostFile(f.extractedPath);
   if (!known) {
     if (e.res.noLoadError) return;
@@ -183,6 +232,16 @@ void decodePictureFile(Engine& e, ImageObject& obj, const std::string& fileName,
 }
 
 }  // namespace
+
+void setPictureCacheEnabled(bool on) {
+  PictureCache& cache = pictureCache();
+  cache.on = on;
+  if (on) return;
+  cache.pictures.clear();
+  cache.bytes = 0;
+}
+
+size_t pictureCacheSize() { return pictureCache().pictures.size(); }
 
 void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
   std::string_view request = requestIn.substr(0, std::min(requestIn.size(), kMaxRequest));

@@ -13,6 +13,7 @@
 
 #include "platform/files.h"
 #include "platform/files_internal.h"
+#include "platform/persistent_redirect.h"
 #include "platform/text_codec.h"
 
 namespace veloria::fs {
@@ -22,8 +23,15 @@ std::optional<std::string> g_persistDir;
 namespace {
 
 std::optional<bool> g_writableOverride;
+std::optional<std::string> g_persistRedirect;
 
 }  // namespace
+
+void redirectPersistentFiles(std::optional<std::string> dir) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_persistRedirect = std::move(dir);
+  g_persistDir.reset();
+}
 
 void overrideGameDirectoryWritable(std::optional<bool> writable) {
   std::lock_guard<std::mutex> lock(g_mutex);
@@ -56,6 +64,7 @@ std::string gameDirectoryName(const std::string& gameDir) {
 
 // Called with g_mutex held.
 const std::string& persistentDirectoryLocked() {
+  if (g_persistRedirect) return *g_persistRedirect;
   if (g_persistDir) return *g_persistDir;
   bool writable = g_writableOverride ? *g_writableOverride : ::access(g_gameDir.c_str(), W_OK) == 0;
   if (writable) {
@@ -88,6 +97,8 @@ std::optional<std::string> persistentReadPath(std::string_view name) {
       std::string p = joinHost(dir, isAscii(name) ? std::string(name) : sjisToUtf8(name));
       struct stat st {};
       if (::lstat(p.c_str(), &st) == 0) return p;
+      // Redirected, the game directory's own copies are not the run's.
+      if (g_persistRedirect) return std::nullopt;
     }
   }
   return resolve(name);

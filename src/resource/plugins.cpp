@@ -165,6 +165,7 @@ void registerResourceCommands(CommandTable& t) {
   t.add("spi", cmdSpi, "s");
   t.add("soundpressplgin", cmdSoundPress, "s");
   t.add("noloaderror", cmdNoLoadError, "");
+  registerFileQueryCommands(t);
 }
 
 void resourceRestoreDefaults(Engine& e) {

@@ -17,4 +17,8 @@ inline std::pair<std::string_view, std::string_view> splitPluginSetting(std::str
   return {s.substr(0, bar), s.substr(bar + 1)};
 }
 
+class CommandTable;
+// fileexist (file_query.cpp).
+void registerFileQueryCommands(CommandTable& t);
+
 }  // namespace veloria

@@ -7,7 +7,9 @@
 
 #include "engine/engine.h"
 #include "platform/files.h"
+#include "platform/text_codec.h"
 #include "save/persist_formats.h"
+#include "save/save_items.h"
 #include "save/save.h"
 #include "script/script.h"
 #include "sound/sound.h"
@@ -45,13 +47,42 @@ void replaceLog(NameLog& log, const std::vector<std::string>& entries) {
   log = std::move(merged);
 }
 
+// An extended game's gloval.sav takes the extended layout when the base one cannot hold its
+// globals: a border other than 200, or a variable above 4095 in use.
+bool needsExtendedGlobals(const Engine& e) {
+  const ScriptState& s = e.script;
+  if (s.dialect != Dialect::Extended) return false;
+  if (s.globalBorder != kLocalVariableCount) return true;
+  for (size_t i = kVariableCount; i < kMaxVariableCount; ++i)
+    if (s.numVars[i] != 0 || !s.strVars[i].empty()) return true;
+  return false;
+}
+
+// Every variable with the longest string a variable holds: no larger file is ours.
+constexpr size_t kMaxExtendedGlobalsBytes = 16 + size_t{kMaxVariableCount} * (4 + kMaxStringBytes + 1);
+
 }  // namespace
 
 // ---- global variables ----
 
 void loadGlobalVariables(Engine& e) {
+  auto data = fs::readPersistentFile(kGlobalsFile);
+  if (data && extendedDialect(e) && hasExtendedMarker(data->data(), data->size())) {
+    ExtendedGlobals x;
+    if (data->size() > kMaxExtendedGlobalsBytes || !decodeExtendedGlobals(data->data(), data->size(), x)) {
+      // Not ours: the variables stay 0 and empty, and the game goes on.
+      e.platform.messageBox(damagedSaveMessage(kGlobalsFile), sj("ロードエラー"), MB_OK);
+      return;
+    }
+    for (size_t k = 0; k < x.numVars.size(); ++k) {
+      const int32_t i = x.border + static_cast<int32_t>(k);
+      numVar(e, i) = x.numVars[k];
+      strVar(e, i) = std::move(x.strVars[k]);
+    }
+    return;
+  }
   GlobalVariables g;
-  if (auto data = fs::readPersistentFile(kGlobalsFile)) decodeGlobals(data->data(), data->size(), g);
+  if (data) decodeGlobals(data->data(), data->size(), g);
   for (int i = kLocalVariableCount; i < kVariableCount; ++i) {
     size_t k = static_cast<size_t>(i - kLocalVariableCount);
     numVar(e, i) = g.numVars[k];
@@ -86,7 +117,14 @@ std::optional<MenuChoices> readEnvironment(Engine& e) {
 
 void writePersistentState(Engine& e) {
   std::vector<uint8_t> bytes;
-  if (e.save.globalSaveOn) {
+  if (e.save.globalSaveOn && needsExtendedGlobals(e)) {
+    ExtendedGlobals x;
+    x.border = e.script.globalBorder;
+    x.numVars.assign(e.script.numVars.begin() + x.border, e.script.numVars.end());
+    x.strVars.assign(e.script.strVars.begin() + x.border, e.script.strVars.end());
+    encodeExtendedGlobals(x, bytes);
+    writeOrNote(kGlobalsFile, bytes);
+  } else if (e.save.globalSaveOn) {
     GlobalVariables g;
     for (int i = kLocalVariableCount; i < kVariableCount; ++i) {
       size_t k = static_cast<size_t>(i - kLocalVariableCount);

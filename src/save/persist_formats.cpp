@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "save/save_image.h"
+#include "save/save_items.h"
 #include "script/script.h"
 #include "engine/script_state.h"
 
@@ -35,6 +36,39 @@ void encodeGlobals(const GlobalVariables& g, std::vector<uint8_t>& out) {
   for (size_t i = 0; i < kGlobalVariableCount; ++i) {
     w.putInt(g.numVars[i]);
     w.putString(g.strVars[i]);
+  }
+}
+
+bool hasExtendedMarker(const uint8_t* data, size_t size) {
+  ItemReader r(data, size);
+  return r.take(kExtendedMarker, sizeof kExtendedMarker);
+}
+
+bool decodeExtendedGlobals(const uint8_t* data, size_t size, ExtendedGlobals& out) {
+  ItemReader r(data, size);
+  if (!r.take(kExtendedMarker, sizeof kExtendedMarker)) return false;
+  if (r.getInt() != kExtendedVersion) return false;
+  out.border = r.getInt();
+  if (out.border < 1 || out.border > kMaxVariableCount) return false;
+  const size_t count = static_cast<size_t>(kMaxVariableCount - out.border);
+  out.numVars.assign(count, 0);
+  out.strVars.assign(count, std::string());
+  for (size_t i = 0; i < count && !r.ranOut(); ++i) {
+    out.numVars[i] = r.getInt();
+    readCut(r, out.strVars[i], kMaxStringBytes);
+  }
+  return !r.ranOut() && !r.damaged() && r.atEnd();
+}
+
+void encodeExtendedGlobals(const ExtendedGlobals& g, std::vector<uint8_t>& out) {
+  out.clear();
+  ItemWriter w(out);
+  w.putBytes(kExtendedMarker, sizeof kExtendedMarker);
+  w.putInt(kExtendedVersion);
+  w.putInt(g.border);
+  for (size_t i = 0; i < g.numVars.size(); ++i) {
+    w.putInt(g.numVars[i]);
+    w.putString(i < g.strVars.size() ? g.strVars[i] : std::string());
   }
 }
 

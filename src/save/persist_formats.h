@@ -25,6 +25,19 @@ struct GlobalVariables {
 void decodeGlobals(const uint8_t* data, size_t size, GlobalVariables& out);
 void encodeGlobals(const GlobalVariables& g, std::vector<uint8_t>& out);
 
+// The extended layout of gloval.sav: the save marker, the version, the border B, then the
+// variables B..9999 in the same per-index form.
+struct ExtendedGlobals {
+  int32_t border = 200;
+  std::vector<int32_t> numVars;  // [0] is variable `border`
+  std::vector<std::string> strVars;
+};
+bool hasExtendedMarker(const uint8_t* data, size_t size);
+// False when the file is not whole or not ours (a bad version or border, items missing or
+// following the last one): nothing of it may be used.
+bool decodeExtendedGlobals(const uint8_t* data, size_t size, ExtendedGlobals& out);
+void encodeExtendedGlobals(const ExtendedGlobals& g, std::vector<uint8_t>& out);
+
 struct Environment {
   int32_t fullScreen = 0;
   int32_t waveOn = 0;

@@ -32,12 +32,7 @@ SaveSnapshot& savePointSnapshot(Engine& e) {
 void enterLoadHook(Engine& e);
 bool writeSlot(Engine& e, int slot);
 
-std::string damagedMessage(int slot) {
-  std::string m = sj("セーブデータ");
-  m += saveSlotFileName(slot);
-  m += sj("が壊れているため、ロードできません。");
-  return m;
-}
+std::string damagedMessage(int slot) { return damagedSaveMessage(saveSlotFileName(slot)); }
 
 // Reads the slot and replaces the game with it. False, with nothing changed, when the file
 // is missing or damaged (a damaged one is said in a box).

@@ -18,6 +18,9 @@ class ItemWriter {
                           static_cast<uint8_t>(u >> 24)};
     out_.insert(out_.end(), b, b + 4);
   }
+  void putBytes(const uint8_t* bytes, size_t n) {
+    for (size_t i = 0; i < n; ++i) out_.push_back(bytes[i]);
+  }
   // A string ends at its first NUL: the format cannot hold one inside.
   void putString(const std::string& s) {
     size_t n = std::strlen(s.c_str());
@@ -61,6 +64,12 @@ class ItemReader {
     }
     out.assign(reinterpret_cast<const char*>(start), len);
     pos_ = nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - p_) + 1 : n_;
+  }
+  // Steps over `n` bytes when they are exactly `bytes`; false (nothing read) otherwise.
+  bool take(const uint8_t* bytes, size_t n) {
+    if (n_ - pos_ < n || std::memcmp(p_ + pos_, bytes, n) != 0) return false;
+    pos_ += n;
+    return true;
   }
   bool atEnd() const { return pos_ >= n_; }
   bool damaged() const { return damaged_; }

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <type_traits>
 
 #include "engine/engine.h"
+#include "platform/text_codec.h"
 #include "save/save_image.h"
 #include "script/script.h"
 #include "text/text_log.h"
@@ -23,6 +25,11 @@ struct Writing {
     w.putInt(n);
     return std::clamp(n, 0, max);
   }
+  bool marker(bool extended) {
+    if (extended) w.putBytes(kExtendedMarker, sizeof kExtendedMarker);
+    return extended;
+  }
+  void bad() {}
 };
 
 struct Reading {
@@ -38,6 +45,12 @@ struct Reading {
     }
     return n;
   }
+  // The extended part follows when its marker does.
+  bool marker(bool& extended) {
+    extended = r.take(kExtendedMarker, sizeof kExtendedMarker);
+    return extended;
+  }
+  void bad() { r.markDamaged(); }
 };
 
 template <class Io, class S>
@@ -132,6 +145,43 @@ void transferItems(Io& io, S& s) {
   io.i(s.allSpritesHidden);
   io.i(s.logEnabled);
   io.s(s.buttonPicture);
+  if (!io.marker(s.extended)) return;
+  io.i(s.extendedVersion);
+  // The game's own variables past the base 200, up to the border.
+  io.i(s.globalBorder);
+  const int32_t more = io.count(s.moreVariables, kMaxSavedVariables - kSavedVariables);
+  if constexpr (!std::is_const_v<S>) {
+    s.moreNumVars.resize(static_cast<size_t>(more));
+    s.moreStrVars.resize(static_cast<size_t>(more));
+  }
+  for (int32_t i = 0; i < more; ++i) {
+    io.i(s.moreNumVars[static_cast<size_t>(i)]);
+    io.s(s.moreStrVars[static_cast<size_t>(i)]);
+  }
+  // The call stack with its frames' kinds.
+  const int32_t frames = io.count(s.frameCount, kSavedCallStack);
+  for (int32_t i = 0; i < frames; ++i) {
+    auto& f = s.frames[static_cast<size_t>(i)];
+    io.i(f.kind);
+    switch (f.kind) {
+      case 0: io.i(f.pos); break;
+      case 1:
+        io.i(f.pos);
+        io.i(f.argsRead);
+        break;
+      case 2:
+        io.i(f.var);
+        io.i(f.end);
+        io.i(f.step);
+        io.i(f.pos);
+        break;
+      default: io.bad(); return;
+    }
+  }
+  // The bgm music: its file, what started it, and loopbgm's looping file.
+  io.s(s.bgmName);
+  io.i(s.bgmKind);
+  io.s(s.bgmLoopName);
 }
 
 bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
@@ -139,7 +189,60 @@ bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
 int32_t flag(int32_t v) { return v != 0 ? 1 : 0; }
 int32_t byteValue(int32_t v) { return std::clamp(v, 0, 255); }
 
+// The extended layout is written only for a game of the extended dialect whose state the base
+// items cannot hold: a border other than 200, a frame other than a subroutine's, or bgm music.
+void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
+  const ScriptState& ss = e.script;
+  const SoundState& snd = e.sound;
+  s.extended = ss.dialect == Dialect::Extended &&
+               (ss.globalBorder != kLocalVariableCount || typedFrames || snd.bgmKind != BgmKind::None);
+  if (!s.extended) return;
+  s.extendedVersion = kExtendedVersion;
+  s.globalBorder = ss.globalBorder;
+  s.moreVariables = std::max(0, ss.globalBorder - kSavedVariables);
+  const auto more = static_cast<size_t>(s.moreVariables);
+  s.moreNumVars.assign(ss.numVars.begin() + kSavedVariables, ss.numVars.begin() + kSavedVariables + more);
+  s.moreStrVars.resize(more);
+  // Save points come often and most of these strings stay as they were: copy only changes.
+  for (size_t i = 0; i < more; ++i) {
+    const std::string& from = ss.strVars[kSavedVariables + i];
+    std::string& to = s.moreStrVars[i];
+    if (to.size() != from.size() || to != from) to = from;
+  }
+  s.frameCount = s.callDepth;
+  for (int32_t i = 0; i < s.frameCount; ++i) {
+    const CallFrame& f = ss.callStack.entries[static_cast<size_t>(i)];
+    s.frames[static_cast<size_t>(i)] = SaveSnapshot::FrameItem{static_cast<int32_t>(f.kind), static_cast<int32_t>(f.pos),
+                                                               f.argsRead, f.var, f.end, f.step};
+  }
+  s.bgmName = snd.bgmName;
+  s.bgmKind = static_cast<int32_t>(snd.bgmKind);
+  s.bgmLoopName = snd.bgmLoopName;
+}
+
+// What the extended part must hold to be ours.
+bool extendedItemsValid(const SaveSnapshot& s, int32_t scriptEnd) {
+  if (s.extendedVersion != kExtendedVersion) return false;
+  if (!within(s.globalBorder, 1, kMaxVariableCount)) return false;
+  if (s.moreVariables != std::max(0, s.globalBorder - kSavedVariables)) return false;
+  if (s.frameCount != s.callDepth) return false;
+  for (int32_t i = 0; i < s.frameCount; ++i) {
+    const auto& f = s.frames[static_cast<size_t>(i)];
+    if (!within(f.pos, 0, scriptEnd)) return false;
+    if (f.kind == 1 && !within(f.argsRead, 0, 1)) return false;
+    if (f.kind == 2 && (!within(f.var, 0, kMaxVariableCount - 1) || f.step == 0)) return false;
+  }
+  return within(s.bgmKind, 0, 3);
+}
+
 }  // namespace
+
+std::string damagedSaveMessage(std::string_view fileName) {
+  std::string m = sj("セーブデータ");
+  m += fileName;
+  m += sj("が壊れているため、ロードできません。");
+  return m;
+}
 
 void captureSnapshot(const Engine& e, SaveSnapshot& s) {
   const TextState& t = e.text;
@@ -202,8 +305,13 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
   s.scriptPos = static_cast<int32_t>(e.script.scriptPos);
   const CallStack& cs = e.script.callStack;
   s.callDepth = std::clamp(cs.depth, 0, kSavedCallStack);
-  for (int32_t i = 0; i < s.callDepth; ++i)
-    s.callStack[static_cast<size_t>(i)] = static_cast<int32_t>(cs.entries[static_cast<size_t>(i)]);
+  bool typedFrames = false;
+  for (int32_t i = 0; i < s.callDepth; ++i) {
+    const CallFrame& f = cs.entries[static_cast<size_t>(i)];
+    s.callStack[static_cast<size_t>(i)] = static_cast<int32_t>(f.pos);
+    typedFrames = typedFrames || f.kind != FrameKind::Gosub;
+  }
+  captureExtendedItems(e, s, typedFrames);
   s.monochrome = g.monochrome;
   s.monoBlue = g.monoBlue;
   s.monoGreen = g.monoGreen;
@@ -242,6 +350,8 @@ void encodeSnapshot(const SaveSnapshot& s, std::vector<uint8_t>& out) {
 bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, SaveSnapshot& s) {
   Reading io{ItemReader(data, size)};
   transferItems(io, s);
+  // The extended part is the file's last: anything after it was not written by us.
+  if (s.extended && !io.r.atEnd()) return false;
   if (s.formatFlag != 1) {  // no bars or numbers in the file: none on the screen
     s.bars.fill(SaveSnapshot::BarItem{});
     s.numbers.fill(SaveSnapshot::NumberItem{});
@@ -269,6 +379,7 @@ bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, Sav
     if (!within(b.color, 0, 0xFFFFFF)) return false;
   for (const auto& n : s.numbers)
     if (!within(n.color, 0, 0xFFFFFF)) return false;
+  if (s.extended && !extendedItemsValid(s, end)) return false;
   return true;
 }
 
@@ -317,7 +428,10 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
     sp.y = s.sprites[i].y;
     sp.visible = flag(s.sprites[i].visible);
   }
-  for (size_t i = 0; i < kSavedVariables; ++i) {
+  // With a border below 200 the variables from it up are global: the file's copies of them
+  // are not the game's to take.
+  const size_t own = s.extended ? static_cast<size_t>(std::min(s.globalBorder, kSavedVariables)) : kSavedVariables;
+  for (size_t i = 0; i < own; ++i) {
     e.script.numVars[i] = s.numVars[i];
     std::string v = s.strVars[i];
     truncateSjis(v, kMaxStringBytes);
@@ -327,7 +441,20 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
   CallStack& cs = e.script.callStack;
   cs.depth = s.callDepth;
   for (int32_t i = 0; i < s.callDepth; ++i)
-    cs.entries[static_cast<size_t>(i)] = static_cast<uint32_t>(s.callStack[static_cast<size_t>(i)]);
+    cs.entries[static_cast<size_t>(i)] = CallFrame{FrameKind::Gosub, static_cast<uint32_t>(s.callStack[static_cast<size_t>(i)])};
+  if (s.extended) {
+    for (size_t i = 0; i < s.moreNumVars.size() && kSavedVariables + i < kMaxVariableCount; ++i) {
+      e.script.numVars[kSavedVariables + i] = s.moreNumVars[i];
+      std::string v = s.moreStrVars[i];
+      truncateSjis(v, kMaxStringBytes);
+      e.script.strVars[kSavedVariables + i] = std::move(v);
+    }
+    for (int32_t i = 0; i < s.frameCount; ++i) {
+      const auto& f = s.frames[static_cast<size_t>(i)];
+      cs.entries[static_cast<size_t>(i)] =
+          CallFrame{static_cast<FrameKind>(f.kind), static_cast<uint32_t>(f.pos), f.argsRead, f.var, f.end, f.step};
+    }
+  }
   g.monochrome = flag(s.monochrome);
   g.monoBlue = byteValue(s.monoBlue);
   g.monoGreen = byteValue(s.monoGreen);
@@ -355,6 +482,11 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
   g.allSpritesHidden = flag(s.allSpritesHidden);
   t.logEnabled = flag(s.logEnabled);
   g.buttonPictureName = s.buttonPicture;
+  // The extended items mean nothing to a base-language game.
+  const bool extended = s.extended && extendedDialect(e);
+  snd.bgmName = extended ? s.bgmName : std::string();
+  snd.bgmKind = extended ? static_cast<BgmKind>(s.bgmKind) : BgmKind::None;
+  snd.bgmLoopName = extended ? s.bgmLoopName : std::string();
 }
 
 }  // namespace veloria

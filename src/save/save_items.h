@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace veloria {
@@ -19,6 +20,16 @@ inline constexpr int kSavedCallStack = 1000;
 // Longest name a save file may hold: far above anything a script makes, and it bounds what
 // a damaged file can make us allocate.
 inline constexpr size_t kMaxSavedName = 65535;
+// What starts the extended part of a save file (after the base items, where a base-layout
+// file ends) and the extended gloval.sav; a version number follows. The 0x89 and the 0x1A
+// keep it from passing for text.
+inline constexpr uint8_t kExtendedMarker[8] = {0x89, 0x56, 0x4C, 0x58, 0x0D, 0x0A, 0x1A, 0x0A};
+inline constexpr int32_t kExtendedVersion = 1;
+// Base variables (200) plus those up to the highest border a script may set.
+inline constexpr int kMaxSavedVariables = 10000;
+
+// The box text of a save file that is not ours or is damaged (Shift-JIS).
+std::string damagedSaveMessage(std::string_view fileName);
 
 struct SaveSnapshot {
   struct SpriteItem {
@@ -68,6 +79,28 @@ struct SaveSnapshot {
   int32_t allSpritesHidden = 0;
   int32_t logEnabled = 1;
   std::string buttonPicture;
+
+  // ---- the extended layout, after the marker: written only when the state needs it ----
+  struct FrameItem {
+    int32_t kind = 0;  // 0 subroutine return, 1 user command, 2 loop
+    int32_t pos = 0;   // return position, argument position, or loop body
+    int32_t argsRead = 0;
+    int32_t var = 0, end = 0, step = 0;
+  };
+  bool extended = false;
+  int32_t extendedVersion = kExtendedVersion;
+  // The global border, and the game's own variables from 200 up to it.
+  int32_t globalBorder = 200;
+  int32_t moreVariables = 0;
+  std::vector<int32_t> moreNumVars;
+  std::vector<std::string> moreStrVars;
+  // The call stack with the kind of each frame (the base items hold positions only).
+  int32_t frameCount = 0;
+  std::array<FrameItem, kSavedCallStack> frames{};
+  // The bgm music: its file, what started it (BgmKind), and loopbgm's looping file.
+  std::string bgmName;
+  int32_t bgmKind = 0;
+  std::string bgmLoopName;
 };
 
 // The engine's per-game state as the save file holds it.

@@ -1,5 +1,7 @@
 // Commands that move scriptPos: jumps, subroutines, conditions, relative moves, jump tables.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "engine/engine.h"
@@ -25,10 +27,17 @@ void cmdGosub(Engine& e, std::string_view, bool) {
 }
 
 void cmdReturn(Engine& e, std::string_view, bool) {
-  uint32_t pos = 0;
-  if (!callStackPop(e, pos))
-    reportScriptError(e, sj("スタックエラー"), sj("returnとgosub文が正しく対応していません。"));
-  e.script.scriptPos = pos;
+  CallStack& cs = e.script.callStack;
+  // Loops left by goto inside the routine end with it.
+  while (cs.top() && cs.top()->kind == FrameKind::Loop) cs.depth--;
+  CallFrame f;
+  if (!cs.pop(f)) reportScriptError(e, sj("スタックエラー"), sj("returnとgosub文が正しく対応していません。"));
+  if (f.kind == FrameKind::UserCommand) {
+    // Arguments no getparam read are passed over with the rest of the caller's statement.
+    e.script.scriptPos = f.argsRead ? f.pos : endOfStatement(e, f.pos);
+    return;
+  }
+  e.script.scriptPos = f.pos;
   auto& s = e.script;
   if (s.rgosubTaken) {
     // The right-click subroutine is over: the wait it interrupted is made again.
@@ -39,73 +48,107 @@ void cmdReturn(Engine& e, std::string_view, bool) {
 
 [[noreturn]] void badCondition(Engine& e) { reportScriptError(e, sj("エラー"), sj("if条件式が間違っています。")); }
 
+// Reads the word at scriptPos without moving on.
+std::string peekWord(Engine& e) {
+  const uint32_t keep = e.script.scriptPos;
+  std::string w = readWord(e);
+  e.script.scriptPos = keep;
+  return w;
+}
+
+enum class CompareOp { EQ, NE, LT, LE, GT, GE };
+
+// The operator at scriptPos. False for "no comparison" (a '!' without '='), leaving the
+// position on the '!'.
+bool readCompareOp(Engine& e, CompareOp& op) {
+  skipBlanks(e);
+  uint32_t& pos = e.script.scriptPos;
+  switch (currentByte(e)) {
+    case '=':
+      ++pos;
+      if (currentByte(e) == '=') ++pos;
+      op = CompareOp::EQ;
+      return true;
+    case '!':
+      if (peekByte(e, 1) != '=') return false;
+      pos += 2;
+      op = CompareOp::NE;
+      return true;
+    case '<':
+      ++pos;
+      if (currentByte(e) == '=') {
+        ++pos;
+        op = CompareOp::LE;
+      } else if (currentByte(e) == '>') {
+        ++pos;
+        op = CompareOp::NE;
+      } else {
+        op = CompareOp::LT;
+      }
+      return true;
+    case '>':
+      ++pos;
+      if (currentByte(e) == '=') {
+        ++pos;
+        op = CompareOp::GE;
+      } else {
+        op = CompareOp::GT;
+      }
+      return true;
+    default:
+      badCondition(e);
+  }
+}
+
+bool compare(int c, CompareOp op) {
+  switch (op) {
+    case CompareOp::EQ: return c == 0;
+    case CompareOp::NE: return c != 0;
+    case CompareOp::LT: return c < 0;
+    case CompareOp::LE: return c <= 0;
+    case CompareOp::GT: return c > 0;
+    case CompareOp::GE: return c >= 0;
+  }
+  return false;
+}
+
 // One comparison. Returns false for "no comparison" (a '!' without '='), leaving the
 // position on the '!'.
 bool readComparison(Engine& e, bool definePass, bool& result) {
   skipBlanks(e);
   uint8_t c = currentByte(e);
-  if (c == 'f') {
+  // The extended dialect lets a numeric alias begin with f or l as well.
+  const bool checkWord = (c == 'f' || c == 'l') && (!extendedDialect(e) || peekWord(e) == (c == 'f' ? "fchk" : "lchk"));
+  if (checkWord && c == 'f') {
     if (readWord(e) != "fchk") badCondition(e);
     if (definePass) reportScriptError(e, sj("エラー"), sj("fchk条件式は、定義ブロックでは使えません。"));
     std::string file = readString(e);
     result = fileLogged(e, file);
     return true;
   }
-  if (c == 'l') {
+  if (checkWord && c == 'l') {
     if (readWord(e) != "lchk") badCondition(e);
     if (definePass) reportScriptError(e, sj("エラー"), sj("lchk条件式は、定義ブロックでは使えません。"));
     std::string label = readLabel(e);
     result = labelLogged(e, label);
     return true;
   }
+  const bool strings = extendedDialect(e) && conditionOperandIsString(e);
+  if (strings) {
+    std::string a = readString(e);
+    CompareOp op;
+    if (!readCompareOp(e, op)) return false;
+    if (!conditionOperandIsString(e)) badCondition(e);
+    std::string b = readString(e);
+    result = compare(compareBytes(a, b), op);
+    return true;
+  }
   int32_t a = readNumber(e);
-  skipBlanks(e);
-  uint32_t& pos = e.script.scriptPos;
-  enum { EQ, NE, LT, LE, GT, GE } op;
-  switch (currentByte(e)) {
-    case '=':
-      ++pos;
-      if (currentByte(e) == '=') ++pos;
-      op = EQ;
-      break;
-    case '!':
-      if (peekByte(e, 1) != '=') return false;
-      pos += 2;
-      op = NE;
-      break;
-    case '<':
-      ++pos;
-      if (currentByte(e) == '=') {
-        ++pos;
-        op = LE;
-      } else if (currentByte(e) == '>') {
-        ++pos;
-        op = NE;
-      } else {
-        op = LT;
-      }
-      break;
-    case '>':
-      ++pos;
-      if (currentByte(e) == '=') {
-        ++pos;
-        op = GE;
-      } else {
-        op = GT;
-      }
-      break;
-    default:
-      badCondition(e);
-  }
+  CompareOp op;
+  if (!readCompareOp(e, op)) return false;
+  if (extendedDialect(e) && conditionOperandIsString(e)) badCondition(e);
   int32_t b = readNumber(e);
-  switch (op) {
-    case EQ: result = a == b; break;
-    case NE: result = a != b; break;
-    case LT: result = a < b; break;
-    case LE: result = a <= b; break;
-    case GT: result = a > b; break;
-    case GE: result = a >= b; break;
-  }
+  result = compare(a < b ? -1 : (a > b ? 1 : 0), op);
   return true;
 }
 
@@ -122,6 +165,8 @@ void condition(Engine& e, bool definePass, bool negated) {
   for (;;) {
     readComparison(e, definePass, result);
     skipBlanks(e);
+    // "||" is no operator of the language.
+    if (currentByte(e) == '|' && extendedDialect(e)) badCondition(e);
     if (currentByte(e) != '&') break;
     ++e.script.scriptPos;
     if (currentByte(e) == '&') ++e.script.scriptPos;
@@ -199,6 +244,23 @@ void cmdTablegoto(Engine& e, std::string_view, bool) {
 }
 
 }  // namespace
+
+bool conditionOperandIsString(Engine& e) {
+  skipBlanks(e);
+  const uint8_t c = currentByte(e);
+  if (c == '"' || c == '$') return true;
+  const uint8_t lc = (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
+  if (!((lc >= 'a' && lc <= 'z') || c == '_')) return false;
+  std::string w = peekWord(e);
+  return e.script.strAliasIndex.count(w) && !e.script.numAliasIndex.count(w);
+}
+
+int compareBytes(std::string_view a, std::string_view b) {
+  // Byte order as unsigned values; a shorter prefix sorts first.
+  int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+  if (c == 0 && a.size() != b.size()) c = a.size() < b.size() ? -1 : 1;
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
 
 void registerControlCommands(CommandTable& t) {
   t.add("goto", cmdGoto, kOwnCheck);

@@ -28,8 +28,6 @@ constexpr std::string_view kExtendedOnlyWords[] = {
     "useescspc", "usewheel", "voicevol",
 };
 
-inline bool isBlank(uint8_t c) { return c == ' ' || c == '\t'; }
-inline uint8_t lowerAscii(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
 inline bool wordByte(uint8_t c) {
   c = lowerAscii(c);
   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';

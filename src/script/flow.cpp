@@ -10,8 +10,6 @@
 
 namespace veloria {
 
-namespace {
-
 void appendFullWidthNumber(std::string& out, int32_t value) {
   static const std::string& digits = sj("０１２３４５６７８９");
   static const std::string& minus = sj("－");
@@ -28,8 +26,6 @@ void appendFullWidthNumber(std::string& out, int32_t value) {
   } while (v > 0);
   while (n > 0) out.append(digits, static_cast<size_t>(ascii[--n] - '0') * 2, 2);
 }
-
-}  // namespace
 
 namespace {
 
@@ -111,13 +107,13 @@ std::string buildStoryTextLine(Engine& e) {
       break;
     }
     if (c == '$') {
-      std::string v = readString(e);
+      std::string v = readStringTerm(e);
       if (line.size() < room) line.append(v, 0, room - line.size());
       if (later) keepBlanksAfterReference(e, pos);
       continue;
     }
     if (c == '%' && !(pos >= 2 && b[pos - 2] == '!')) {
-      int32_t v = readNumber(e);
+      int32_t v = readNumberTerm(e);
       if (line.size() < room) appendFullWidthNumber(line, v);
       if (later) keepBlanksAfterReference(e, pos);
       continue;
@@ -221,7 +217,12 @@ bool gameStarted(const Engine& e) { return e.script.gameStarted != 0; }
 
 bool callStackFull(const Engine& e) { return e.script.callStack.full(); }
 bool callStackPush(Engine& e, uint32_t pos) { return e.script.callStack.push(pos); }
-bool callStackPop(Engine& e, uint32_t& pos) { return e.script.callStack.pop(pos); }
+bool callStackPop(Engine& e, uint32_t& pos) {
+  CallFrame f;
+  if (!e.script.callStack.pop(f)) return false;
+  pos = f.pos;
+  return true;
+}
 
 // ---- logs ----
 
@@ -263,6 +264,9 @@ void scriptRestoreDefaults(Engine& e) {
   s.strAliases.clear();
   s.strAliasIndex.clear();
   s.callStack.clear();
+  s.arrays.clear();
+  s.arrayElements = 0;
+  s.userCommands.clear();
   s.gameStarted = 0;
   s.resetRequested = 0;
   s.rgosubTaken = 0;
@@ -285,6 +289,9 @@ void registerScriptCommands(CommandTable& t) {
   registerVariableCommands(t);
   registerControlCommands(t);
   registerDialectCommands(t);
+  registerArrayCommands(t);
+  registerRoutineCommands(t);
+  registerStringCommands(t);
 }
 
 }  // namespace veloria

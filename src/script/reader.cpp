@@ -17,8 +17,6 @@ namespace {
 // thousands of '(' must not exhaust the native stack.
 constexpr int kMaxStringNesting = 32;
 
-inline bool isBlank(uint8_t c) { return c == ' ' || c == '\t'; }
-inline uint8_t lowerAscii(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
 
 int32_t lookupNumAlias(Engine& e, const std::string& name) {
   auto it = e.script.numAliasIndex.find(name);
@@ -98,18 +96,23 @@ std::string readStringNested(Engine& e, int depth) {
     }
     case '$': {
       ++pos;
-      int32_t index = readNumber(e);
+      int32_t index = extendedDialect(e) ? readVariableIndex(e) : readNumber(e);
       skipBlanks(e);
       return strVar(e, index);
     }
     case '"': {
       ++pos;
       uint32_t start = pos;
+      const size_t limit = extendedDialect(e) ? kMaxStringBytes : kMaxLiteralBytes;
       while (b[pos] != '"') {
-        if (b[pos] == '\n' || b[pos] == 0)
-          reportScriptError(e, sj("構文エラー"), sj("文字列中に改行が有ります。"));
-        if (pos - start == kMaxLiteralBytes) {
-          std::string shown(reinterpret_cast<const char*>(b + start), kMaxLiteralBytes);
+        if (b[pos] == '\n' || b[pos] == 0) {
+          if (!lenientPlay(e)) reportScriptError(e, sj("構文エラー"), sj("文字列中に改行が有ります。"));
+          // Lenient: the literal ends with its line.
+          reportScriptWarning(e, sj("文字列が閉じていません。"));
+          return std::string(reinterpret_cast<const char*>(b + start), pos - start);
+        }
+        if (pos - start == limit) {
+          std::string shown(reinterpret_cast<const char*>(b + start), limit);
           reportScriptErrorF(e, sj("構文エラー"), sj("文字列が長すぎます。:%s"), shown);
         }
         ++pos;
@@ -181,6 +184,22 @@ std::string readWord(Engine& e) {
 }
 
 int32_t readNumber(Engine& e) {
+  if (extendedDialect(e)) {
+    skipBlanks(e);
+    return readExpression(e);
+  }
+  return readNumberTerm(e);
+}
+
+int32_t readNumberTerm(Engine& e) {
+  if (extendedDialect(e)) {
+    skipBlanks(e);
+    if (currentByte(e) != '%') return readExpression(e);
+    skipByte(e);
+    int32_t v = numVar(e, readVariableIndex(e));
+    skipBlanks(e);
+    return v;
+  }
   skipBlanks(e);
   const uint8_t* b = scriptBytes(e);
   uint32_t& pos = e.script.scriptPos;
@@ -205,7 +224,20 @@ int32_t readNumber(Engine& e) {
   return value;
 }
 
-std::string readString(Engine& e) { return readStringNested(e, 0); }
+std::string readString(Engine& e) {
+  std::string s = readStringNested(e, 0);
+  if (!extendedDialect(e)) return s;
+  // The extended dialect joins string terms with '+'.
+  while (currentByte(e) == '+') {
+    skipByte(e);
+    std::string more = readStringNested(e, 0);
+    if (s.size() <= kMaxStringBytes) s.append(more, 0, kMaxStringBytes + 1 - s.size());
+  }
+  truncateSjis(s, kMaxStringBytes);
+  return s;
+}
+
+std::string readStringTerm(Engine& e) { return readStringNested(e, 0); }
 
 std::string readLabel(Engine& e) {
   skipBlanks(e);

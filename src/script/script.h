@@ -126,6 +126,15 @@ VarRef readVarRef(Engine& e, const char* utf8Message);
 // Cuts `s` to at most `maxBytes` without splitting a two-byte character.
 void truncateSjis(std::string& s, size_t maxBytes);
 
+// Where the statement around `from` ends: the next ':' outside a string literal, or the line
+// feed (the position of either).
+uint32_t endOfStatement(const Engine& e, uint32_t from);
+
+// ---- user commands (defsub) ----
+bool isUserCommand(const Engine& e, std::string_view lowerCaseWord);
+// Calls the routine *word, the caller's arguments left at scriptPos for getparam.
+void callUserCommand(Engine& e, std::string_view lowerCaseWord);
+
 // ---- call stack (gosub, text routines, choices, saves, the right-click subroutine) ----
 bool callStackFull(const Engine& e);
 // False (nothing pushed) when the stack already holds 1000 entries.

@@ -22,6 +22,12 @@ namespace {
 inline int32_t wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
 
 void cmdMov(Engine& e, std::string_view, bool) {
+  if (arrayTargetFollows(e)) {
+    const ArrayPlace place = readArrayPlace(e);
+    expectComma(e);
+    setArrayValue(e, place, readNumber(e));
+    return;
+  }
   VarRef r = readVarRef(e, "movの第一引数は数字／文字変数です。");
   expectComma(e);
   if (r.isString) {
@@ -49,6 +55,12 @@ void cmdMovN(Engine& e, std::string_view word, bool) {
 }
 
 void cmdAdd(Engine& e, std::string_view, bool) {
+  if (arrayTargetFollows(e)) {
+    const ArrayPlace place = readArrayPlace(e);
+    expectComma(e);
+    setArrayValue(e, place, wrap(int64_t{arrayValue(e, place)} + readNumber(e)));
+    return;
+  }
   VarRef r = readVarRef(e, "addの第一引数は数字／文字変数です。");
   expectComma(e);
   if (r.isString) {
@@ -67,12 +79,10 @@ void cmdAdd(Engine& e, std::string_view, bool) {
 // sub, mul, div, mod: %v, n.
 template <typename Op>
 void arithmetic(Engine& e, const char* message, Op op) {
-  int32_t index = readNumVarRef(e, message);
+  const NumTarget target = readNumTarget(e, message);
   expectComma(e);
   int32_t v = readNumber(e);
-  int32_t& x = numVar(e, index);
-  x = op(x, v);
-  applyIntLimits(e);
+  setTargetValue(e, target, op(targetValue(e, target), v));
 }
 
 void cmdSub(Engine& e, std::string_view, bool) {
@@ -98,37 +108,33 @@ void cmdMod(Engine& e, std::string_view, bool) {
 }
 
 void cmdInc(Engine& e, std::string_view, bool) {
-  int32_t index = readNumVarRef(e, "incの引数は数字変数です。");
-  int32_t& x = numVar(e, index);
-  x = wrap(int64_t{x} + 1);
-  applyIntLimits(e);
+  const NumTarget target = readNumTarget(e, "incの引数は数字変数です。");
+  setTargetValue(e, target, wrap(int64_t{targetValue(e, target)} + 1));
 }
 
 void cmdDec(Engine& e, std::string_view, bool) {
-  int32_t index = readNumVarRef(e, "decの引数は数字変数です。");
-  int32_t& x = numVar(e, index);
-  x = wrap(int64_t{x} - 1);
-  applyIntLimits(e);
+  const NumTarget target = readNumTarget(e, "decの引数は数字変数です。");
+  setTargetValue(e, target, wrap(int64_t{targetValue(e, target)} - 1));
 }
 
 // An empty range (rnd with 0, rnd2 with b = a - 1) yields its lower end instead of dividing by 0.
 void cmdRnd(Engine& e, std::string_view, bool) {
-  int32_t index = readNumVarRef(e, "rndの第一引数は数字変数です。");
+  const NumTarget target = readNumTarget(e, "rndの第一引数は数字変数です。");
   expectComma(e);
   int32_t n = readNumber(e);
   int32_t r = nextRandom(e);
-  setNumVar(e, index, n == 0 ? 0 : wrap(int64_t{r} % n));
+  setTargetValue(e, target, n == 0 ? 0 : wrap(int64_t{r} % n));
 }
 
 void cmdRnd2(Engine& e, std::string_view, bool) {
-  int32_t index = readNumVarRef(e, "rnd2の第一引数は数字変数です。");
+  const NumTarget target = readNumTarget(e, "rnd2の第一引数は数字変数です。");
   expectComma(e);
   int32_t a = readNumber(e);
   expectComma(e);
   int32_t b = readNumber(e);
   int64_t range = int64_t{b} - a + 1;
   int32_t r = nextRandom(e);
-  setNumVar(e, index, range == 0 ? a : wrap(a + int64_t{r} % range));
+  setTargetValue(e, target, range == 0 ? a : wrap(a + int64_t{r} % range));
 }
 
 void cmdLen(Engine& e, std::string_view, bool) {
@@ -161,14 +167,7 @@ void cmdAtoi(Engine& e, std::string_view, bool) {
   int32_t index = readNumVarRef(e, "atoiの第一引数は数字変数です。");
   expectComma(e);
   std::string s = readString(e);
-  size_t i = 0;
-  while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-  int64_t sign = 1;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) sign = s[i++] == '-' ? -1 : 1;
-  int64_t v = 0;
-  // Past the 32-bit range the value is clamped, as a literal is.
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) v = std::min<int64_t>(v * 10 + (s[i] - '0'), int64_t{1} << 32);
-  numVar(e, index) = clampToInt32(v * sign);
+  numVar(e, index) = atoiValue(s);
 }
 
 std::tm localNow(Engine& e) {
@@ -273,6 +272,17 @@ void cmdStralias(Engine& e, std::string_view, bool) {
 
 }  // namespace
 
+int32_t atoiValue(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+  int64_t sign = 1;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) sign = s[i++] == '-' ? -1 : 1;
+  int64_t v = 0;
+  // Past the 32-bit range the value is clamped, as a literal is.
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) v = std::min<int64_t>(v * 10 + (s[i] - '0'), int64_t{1} << 32);
+  return clampToInt32(v * sign);
+}
+
 void registerVariableCommands(CommandTable& t) {
   t.add("mov", cmdMov, {.pattern = "v,x", .messages = {"movの第一引数は数字／文字変数です。"}});
   t.add("mov3", cmdMovN, {.pattern = "%,n,n,n", .messages = {"mov3の第一引数は数字変数です。"}});
@@ -284,14 +294,14 @@ void registerVariableCommands(CommandTable& t) {
   t.add("mov9", cmdMovN, {.pattern = "%,n,n,n,n,n,n,n,n,n", .messages = {"mov9の第一引数は数字変数です。"}});
   t.add("mov10", cmdMovN, {.pattern = "%,n,n,n,n,n,n,n,n,n,n", .messages = {"mov10の第一引数は数字変数です。"}});
   t.add("add", cmdAdd, {.pattern = "v,x", .messages = {"addの第一引数は数字／文字変数です。"}});
-  t.add("sub", cmdSub, {.pattern = "%,n", .messages = {"subの第一引数は数字変数です。"}});
-  t.add("inc", cmdInc, {.pattern = "%", .messages = {"incの引数は数字変数です。"}});
-  t.add("dec", cmdDec, {.pattern = "%", .messages = {"decの引数は数字変数です。"}});
-  t.add("mul", cmdMul, {.pattern = "%,n", .messages = {"mulの第一引数は数字変数です。"}});
-  t.add("div", cmdDiv, {.pattern = "%,n", .messages = {"divの第一引数は数字変数です。"}});
-  t.add("mod", cmdMod, {.pattern = "%,n", .messages = {"modの第一引数は数字変数です。"}});
-  t.add("rnd", cmdRnd, {.pattern = "%,n", .messages = {"rndの第一引数は数字変数です。"}});
-  t.add("rnd2", cmdRnd2, {.pattern = "%,n,n", .messages = {"rnd2の第一引数は数字変数です。"}});
+  t.add("sub", cmdSub, {.pattern = "i,n", .messages = {"subの第一引数は数字変数です。"}});
+  t.add("inc", cmdInc, {.pattern = "i", .messages = {"incの引数は数字変数です。"}});
+  t.add("dec", cmdDec, {.pattern = "i", .messages = {"decの引数は数字変数です。"}});
+  t.add("mul", cmdMul, {.pattern = "i,n", .messages = {"mulの第一引数は数字変数です。"}});
+  t.add("div", cmdDiv, {.pattern = "i,n", .messages = {"divの第一引数は数字変数です。"}});
+  t.add("mod", cmdMod, {.pattern = "i,n", .messages = {"modの第一引数は数字変数です。"}});
+  t.add("rnd", cmdRnd, {.pattern = "i,n", .messages = {"rndの第一引数は数字変数です。"}});
+  t.add("rnd2", cmdRnd2, {.pattern = "i,n,n", .messages = {"rnd2の第一引数は数字変数です。"}});
   t.add("len", cmdLen, {.pattern = "%,s", .messages = {"lenの第一引数は数字変数です。"}});
   t.add("cmp", cmdCmp, {.pattern = "%,s,s", .messages = {"cmpの第一引数は数字変数です。"}});
   t.add("itoa", cmdItoa, {.pattern = "$,n", .messages = {"itoaの第一引数は文字変数です。"}});

@@ -1,4 +1,4 @@
-// Movies (avi): shown over the whole window picture with their sound through the mixer; the
+// Movies (avi, and the extended dialect's movie): shown over the whole window picture with their sound through the mixer; the
 // script waits until the movie ends or, when allowed, the player clicks.
 #include <algorithm>
 
@@ -37,39 +37,63 @@ void closeMovie(Engine& e) {
   if (wasPlaying && e.hooks.repaint) e.hooks.repaint(e);
 }
 
-void playMovie(Engine& e, const std::string& name, bool skippable) {
+namespace {
+
+struct MovieOptions {
+  bool clickEnds = false;  // a left click (or Space, Enter) ends the movie
+  bool loop = false;       // the movie starts again at its end
+  float gain = 1.0f;       // of its sound
+};
+
+std::unique_ptr<MovieDecoder> openMovie(Engine& e, const std::string& hostPath) {
+  MovieDecoder::Failure failure;
+  auto movie = MovieDecoder::open(hostPath, e.app.screenWidth, e.app.screenHeight, &failure);
+  if (!movie) {
+    const char* caption = failure.step == 2 ? "AVI Error 2" : failure.step == 3 ? "AVI Error 3" : "AVI Error 1";
+    reportScriptError(e, caption, utf8ToSjis(failure.text));
+  }
+  return movie;
+}
+
+void runMovie(Engine& e, const std::string& name, const MovieOptions& options) {
   SoundState& s = e.sound;
   closeMovie(e);
   auto file = locateMediaFile(e, name);
   if (!file) return;
   if (file->temporary) s.movieTempFile = file->hostPath;
+  const std::string hostPath = file->hostPath;
 
-  MovieDecoder::Failure failure;
-  auto movie = MovieDecoder::open(file->hostPath, e.app.screenWidth, e.app.screenHeight, &failure);
-  if (!movie) {
-    const char* caption = failure.step == 2 ? "AVI Error 2" : failure.step == 3 ? "AVI Error 3" : "AVI Error 1";
-    reportScriptError(e, caption, utf8ToSjis(failure.text));
-  }
+  auto movie = openMovie(e, hostPath);
   MediaPort& m = e.platform.media();
   s.moviePlaying = 1;
-  bool pictures = movie->nextFrame();
-  const uint32_t start = e.platform.timeGetTime();
-  if (auto sound = movie->openSound()) m.play(kSlotMovie, std::move(sound));
+  m.setGain(kSlotMovie, options.gain);
+  bool pictures = false;
+  uint32_t start = 0;
+  auto begin = [&] {
+    pictures = movie->nextFrame();
+    start = e.platform.timeGetTime();
+    if (auto sound = movie->openSound()) m.play(kSlotMovie, std::move(sound));
+  };
+  begin();
 
   WaitSetup setup;
-  setup.kind = skippable ? WaitKind::Click : WaitKind::None;
+  setup.kind = options.clickEnds ? WaitKind::Click : WaitKind::None;
   setup.autoX = e.app.screenWidth / 2;
   setup.autoY = e.app.screenHeight / 2;
   setup.animate = false;
   setup.after = [&](const WaitPass&) {
     // Stopped while a message was handled (the window closing), or skipped by a click.
-    if (!s.moviePlaying || (skippable && e.text.advanceRequested)) return PassResult::End;
+    if (!s.moviePlaying || (options.clickEnds && e.text.advanceRequested)) return PassResult::End;
     const uint32_t now = e.platform.timeGetTime() - start;
     while (pictures && movie->frameTimeMs() <= now) {
       present(e, *movie);
       pictures = movie->nextFrame();
     }
-    return !pictures && !m.playing(kSlotMovie) ? PassResult::End : PassResult::Continue;
+    if (pictures || m.playing(kSlotMovie)) return PassResult::Continue;
+    if (!options.loop) return PassResult::End;
+    movie = openMovie(e, hostPath);
+    begin();
+    return PassResult::Continue;
   };
   setup.deadline = [&](const WaitPass& p) {
     uint32_t poll = p.now + kPollMs;
@@ -79,6 +103,20 @@ void playMovie(Engine& e, const std::string& name, bool skippable) {
   };
   runWaitLoop(e, setup);
   closeMovie(e);
+  m.setGain(kSlotMovie, 1.0f);
+}
+
+}  // namespace
+
+void playMovie(Engine& e, const std::string& name, bool skippable) {
+  runMovie(e, name, MovieOptions{skippable, false, 1.0f});
+}
+
+void playExtendedMovie(Engine& e, const std::string& name, bool clickEnds, bool loop) {
+  // The music stops at once and does not come back afterwards.
+  stopBgm(e, false);
+  // A looping movie can always be ended by a click, so that it never locks the game.
+  runMovie(e, name, MovieOptions{clickEnds || loop, loop, musicGain(e)});
 }
 
 bool moviePlaying(Engine& e) { return e.sound.moviePlaying != 0; }
@@ -92,8 +130,27 @@ void cmdAvi(Engine& e, std::string_view, bool) {
   playMovie(e, name, skippable != 0);
 }
 
+void cmdMovie(Engine& e, std::string_view, bool) {
+  std::string name = readString(e);
+  bool click = false, loop = false;
+  while (optionalArgFollows(e)) {
+    expectComma(e);
+    std::string option = readWord(e);  // lower-cased
+    if (option == "click")
+      click = true;
+    else if (option == "loop")
+      loop = true;
+    else
+      reportScriptErrorF(e, sj("構文エラー"), sj("movie命令のオプション%sは使えません。"), option);
+  }
+  playExtendedMovie(e, name, click, loop);
+}
+
 }  // namespace
 
-void registerMovieCommands(CommandTable& t) { t.add("avi", cmdAvi, "f,n"); }
+void registerMovieCommands(CommandTable& t) {
+  t.add("avi", cmdAvi, "f,n");
+  t.add("movie", cmdMovie, "f{,w}");
+}
 
 }  // namespace veloria

@@ -26,8 +26,6 @@ constexpr int32_t kMaxCdFadeMs = 10000;
 constexpr int kMaxCdTracks = 99;
 const char* const kTrackExtensions[] = {"ogg", "mp3", "wav", "flac", "oga", "opus"};
 
-MediaPort& media(Engine& e) { return e.platform.media(); }
-
 // ---- MIDI ----
 
 bool startMidiSource(Engine& e) {
@@ -107,7 +105,7 @@ void fadeOutCd(Engine& e, int32_t fadeTime) {
   const uint32_t stepTime = static_cast<uint32_t>(std::min(fadeTime, kMaxCdFadeMs)) / 100;
   for (int n = 99; n >= 1; --n) {
     uint32_t t0 = e.platform.timeGetTime();
-    m.setGain(kSlotCd, static_cast<float>(n) / 100.0f);
+    m.setGain(kSlotCd, musicGain(e) * static_cast<float>(n) / 100.0f);
     // The step's own time counts against the step; it always lasts at least 1 ms.
     const uint32_t now = e.platform.timeGetTime();
     uint32_t next = t0 + stepTime;
@@ -115,7 +113,7 @@ void fadeOutCd(Engine& e, int32_t fadeTime) {
     waitUntil(e, next);
   }
   m.stop(kSlotCd);
-  m.setGain(kSlotCd, 1.0f);
+  m.setGain(kSlotCd, musicGain(e));
 }
 
 void stopCd(Engine& e) {
@@ -274,14 +272,18 @@ void playCommand(Engine& e, bool loop) {
 
 void cmdPlay(Engine& e, std::string_view, bool) { playCommand(e, true); }
 void cmdPlayOnce(Engine& e, std::string_view, bool) { playCommand(e, false); }
+// In the extended dialect playstop and stop end the bgm music too (with its fade); the
+// channels go on.
 void cmdPlayStop(Engine& e, std::string_view, bool) {
   stopCd(e);
   stopMidi(e);
+  if (extendedDialect(e)) stopBgm(e, true);
 }
 void cmdStop(Engine& e, std::string_view, bool) {
   stopCd(e);
   stopMidi(e);
   stopWave(e);
+  if (extendedDialect(e)) stopBgm(e, true);
 }
 void cmdMp3(Engine& e, std::string_view, bool) { playMp3(e, readString(e), false); }
 void cmdMp3Loop(Engine& e, std::string_view, bool) { playMp3(e, readString(e), true); }

@@ -1,7 +1,8 @@
-// The sound subsystem's interface to the others: music (MIDI, CD audio, MP3), the wave
-// sound with its voices, the 50 mixing channels, and movies.
+// The sound subsystem's interface to the others: music (MIDI, CD audio, MP3, and the extended
+// dialect's bgm), the wave sound with its voices, the mixing channels, and movies.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace veloria {
@@ -44,15 +45,26 @@ void playVoiceShorthand(Engine& e, const std::string& gamePath);
 // channel 0 (no channels, never started, looping, or its sound has stopped).
 bool waveVoiceEnded(Engine& e);
 bool channelVoiceEnded(Engine& e);
-// The 50 channels (dsound, dwave, dwaveloop, dwavestop). Before startDirectSound, and for a
-// channel outside 0-49, playChannel and stopChannel do nothing.
+// The channels (dsound, dwave, dwaveloop, dwavestop; in the extended dialect also dwaveload,
+// dwaveplay, dwaveplayloop and chvol). In the base language there are 50, and before
+// startDirectSound, or for a channel outside 0-49, playChannel and stopChannel do nothing;
+// the extended dialect has 200 from the start.
 void startDirectSound(Engine& e);
 void playChannel(Engine& e, int channel, const std::string& name, bool loop);
 void stopChannel(Engine& e, int channel);
+// Stops the channel and gives it a sound without playing it.
+void loadChannel(Engine& e, int channel, const std::string& name);
+// Plays the sound the channel holds from its start; nothing when it holds none.
+void replayChannel(Engine& e, int channel, bool loop);
+// The channel's own volume, clamped to 0..100; it applies at once and to later sounds.
+void setChannelVolume(Engine& e, int channel, int32_t volume);
 
 // ---- movies ----
 // Plays a movie over the whole window and waits for its end (or a click when skippable).
 void playMovie(Engine& e, const std::string& name, bool skippable);
+// The extended dialect's movie: the bgm music stops first, the sound plays at the music
+// volume, and `loop` starts it again at its end until a click.
+void playExtendedMovie(Engine& e, const std::string& name, bool clickEnds, bool loop);
 
 // Stops CD audio (without fading), MIDI, wave and MP3 sound, the channels and any movie
 // (start of a cycle, reset, load, exit, fatal error). The loop flags are left as they are.

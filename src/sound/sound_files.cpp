@@ -22,10 +22,17 @@ std::string lowerExtension(std::string_view path) {
 
 std::optional<PreparedSound> prepareSoundFile(Engine& e, std::string_view name, std::string_view extension,
                                               const char* convertedName) {
+  return prepareSoundFile(e, name, {extension}, convertedName);
+}
+
+std::optional<PreparedSound> prepareSoundFile(Engine& e, std::string_view name,
+                                              std::initializer_list<std::string_view> extensions,
+                                              const char* convertedName) {
   auto file = locateMediaFile(e, name);
   if (!file) return std::nullopt;
   const std::string ext = lowerExtension(file->hostPath);
-  if (ext == extension) return PreparedSound{file->hostPath, file->temporary};
+  for (std::string_view x : extensions)
+    if (ext == x) return PreparedSound{file->hostPath, file->temporary};
 
   auto library = soundPressPluginFor(e, ext);
   if (!library) {

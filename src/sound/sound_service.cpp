@@ -17,6 +17,7 @@ void stopAllSound(Engine& e) {
   stopMidi(e);
   stopWave(e);
   stopMp3(e);
+  stopBgm(e, false);
   // A looping channel would otherwise go on through a reset or a loaded game.
   stopAllChannels(e);
   closeMovie(e);
@@ -31,6 +32,7 @@ void stopAllSoundAndLoops(Engine& e) {
 
 void soundTimerTick(Engine& e) {
   musicTimerTick(e);
+  bgmTimerTick(e);
   waveTimerTick(e);
 }
 
@@ -38,12 +40,24 @@ void soundRestoreDefaults(Engine& e) {
   e.sound.cdTrack = -1;
   e.sound.waveDemoMode = 0;
   e.sound.cdFadeTime = 1000;
+  SoundState& s = e.sound;
+  s.bgmFadeMs = 0;
+  // Volumes go back to full; the mixer hears of it only when one was changed (a game that
+  // never sets one never touches the gains).
+  bool changed = s.musicVolume != 100 || s.seVolume != 100 || s.voiceVolume != 100;
+  for (SoundChannel& c : s.channels) {
+    changed = changed || c.volume != 100;
+    c.volume = 100;
+  }
+  s.musicVolume = s.seVolume = s.voiceVolume = 100;
+  if (changed) applyVolumes(e);
 }
 
 void registerSoundCommands(CommandTable& t) {
   registerMusicCommands(t);
   registerWaveCommands(t);
   registerMovieCommands(t);
+  registerBgmCommands(t);
 }
 
 }  // namespace veloria

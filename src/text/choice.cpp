@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "engine/wait_loop.h"
 #include "graphics/graphics.h"
+#include "platform/text_codec.h"
 #include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"
@@ -37,6 +38,8 @@ class Choice {
   void hover(int x, int y);
   PassResult after(const WaitPass& p);
   void autoplayPoint(int& x, int& y) const;
+  // Each option a click can take, with the point that takes it.
+  std::vector<AutoplayOption> autoplayOptions() const;
 
   Engine& e_;
   TextState& t_;
@@ -219,6 +222,29 @@ void Choice::autoplayPoint(int& x, int& y) const {
   y = toMessageCoordinate(top + height / 2);
 }
 
+std::vector<AutoplayOption> Choice::autoplayOptions() const {
+  std::vector<AutoplayOption> out;
+  const int n = static_cast<int>(options_.size());
+  for (int i = 0; i < n; ++i) {
+    int64_t x = 0, y = 0;
+    if (menu_) {
+      x = e_.app.screenWidth / 2;
+      y = menuTop_ + static_cast<int64_t>(i) * menuStyle_.pitchY + menuStyle_.pitchY / 2;
+      if (y < 0 || y >= e_.app.screenHeight) continue;
+    } else {
+      const int64_t left = t_.textOriginX + static_cast<int64_t>(column_) * t_.pitchX;
+      const int64_t top = t_.textOriginY + static_cast<int64_t>(rows_[static_cast<size_t>(i)]) * t_.pitchY;
+      const int64_t height = static_cast<int64_t>(rows_[static_cast<size_t>(i) + 1] - rows_[static_cast<size_t>(i)]) * t_.pitchY;
+      x = left + (static_cast<int64_t>(width_) * t_.pitchX + 1) / 2;
+      y = top + height / 2;
+    }
+    const int cx = toMessageCoordinate(x), cy = toMessageCoordinate(y);
+    if (optionAt(cx, cy) != i) continue;  // no point of it can be clicked
+    out.push_back(AutoplayOption{cx, cy, sjisToUtf8(options_[static_cast<size_t>(i)])});
+  }
+  return out;
+}
+
 int Choice::run() {
   if (options_.empty()) return -1;
   playVoice(kStart);
@@ -254,6 +280,11 @@ int Choice::run() {
   WaitSetup setup;
   setup.kind = WaitKind::Choice;
   autoplayPoint(setup.autoX, setup.autoY);
+  // A system menu is not one of the game's choices: autoplay keeps taking its first item.
+  if (!menu_ && hasAutoplayPicker(e_.platform)) {
+    setup.autoOptions = autoplayOptions();
+    setup.autoPlace = restartPos_;
+  }
   setup.animate = !menu_;
   setup.after = [this](const WaitPass& p) { return after(p); };
   setup.afterAnimations = [this](const WaitPass&) {

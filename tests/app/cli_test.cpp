@@ -118,3 +118,24 @@ TEST(CommandLine, BundledDemoPlaysToItsEndUnderAutoplay) {
   EXPECT_NE(json.find("\"background\":\"white\""), std::string::npos);
   EXPECT_NE(json.find("\"error\":null"), std::string::npos);
 }
+
+TEST(CommandLine, PlaytestReportsABrokenBranchWithExitCodeOne) {
+  CliGame game(
+      "*define\ngame\n*start\nselect \"進む\",*ok,\"壊す\",*bad\n*ok\nend\n*bad\nnosuchcommand\nend\n");
+  const std::string report = game.scratch() + "/playtest.json", info = game.scratch() + "/playtest.info";
+  auto r = runVeloria("--playtest --runs 5 --report " + report + " --coverage " + info + " " + game.path());
+  EXPECT_EQ(r.code, 1) << r.output;
+  EXPECT_NE(r.output.find("playtest: 3 runs, 4 of 5 script lines (80.0%), 1 of 1 choice fully explored, 1 error\n  never reached: 0.txt:9\n"),
+            std::string::npos)
+      << r.output;
+  EXPECT_NE(r.output.find("  errors: 0.txt:8: "), std::string::npos) << r.output;
+  auto json = veloria::fs::readHostFile(report);
+  ASSERT_TRUE(json);
+  EXPECT_NE(std::string(json->begin(), json->end()).find("\"errors\":[{\"file\":\"0.txt\",\"line\":8,"), std::string::npos);
+  EXPECT_TRUE(veloria::fs::hostExists(info));
+  // Its own options only, and they need it.
+  EXPECT_EQ(runVeloria("--playtest --headless " + game.path()).code, 2);
+  EXPECT_EQ(runVeloria("--playtest --autoplay=explore " + game.path()).code, 2);
+  EXPECT_EQ(runVeloria("--headless --runs 3 " + game.path()).code, 2);
+  EXPECT_EQ(runVeloria("--headless --autoplay=random:x " + game.path()).code, 2);
+}

@@ -10,6 +10,37 @@
 namespace veloria::test {
 namespace {
 
+// The extended language's lines: loop bodies per pass, a user command's call and its routine.
+TEST(Coverage, CountsLoopsAndUserCommandsOfTheExtendedDialect) {
+  GameDir dir;
+  const std::string script =
+      ";value 200\n"
+      "*define\n"
+      "defsub twice\n"                        // 3
+      "game\n"                                // 4
+      "*start\n"
+      "for %1 = 1 to 3\n"                     // 6
+      "twice %1\n"                            // 7: three calls
+      "next\n"                                // 8: three steps
+      "end\n"                                 // 9
+      "*twice\n"
+      "getparam %2 : mul %2,2\n"              // 11
+      "return\n";                             // 12
+  dir.write("0.txt", sjisOf(script));
+  ScriptHarness h;
+  CoverageRecorder rec;
+  h.e.app.coverage = &rec;
+  EXPECT_EQ(h.run(script), 0) << h.errorMessage();
+  h.e.app.coverage = nullptr;
+  CoverageTotals totals;
+  std::string error;
+  std::string info = coverageTracefile(rec, setUpEngine, totals, error);
+  EXPECT_TRUE(error.empty()) << error;
+  EXPECT_NE(info.find("\nDA:3,1\nDA:4,1\nDA:6,1\nDA:7,3\nDA:8,3\nDA:9,1\nDA:11,3\nDA:12,3\nLF:8\nLH:8\n"),
+            std::string::npos)
+      << info;
+}
+
 TEST(Coverage, CountsVisitsToLinesWithStatementsOnly) {
   GameDir dir;
   const std::string script =

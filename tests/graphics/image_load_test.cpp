@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "graphics/decoders.h"
+#include "graphics/picture_cache.h"
 #include "resource/delta_image.h"
 #include "resource/lzss.h"
 #include "support/gfx_engine.h"
@@ -534,6 +535,29 @@ TEST(GraphicsLoad, ArchiveMissMessages) {
   g2.e().res.archivesEnabled = 1;
   EXPECT_THROW(loadImage(g2.e(), o, "nowhere.png"), ProcessExit);
   EXPECT_EQ(sjisToUtf8(g2.e().app.error.message).find("ファイルnowhere.pngを開けません。"), 0u);
+}
+
+TEST(GraphicsLoad, TheDecodedPictureCacheGivesWhatDecodingWould) {
+  GfxEngine g;
+  Engine& e = g.e();
+  setPictureCacheEnabled(true);
+  g.writeFile("two.png", encodePng(2, 1, {255, 0, 0, 128, 0, 0, 255, 255}));
+  ImageObject a, b, c;
+  loadImage(e, a, ":a/2,100,0;two.png");
+  EXPECT_EQ(pictureCacheSize(), 1u);
+  // Decoded another way (no alpha halves), then the first way again: each as decoding gives.
+  loadImage(e, b, ":c;two.png");
+  EXPECT_EQ(px(b, 0, 0), 0x800000u);
+  loadImage(e, c, ":a/2,100,0;two.png");
+  EXPECT_EQ(c.width(), 4);
+  EXPECT_EQ(px(c, 1, 0), test::grey(127));
+  // The file changed: its new picture, not the one held.
+  g.writeFile("two.png", encodePng(2, 1, {0, 255, 0, 255, 0, 0, 255, 255}));
+  ImageObject d;
+  loadImage(e, d, ":c;two.png");
+  EXPECT_EQ(px(d, 0, 0), 0x00FF00u);
+  setPictureCacheEnabled(false);
+  EXPECT_EQ(pictureCacheSize(), 0u);
 }
 
 }  // namespace

@@ -13,11 +13,16 @@ class SoundMovie : public ::testing::Test {
     dir_ = std::filesystem::temp_directory_path() / ("veloria-movie-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir_);
     std::string withSound = (dir_ / "m.avi").string(), silent = (dir_ / "q.avi").string();
+    std::string mpeg = (dir_ / "m.mpg").string();
     if (!makeWithFfmpeg("-f lavfi -i color=c=blue:size=160x120:rate=25:duration=1 "
                         "-f lavfi -i sine=frequency=440:duration=1 -c:v mjpeg -c:a pcm_s16le -shortest",
                         withSound) ||
-        !makeWithFfmpeg("-f lavfi -i color=c=lime:size=160x120:rate=10:duration=3 -c:v mjpeg", silent))
+        !makeWithFfmpeg("-f lavfi -i color=c=lime:size=160x120:rate=10:duration=3 -c:v mjpeg", silent) ||
+        !makeWithFfmpeg("-f lavfi -i color=c=blue:size=160x120:rate=25:duration=1 "
+                        "-f lavfi -i sine=frequency=440:duration=1 -c:v mpeg1video -c:a mp2 -f mpeg -shortest",
+                        mpeg))
       GTEST_SKIP() << "the ffmpeg tool is not installed";
+    files_["m.mpg"] = readBytes(mpeg);
     files_["m.avi"] = readBytes(withSound);
     files_["q.avi"] = readBytes(silent);
     files_["mark.wav"] = toneWav(1760, 50, 44100, 1, 16, 0.25);
@@ -82,6 +87,42 @@ TEST_F(SoundMovie, FilesThatAreNoMovies) {
 
   auto m = runRecorded(files_, "avi \"none.avi\",1");
   EXPECT_EQ(m.run.errorCaption, "ロードエラー");
+}
+
+// The extended dialect's movie: an MPEG-1 file, its options, the music it stops.
+TEST_F(SoundMovie, MovieEndsOnAClickAndALoopingOneOnlyThere) {
+  RunOptions o;
+  o.input = "wait 900\nclick 10 10\n";
+  auto r = runRecorded(files_, "movie \"m.mpg\",click\nwave \"mark.wav\"\nwait 100", o);
+  ASSERT_EQ(r.run.exitCode, 0) << r.run.stderrText;
+  const double t0 = r.rec.onset();
+  ASSERT_GT(t0, 0);
+  EXPECT_NEAR(r.rec.tone(440, t0 + 20, t0 + 300), 0.125, 0.01) << "the movie's sound";
+  EXPECT_NEAR(r.rec.onset(t0 + 350, 0.2), 900, 3) << "the click at 900 ms ends it";
+
+  // A looping movie without click plays again and again, until a click all the same.
+  RunOptions late;
+  late.input = "wait 3200\nclick 10 10\n";
+  // The music stops at once (it is not heard at all) and the movie plays at its volume.
+  auto l = runRecorded(files_, "bgmvol 50\nbgm \"mark.wav\"\nmovie \"m.mpg\",loop\nwave \"mark.wav\"\nwait 100", late);
+  ASSERT_EQ(l.run.exitCode, 0) << l.run.stderrText;
+  const double s0 = l.rec.onset(0, 0.03);
+  ASSERT_GT(s0, 0);
+  EXPECT_LT(l.rec.tone(1760, s0, s0 + 50), 0.002);
+  EXPECT_NEAR(l.rec.tone(440, s0 + 20, s0 + 300), 0.0625, 0.01) << "at the music volume";
+  EXPECT_NEAR(l.rec.tone(440, s0 + 1300, s0 + 1800), 0.0625, 0.01) << "the second pass";
+  EXPECT_NEAR(l.rec.tone(440, s0 + 2250, s0 + 2750), 0.0625, 0.01) << "the third";
+  EXPECT_NEAR(l.rec.onset(s0 + 2650, 0.2), 3200, 3);
+  EXPECT_NE(l.run.dump.find("\"bgm\":{\"name\":\"\""), std::string::npos) << "the music is not restarted";
+
+  // Without options a click does nothing: the movie plays to its end.
+  auto whole = runRecorded(files_, "movie \"m.mpg\"\nwave \"mark.wav\"\nwait 100", o);
+  ASSERT_EQ(whole.run.exitCode, 0) << whole.run.stderrText;
+  EXPECT_NEAR(whole.rec.onset(whole.rec.onset() + 950, 0.2), whole.rec.onset() + 1000, 60);
+
+  auto bad = runRecorded(files_, "movie \"m.mpg\",click,skip");
+  EXPECT_EQ(bad.run.errorCaption, "構文エラー");
+  EXPECT_EQ(bad.run.errorMessage.rfind("movie命令のオプションskipは使えません。\n", 0), 0u) << bad.run.errorMessage;
 }
 
 }  // namespace

@@ -138,6 +138,20 @@ TEST_F(SoundMidi, PlaysAndTheTimerRestartsALoop) {
   EXPECT_LT(r.rec.rms(once + 650, once + 1300), 0.001) << "playonce does not loop";
 }
 
+// bgm takes MIDI files too; a looping one starts again from the timer, as play's does.
+TEST_F(SoundMidi, BgmPlaysMidiAndLoopsIt) {
+  GameFiles files;
+  files["bgm/a.MID"] = noteMidi(500);
+  auto r = runRecorded(files, "bgm \"bgm\\a.MID\"\nwait 1400\nbgmstop\nwait 300");
+  ASSERT_EQ(r.run.exitCode, 0) << r.run.stderrText;
+  double t0 = r.rec.onset(0, 0.01);
+  ASSERT_GT(t0, 0) << "the synthesizer made no sound";
+  double again = r.rec.onset(t0 + 520, 0.01);
+  EXPECT_GT(again, t0 + 500);
+  EXPECT_LT(again, t0 + 640);
+  EXPECT_LT(r.rec.rms(t0 + 1420, t0 + 1690), 0.001) << "bgmstop";
+}
+
 TEST_F(SoundMidi, BadFilesStaySilent) {
   GameFiles files;
   files["garbage.mid"] = "MThd\0\0\0\6\0\0\0\1\1\xe0MTrk\xff\xff\xff\xff\x90";

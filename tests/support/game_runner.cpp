@@ -43,6 +43,7 @@ GameRun runGame(const GameFiles& files, const RunOptions& options) {
 
   AppOptions app;
   app.autoplay = options.autoplay;
+  app.autoplayStrategy = options.strategy;
   app.gameDir = run.gameDir;
   app.beforeExit = [&](Engine& e) {
     run.dump = dumpJson(e);

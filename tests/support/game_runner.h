@@ -12,6 +12,7 @@
 
 namespace veloria {
 struct Engine;
+class AutoplayStrategy;
 }
 
 namespace veloria::test {
@@ -20,6 +21,7 @@ struct RunOptions {
   std::string input;             // automation input script
   uint32_t timeoutMs = 600000;   // virtual; a test never hangs for real
   bool autoplay = false;
+  std::shared_ptr<AutoplayStrategy> strategy;  // with autoplay: what it takes at choices and buttons
   std::string recordAudio;       // host path: the headless mix is written there as WAV
   std::function<void(Engine&)> inspect;  // sees the engine when the run has ended
   bool holdInstanceLock = false;  // pretend another copy is running

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/headless/autoplay_port.h"
 #include "platform/headless/input_script.h"
 #include "platform/media/media_port.h"
 #include "platform/platform.h"
@@ -50,6 +51,10 @@ class HeadlessPlatform final : public Platform {
     return true;
   }
   bool headless() const override { return true; }
+
+  AutoplayPicker picker_;
+  const AutoplayWait* autoplayWait_ = nullptr;
+  std::function<void(uint32_t)> clockWatch_;
 
  protected:
   void pumpOsEvents() override {
@@ -121,6 +126,10 @@ class HeadlessPlatform final : public Platform {
       timedOut_ = true;
       if (onTimeout) onTimeout();
     }
+    if (clockWatch_ && nowUs_ >= nextSecondUs_) {
+      nextSecondUs_ = (nowUs_ / 1000000 + 1) * 1000000;
+      clockWatch_(static_cast<uint32_t>(nowUs_ / 1000));
+    }
   }
 
   struct DialogReply {
@@ -149,7 +158,16 @@ class HeadlessPlatform final : public Platform {
     if (waitKind_ == WaitKind::None || waitKind_ == WaitKind::Dialog) return;
     for (const auto& m : queue_)
       if (m.message == WM_LBUTTONUP) return;
-    uint32_t l = makeLParam(waitX_, waitY_);
+    int x = waitX_, y = waitY_;
+    if (picker_ && autoplayWait_ && !autoplayWait_->options.empty() &&
+        (waitKind_ == WaitKind::Choice || waitKind_ == WaitKind::Button)) {
+      const size_t i = picker_(*autoplayWait_);
+      if (i < autoplayWait_->options.size()) {
+        x = autoplayWait_->options[i].x;
+        y = autoplayWait_->options[i].y;
+      }
+    }
+    uint32_t l = makeLParam(x, y);
     postMessage(WM_MOUSEMOVE, 0, l);
     postMessage(WM_LBUTTONDOWN, 0, l);
     postMessage(WM_LBUTTONUP, 0, l);
@@ -213,6 +231,7 @@ class HeadlessPlatform final : public Platform {
   HeadlessOptions options_;
   VirtualClockMedia* clockMedia_ = nullptr;
   uint64_t nowUs_ = 0;
+  uint64_t nextSecondUs_ = 1000000;
   bool shown_ = false;
   bool timedOut_ = false;
   bool injecting_ = false;
@@ -224,6 +243,27 @@ class HeadlessPlatform final : public Platform {
 };
 
 }  // namespace
+
+void setAutoplayPicker(Platform& p, AutoplayPicker picker) {
+  if (auto* h = dynamic_cast<HeadlessPlatform*>(&p)) h->picker_ = std::move(picker);
+}
+
+bool hasAutoplayPicker(Platform& p) {
+  auto* h = dynamic_cast<HeadlessPlatform*>(&p);
+  return h && h->picker_;
+}
+
+const AutoplayWait* noteAutoplayWait(Platform& p, const AutoplayWait* wait) {
+  auto* h = dynamic_cast<HeadlessPlatform*>(&p);
+  if (!h) return nullptr;
+  const AutoplayWait* before = h->autoplayWait_;
+  h->autoplayWait_ = wait;
+  return before;
+}
+
+void setClockWatch(Platform& p, std::function<void(uint32_t)> watch) {
+  if (auto* h = dynamic_cast<HeadlessPlatform*>(&p)) h->clockWatch_ = std::move(watch);
+}
 
 std::unique_ptr<Platform> makeHeadlessPlatform(const HeadlessOptions& options) {
   return std::make_unique<HeadlessPlatform>(options);

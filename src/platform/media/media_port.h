@@ -20,17 +20,20 @@ namespace veloria {
 
 class Platform;
 
-// The slots: one per music source, the wave sound, the movie's sound and the 50 channels.
+// The slots: one per music source, the wave sound, the movie's sound and the channels (50
+// in the base language, 200 in the extended dialect).
 enum MediaSlot : int {
   kSlotMidi = 0,
   kSlotCd = 1,
   kSlotMp3 = 2,
   kSlotWave = 3,
   kSlotMovie = 4,
-  kSlotChannel0 = 5,
+  kSlotBgm = 5,
+  kSlotChannel0 = 6,
 };
 inline constexpr int kSoundChannels = 50;
-static_assert(kSlotChannel0 + kSoundChannels == Mixer::kSlots);
+inline constexpr int kMaxSoundChannels = 200;
+static_assert(kSlotChannel0 + kMaxSoundChannels == Mixer::kSlots);
 
 class MediaPort {
  public:

@@ -16,7 +16,7 @@ namespace veloria {
 
 class Mixer {
  public:
-  static constexpr int kSlots = 55;
+  static constexpr int kSlots = 206;
   // Frames mixed per inner step (the device may ask for any number; they are done in steps).
   static constexpr size_t kStepFrames = 512;
 
@@ -105,7 +105,8 @@ class Mixer {
   // Every source handed over comes back as exactly one event. At most kMaxInFlight sources are
   // out at a time, fewer than the event queue holds, so the audio side always finds room.
   static constexpr size_t kMaxInFlight = 384;
-  SpscQueue<Command, 256> commands_;
+  // Room for a script that sets every channel's volume and starts every channel at once.
+  SpscQueue<Command, 1024> commands_;
   SpscQueue<Event, 512> events_;
 };
 
