@@ -4,6 +4,8 @@
 #   ./build.sh test    install what is needed, build, and run the whole test suite
 #                      (once normally, once under AddressSanitizer + UndefinedBehaviorSanitizer)
 #   ./build.sh build   install and build only
+#   ./build.sh tsan    build the tests under ThreadSanitizer and run the ones of the real-time
+#                      audio path (the mixer, the feeding thread, the output's pause and resume)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +16,7 @@ PACKAGES=(
   fonts-ipafont-gothic xvfb x11-apps x11-utils lcov desktop-file-utils xdotool
   libfluidsynth-dev fluid-soundfont-gm timgm6mb-soundfont libmpg123-dev libsndfile1-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
+  libasound2-dev
 )
 
 install_packages() {
@@ -30,6 +33,8 @@ install_packages() {
 }
 
 JOBS=$(nproc 2>/dev/null || echo 2)
+# The tests that run threads of their own: the real-time audio path.
+TSAN_TESTS='FeedingThread.*:AudioQueue.*:MixerThreads.*:RealTimeOutput*.*:Mixer.*'
 
 build() {  # build DIR [cmake options...]
   local dir=$1; shift
@@ -63,8 +68,15 @@ case "${1:-}" in
     install_packages
     build build
     ;;
+  tsan)
+    install_packages
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELORIA_TSAN=ON >/dev/null
+    cmake --build build-tsan -j"$JOBS" --target veloria_tests
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/veloria_tests \
+      --gtest_filter="$TSAN_TESTS"
+    ;;
   *)
-    echo "usage: $0 demo|test|build" >&2
+    echo "usage: $0 demo|test|build|tsan" >&2
     exit 2
     ;;
 esac

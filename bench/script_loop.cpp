@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "platform/text_codec.h"
 #include "engine/command_table.h"
+#include "save/save.h"
 #include "script/script.h"
 
 namespace {
@@ -16,12 +17,14 @@ namespace {
 using namespace veloria;
 
 // `firstLine` picks the dialect: empty for the base language, ";value 200" for the extended one.
-void tightLoop(benchmark::State& state, const std::string& firstLine) {
+// Save points are taken before every statement of the loop (its page stays empty); with
+// `saveoff` first they are not, which is the yardstick of what they cost.
+void tightLoop(benchmark::State& state, const std::string& firstLine, bool saving = true) {
   const int64_t rounds = 200000;
   // Each round runs four commands: mov, add, if and goto.
-  const std::string script =
-      firstLine + "*define\nnumalias count,11\ngame\n*start\n"
-      "*loop\nmov %10,%count:add %11,1:if %11 < " + std::to_string(rounds) + " goto *loop\ndefinereset\n";
+  const std::string script = firstLine + "*define\nnumalias count,11\ngame\n*start\n" + (saving ? "" : "saveoff\n") +
+                             "*loop\nmov %10,%count:add %11,1:if %11 < " + std::to_string(rounds) +
+                             " goto *loop\ndefinereset\n";
   auto platform = makeHeadlessPlatform({});
   auto engine = std::make_unique<Engine>(*platform);
   Engine& e = *engine;
@@ -34,6 +37,7 @@ void tightLoop(benchmark::State& state, const std::string& firstLine) {
     buildLabelTable(e);
     runInterpreter(e, true);
     e.script.numVars[11] = 0;
+    allowSaving(e, true);
     jumpToLabel(e, "start");
     runInterpreter(e, false);
     statements += rounds * 4;
@@ -48,6 +52,9 @@ BENCHMARK(BM_TightLoopExtended)->Unit(benchmark::kMillisecond);
 // With the border moved up, the save point holds the game's own variables past 200 too.
 void BM_TightLoopBorder(benchmark::State& state) { tightLoop(state, ";value 2500\n"); }
 BENCHMARK(BM_TightLoopBorder)->Unit(benchmark::kMillisecond);
+
+void BM_TightLoopSavingOff(benchmark::State& state) { tightLoop(state, "", false); }
+BENCHMARK(BM_TightLoopSavingOff)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -23,10 +23,12 @@ namespace {
 void pollTrap(Engine& e) {
   Message m;
   if (e.platform.peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true)) {
+    markSavePointStale(e);
     if (hitClickTrap(e) == TrapHit::Remembered) clearClickRequests(e);
     return;
   }
   if (advanceRequested(e) || (menuRequested(e) && clickTrapTakesRightClick(e))) {
+    markSavePointStale(e);
     if (hitClickTrap(e) != TrapHit::Ignored) clearClickRequests(e);
   }
 }
@@ -73,20 +75,25 @@ void dispatchExtended(Engine& e, std::string_view word, bool definePass, uint32_
   if (!word.empty() && word[0] == '_') {
     std::string_view builtIn = word.substr(1);
     if (const CommandRow* row = e.commands.row(builtIn)) {
+      if (!row->scriptOnly) markSavePointStale(e);
       row->handler(e, builtIn, definePass);
       return;
     }
+    markSavePointStale(e);
     unknownWord(e, word, definePass, wordPos);
     return;
   }
   if (isUserCommand(e, word)) {
+    markSavePointStale(e);
     callUserCommand(e, word);
     return;
   }
   if (const CommandRow* row = e.commands.row(word)) {
+    if (!row->scriptOnly) markSavePointStale(e);
     row->handler(e, word, definePass);
     return;
   }
+  markSavePointStale(e);
   if (isVoiceShorthand(word)) {
     playVoice(e, word);
     return;
@@ -102,7 +109,7 @@ void passLabelLine(Engine& e) {
 // One statement at scriptPos. Returns true when the define pass is over.
 bool runStatement(Engine& e, bool definePass) {
   if (clickTrapSet(e)) pollTrap(e);
-  if (!definePass) takeSavePoint(e);
+  if (!definePass) advanceSavePoint(e);
   // Skip mode stops at script that has not been read before.
   if (!markPositionRead(e, scriptPosition(e))) endSkipMode(e);
   setScriptPosition(e, scriptPosition(e));  // a stale position from outside is clamped
@@ -136,6 +143,7 @@ bool runStatement(Engine& e, bool definePass) {
   }
   if (definePass)
     reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
+  markSavePointStale(e);
   if (enterPreTextHook(e)) return false;
   std::string line = buildStoryTextLine(e);
   typeText(e, line);
@@ -147,6 +155,7 @@ bool runStatement(Engine& e, bool definePass) {
 void afterStatement(Engine& e) {
   InterruptedWait kind{};
   if (takeWaitToResume(e, kind)) {
+    markSavePointStale(e);
     if (kind == InterruptedWait::ClickWait) typeText(e, "@");
     else if (kind == InterruptedWait::PageWait) typeText(e, "\\");
   }
@@ -156,6 +165,8 @@ void afterStatement(Engine& e) {
 }  // namespace
 
 void runInterpreter(Engine& e, bool definePass) {
+  // Whatever happened before the loop, the first save point takes the whole state.
+  markSavePointStale(e);
   if (definePass) startDefinePass(e);
   setScriptPosition(e, scriptPosition(e));
   skipBlanks(e);
@@ -166,6 +177,7 @@ void runInterpreter(Engine& e, bool definePass) {
       afterStatement(e);
     } catch (const ScriptUnwind& u) {
       // A wait was left because the player reset the game or loaded a save meanwhile.
+      markSavePointStale(e);
       if (u.reason == ScriptUnwind::Reason::Reset) resetEngine(e);
     }
     // The load already put the position and the scene back; whatever was running is over.
@@ -185,9 +197,11 @@ void dispatchCommand(Engine& e, std::string_view word, bool definePass, uint32_t
   const CommandRow* row = e.commands.row(word);
   // A game read as the base language does not know the later dialect's words.
   if (row && !row->extendedOnly) {
+    if (!row->scriptOnly) markSavePointStale(e);
     row->handler(e, word, definePass);
     return;
   }
+  markSavePointStale(e);
   if (!word.empty() && (word[0] == 'v' || word[0] == 'V')) {
     playVoice(e, word);
     return;
@@ -196,6 +210,7 @@ void dispatchCommand(Engine& e, std::string_view word, bool definePass, uint32_t
 }
 
 void resetEngine(Engine& e) {
+  markSavePointStale(e);
   stopAllSound(e);
   scriptResetGame(e);
   stopReadingModes(e);

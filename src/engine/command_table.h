@@ -41,6 +41,9 @@ struct CommandRow {
   CommandArgs args;
   // A word of the later dialect only: a game read as the base language does not know it.
   bool extendedOnly = false;
+  // The command changes nothing but the script's own state (variables, through their write
+  // access; the position; the call stack): the save point after it need not look elsewhere.
+  bool scriptOnly = false;
 };
 
 class CommandTable {
@@ -63,6 +66,10 @@ class CommandTable {
   void markExtendedOnly(std::string_view word) {
     auto it = table_.find(word);
     if (it != table_.end()) it->second.extendedOnly = true;
+  }
+  void markScriptOnly(std::string_view word) {
+    auto it = table_.find(word);
+    if (it != table_.end()) it->second.scriptOnly = true;
   }
   size_t size() const { return table_.size(); }
   // Every registered word, in no particular order.

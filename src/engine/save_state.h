@@ -29,6 +29,13 @@ struct SaveState {
   std::vector<uint8_t> saveImage;
   bool saveImageCurrent = false;
   bool haveSavePoint = false;
+  // Set when more than the script's own state may have changed since the last save point.
+  bool savePointStale = true;
+  // A self-check for tests and play-tests (left alone by resets): every save point between
+  // statements is compared, byte for byte, with the image of the whole state at that moment.
+  bool checkSavePoints = false;
+  uint64_t savePointsChecked = 0;
+  uint64_t savePointMismatches = 0;
   int32_t saveSlotCount = kDefaultSaveSlots;
   std::string saveMenuTitle, loadMenuTitle, slotLabel;  // Shift-JIS; set by savename
   // A load asked for while no wait could unwind (automation input): carried out at the next

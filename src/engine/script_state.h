@@ -2,6 +2,7 @@
 // stack, the label and file logs, and the flags the interpreter loop polls.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <ctime>
@@ -106,6 +107,9 @@ struct CallFrame {
 struct CallStack {
   std::array<CallFrame, kCallStackSize> entries{};  // bottom first
   int32_t depth = 0;
+  // Entries below this index are as they were when the save point last looked (a save point
+  // copies only the ones above).
+  int32_t unchangedBelow = 0;
 
   bool full() const { return depth >= kCallStackSize; }
   // False (and nothing stored) when the stack is full: callers report their own message.
@@ -120,14 +124,60 @@ struct CallStack {
   bool pop(CallFrame& f) {
     if (depth <= 0) {
       depth = 0;
+      unchangedBelow = 0;
       return false;
     }
     f = entries[static_cast<size_t>(--depth)];
+    if (depth < unchangedBelow) unchangedBelow = depth;
     return true;
   }
-  // The top frame; null when the stack is empty.
+  // The top frame; null when the stack is empty. Commands that change a frame through it are
+  // never script-only, so the next save point takes the whole state again.
   CallFrame* top() { return depth > 0 ? &entries[static_cast<size_t>(depth - 1)] : nullptr; }
-  void clear() { depth = 0; }
+  // Drops the frames from `d` up.
+  void cutTo(int32_t d) {
+    depth = std::clamp(d, 0, depth);
+    if (depth < unchangedBelow) unchangedBelow = depth;
+  }
+  void clear() {
+    depth = 0;
+    unchangedBelow = 0;
+  }
+};
+
+// The variables written since the save point last looked, each listed once, so that keeping a
+// save point costs what changed rather than the whole store (a save keeps 0..199, and in the
+// later dialect the game's own variables up to its border). Filled by the range-checked write
+// access of the variable store.
+class WrittenVariables {
+ public:
+  static constexpr int32_t kTracked = kMaxVariableCount;
+  void note(int32_t index, bool isString) {
+    if (static_cast<uint32_t>(index) >= static_cast<uint32_t>(kTracked)) return;
+    const uint8_t bit = isString ? 2 : 1;
+    uint8_t& mark = marks_[static_cast<size_t>(index)];
+    if (mark & bit) return;
+    mark |= bit;
+    list_[count_++] = static_cast<uint16_t>(isString ? index + kTracked : index);
+  }
+  // Calls fn(index, isString) for each written variable, in the order first written.
+  template <class Fn>
+  void forEach(Fn&& fn) const {
+    for (size_t i = 0; i < count_; ++i) {
+      const int32_t k = list_[i];
+      fn(k % kTracked, k >= kTracked);
+    }
+  }
+  bool empty() const { return count_ == 0; }
+  void clear() {
+    for (size_t i = 0; i < count_; ++i) marks_[list_[i] % kTracked] = 0;
+    count_ = 0;
+  }
+
+ private:
+  std::array<uint8_t, kTracked> marks_{};  // bit 0 numeric, bit 1 string
+  std::array<uint16_t, 2 * kTracked> list_{};
+  size_t count_ = 0;
 };
 
 // A numbered array of the extended dialect: dimension d holds the indices 0..sizes[d].
@@ -154,12 +204,15 @@ class IntLimits {
   void set(int index, int32_t low, int32_t high);
   int32_t low(int index) const { return low_[static_cast<size_t>(index)]; }
   int32_t high(int index) const { return high_[static_cast<size_t>(index)]; }
-  // Clamps every bounded variable of `vars` into its bounds.
-  void apply(std::array<int32_t, kMaxVariableCount>& vars) const {
+  // Clamps every bounded variable of `vars` into its bounds; changed(i) for each one moved.
+  template <class Changed>
+  void apply(std::array<int32_t, kMaxVariableCount>& vars, Changed&& changed) const {
     for (int i : limited_) {
       int32_t& v = vars[static_cast<size_t>(i)];
+      const int32_t before = v;
       if (v > high_[static_cast<size_t>(i)]) v = high_[static_cast<size_t>(i)];
       if (v < low_[static_cast<size_t>(i)]) v = low_[static_cast<size_t>(i)];
+      if (v != before) changed(i);
     }
   }
 
@@ -203,6 +256,7 @@ struct ScriptState {
   std::array<int32_t, kMaxVariableCount> numVars{};
   std::array<std::string, kMaxVariableCount> strVars;
   IntLimits intLimits;
+  WrittenVariables writtenVariables;
   std::vector<NumAlias> numAliases;
   NameIndex numAliasIndex;
   std::vector<StrAlias> strAliases;

@@ -110,7 +110,9 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
     if (g.buttons[static_cast<size_t>(i)].kind == ButtonKind::Text)
       showButtonLook(e, g.buttons[static_cast<size_t>(i)], false);
 
-  // The hover look of the button already under the pointer shows at once.
+  // A look an earlier wait left lit goes: the pointer may have moved on since. The button
+  // still under the pointer keeps its look, and the posted move shows it at once.
+  showImageButtonsNormal(e, buttonAt(e, e.appWindow.lastX, e.appWindow.lastY));
   postPointerMove(e);
 
   // The wait itself.

@@ -130,6 +130,23 @@ void cmdBtncancel(Engine& e, std::string_view, bool) {
 
 void cmdBtnnowindowerase(Engine& e, std::string_view, bool) { e.gfx.buttonNoErase = 1; }
 
+// The part of a button's rectangle on the screen (right and bottom exclusive); false when
+// none of it is.
+bool onScreen(const Engine& e, const Button& b, Rect& out) {
+  const int64_t l = std::max<int64_t>(b.x, 0), t = std::max<int64_t>(b.y, 0);
+  const int64_t r = std::min<int64_t>(b.right, e.app.screenWidth - 1);
+  const int64_t bt = std::min<int64_t>(b.bottom, e.app.screenHeight - 1);
+  if (r < l || bt < t) return false;
+  out = Rect{static_cast<int>(l), static_cast<int>(t), static_cast<int>(r + 1), static_cast<int>(bt + 1)};
+  return true;
+}
+
+// An image button's normal look is the composed frame under it.
+void copyNormalLook(Engine& e, const Rect& r) {
+  GraphicsState& g = e.gfx;
+  copyRect(g.composeSurface, r.left, r.top, g.displaySurface, r.left, r.top, r.width(), r.height());
+}
+
 Sprite* buttonSprite(Engine& e, const Button& b) {
   const int n = ~b.sourceY;
   if (n < 0 || n >= kSpriteCount) return nullptr;
@@ -173,21 +190,36 @@ void showButtonLook(Engine& e, const Button& b, bool hovered) {
     }
     case ButtonKind::Image: {
       // Only the part on the screen is copied.
-      const int64_t l = std::max<int64_t>(b.x, 0), t = std::max<int64_t>(b.y, 0);
-      const int64_t r = std::min<int64_t>(b.right, e.app.screenWidth - 1);
-      const int64_t bt = std::min<int64_t>(b.bottom, e.app.screenHeight - 1);
-      if (r < l || bt < t) return;
-      const int w = static_cast<int>(r - l + 1), h = static_cast<int>(bt - t + 1);
+      Rect r;
+      if (!onScreen(e, b, r)) return;
       if (hovered)
-        copyRect(g.buttonPicture, clampInt(int64_t{b.sourceX} + (l - b.x)), clampInt(int64_t{b.sourceY} + (t - b.y)),
-                 g.displaySurface, static_cast<int>(l), static_cast<int>(t), w, h);
+        copyRect(g.buttonPicture, clampInt(int64_t{b.sourceX} + (r.left - int64_t{b.x})),
+                 clampInt(int64_t{b.sourceY} + (r.top - int64_t{b.y})), g.displaySurface, r.left, r.top, r.width(),
+                 r.height());
       else
-        copyRect(g.composeSurface, static_cast<int>(l), static_cast<int>(t), g.displaySurface, static_cast<int>(l),
-                 static_cast<int>(t), w, h);
-      presentDisplay(e, Rect{static_cast<int>(l), static_cast<int>(t), static_cast<int>(r + 1), static_cast<int>(bt + 1)});
+        copyNormalLook(e, r);
+      presentDisplay(e, r);
       return;
     }
   }
+}
+
+void showImageButtonsNormal(Engine& e, int except) {
+  const GraphicsState& g = e.gfx;
+  Rect all{0, 0, 0, 0};
+  bool any = false;
+  for (int i = 0; i < std::min(g.buttonCount, kButtonSlots); ++i) {
+    const Button& b = g.buttons[static_cast<size_t>(i)];
+    Rect r;
+    if (i == except || b.kind != ButtonKind::Image || !onScreen(e, b, r)) continue;
+    copyNormalLook(e, r);
+    all = any ? Rect{std::min(all.left, r.left), std::min(all.top, r.top), std::max(all.right, r.right),
+                     std::max(all.bottom, r.bottom)}
+              : r;
+    any = true;
+  }
+  // One picture for all of them: a menu of many buttons does not flicker through its redraws.
+  if (any) presentDisplay(e, all);
 }
 
 void firstButtonPoint(const Engine& e, int& x, int& y) {

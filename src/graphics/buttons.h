@@ -19,6 +19,9 @@ int buttonAt(const Engine& e, int x, int y);
 // picture (normal: the composed frame again), a sprite button shows cell 1 or 0, a text
 // button its choice text in the selected or the normal colour.
 void showButtonLook(Engine& e, const Button& b, bool hovered);
+// Shows every image button except the one at index `except` (-1: none) in its normal look,
+// in one picture.
+void showImageButtonsNormal(Engine& e, int except);
 // Where a player would click to take the first button the mask lets answer (its centre on
 // the screen), or the screen's centre when there is none.
 void firstButtonPoint(const Engine& e, int& x, int& y);

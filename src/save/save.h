@@ -47,9 +47,16 @@ void allowSaving(Engine& e, bool on);
 // The file name of a save slot: "save<slot>.dat" (the slot menus look at its time with
 // fs::persistentFileStamp).
 std::string saveSlotFileName(int slot);
-// The automatic save point between statements of the game pass: when saving is allowed and
-// the text page is empty, the state is kept in the save image.
+// A save point: when saving is allowed and the text page is empty, the whole state is kept
+// in the save image.
 void takeSavePoint(Engine& e);
+// The automatic save point between statements of the game pass, the same as takeSavePoint
+// but in what it costs: after statements that changed only the script's own state it
+// copies just what they wrote (the variables written, the call stack's top, the position).
+void advanceSavePoint(Engine& e);
+// Something besides the script's own state may have changed (any command not marked
+// script-only, story text, a wait, a reset or a load): the next save point takes it whole.
+void markSavePointStale(Engine& e);
 // The save file image of the last save point (empty when none was taken).
 const std::vector<uint8_t>& savePointImage(Engine& e);
 // Writes the save image of the last save point to save<slot>.dat (slot 1..20). On failure

@@ -1,9 +1,11 @@
 // Saved games: the automatic save point, writing a slot, loading one, and the commands
 // savenumber, savename, saveon, saveoff, globalon, filelog and labellog.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/command_table.h"
 #include "engine/engine.h"
@@ -47,6 +49,7 @@ bool loadSlotState(Engine& e, int slot) {
     return false;
   }
   // Everything stops at once (no CD fade) before the saved state comes in.
+  markSavePointStale(e);
   stopAllSoundAndLoops(e);
   clearLog(e);
   applySnapshot(e, *snap);
@@ -153,17 +156,63 @@ std::string saveSlotFileName(int slot) { return "save" + std::to_string(slot) + 
 
 void allowSaving(Engine& e, bool on) { e.save.savingAllowed = on ? 1 : 0; }
 
-void takeSavePoint(Engine& e) {
+namespace {
+
+// A requested load is carried out first; then whether the state may be kept here.
+bool savePointDue(Engine& e) {
   if (int slot = e.save.requestedLoadSlot) {
     e.save.requestedLoadSlot = 0;
     loadSlotState(e, slot);
   }
-  if (!e.save.savingAllowed || e.text.cursorColumn != 0 || e.text.cursorLine != 0 || e.text.cursorHalfCell != 0)
-    return;
+  return e.save.savingAllowed && e.text.cursorColumn == 0 && e.text.cursorLine == 0 && e.text.cursorHalfCell == 0;
+}
+
+// The self-check: the image kept so far against one of the whole state.
+void checkSavePoint(Engine& e) {
+  SaveState& s = e.save;
+  auto whole = std::make_unique<SaveSnapshot>();
+  captureSnapshot(e, *whole);
+  std::vector<uint8_t> expected;
+  encodeSnapshot(*whole, expected);
+  ++s.savePointsChecked;
+  if (savePointImage(e) != expected) ++s.savePointMismatches;
+}
+
+void keepWholeState(Engine& e) {
   captureSnapshot(e, savePointSnapshot(e));
+  forgetWrittenVariables(e);
+  e.save.savePointStale = false;
   e.save.haveSavePoint = true;
   e.save.saveImageCurrent = false;
 }
+
+}  // namespace
+
+void takeSavePoint(Engine& e) {
+  if (savePointDue(e)) keepWholeState(e);
+}
+
+void advanceSavePoint(Engine& e) {
+  if (!savePointDue(e)) return;
+  SaveState& s = e.save;
+  if (s.savePointStale || !s.haveSavePoint) {
+    keepWholeState(e);
+    return;
+  }
+  const CallStack& cs = e.script.callStack;
+  SaveSnapshot& snap = *s.savePoint;
+  if (e.script.writtenVariables.empty() && cs.unchangedBelow == cs.depth &&
+      std::clamp(cs.depth, 0, kSavedCallStack) == snap.callDepth) {
+    snap.scriptPos = static_cast<int32_t>(e.script.scriptPos);  // only the position moved
+  } else {
+    updateScriptItems(e, snap);
+    forgetWrittenVariables(e);
+  }
+  s.saveImageCurrent = false;
+  if (s.checkSavePoints) checkSavePoint(e);
+}
+
+void markSavePointStale(Engine& e) { e.save.savePointStale = true; }
 
 const std::vector<uint8_t>& savePointImage(Engine& e) {
   SaveState& s = e.save;
@@ -209,6 +258,7 @@ void saveRestoreDefaults(Engine& e) {
   s.haveSavePoint = false;
   s.loadGosubLabel.clear();
   s.errorSaveOn = 0;
+  s.savePointStale = true;
 }
 
 void registerSaveCommands(CommandTable& t) {

@@ -15,6 +15,8 @@
 
 namespace veloria {
 
+static_assert(kSavedVariables <= kLocalVariableCount, "the write list must cover every saved variable");
+
 namespace {
 
 struct Writing {
@@ -186,6 +188,15 @@ void transferItems(Io& io, S& s) {
 
 bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
 
+// The position and the call stack from entry `from` up (the entries below are in `s` already).
+void copyCallStack(const ScriptState& script, SaveSnapshot& s, int32_t from) {
+  s.scriptPos = static_cast<int32_t>(script.scriptPos);
+  const CallStack& cs = script.callStack;
+  s.callDepth = std::clamp(cs.depth, 0, kSavedCallStack);
+  for (int32_t i = std::max(from, 0); i < s.callDepth; ++i)
+    s.callStack[static_cast<size_t>(i)] = static_cast<int32_t>(cs.entries[static_cast<size_t>(i)].pos);
+}
+
 int32_t flag(int32_t v) { return v != 0 ? 1 : 0; }
 int32_t byteValue(int32_t v) { return std::clamp(v, 0, 255); }
 
@@ -302,15 +313,10 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
     s.numVars[i] = e.script.numVars[i];
     s.strVars[i] = e.script.strVars[i];
   }
-  s.scriptPos = static_cast<int32_t>(e.script.scriptPos);
-  const CallStack& cs = e.script.callStack;
-  s.callDepth = std::clamp(cs.depth, 0, kSavedCallStack);
+  copyCallStack(e.script, s, 0);
   bool typedFrames = false;
-  for (int32_t i = 0; i < s.callDepth; ++i) {
-    const CallFrame& f = cs.entries[static_cast<size_t>(i)];
-    s.callStack[static_cast<size_t>(i)] = static_cast<int32_t>(f.pos);
-    typedFrames = typedFrames || f.kind != FrameKind::Gosub;
-  }
+  for (int32_t i = 0; i < s.callDepth; ++i)
+    typedFrames = typedFrames || e.script.callStack.entries[static_cast<size_t>(i)].kind != FrameKind::Gosub;
   captureExtendedItems(e, s, typedFrames);
   s.monochrome = g.monochrome;
   s.monoBlue = g.monoBlue;
@@ -339,6 +345,40 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
   s.allSpritesHidden = g.allSpritesHidden;
   s.logEnabled = t.logEnabled;
   s.buttonPicture = g.buttonPictureName;
+}
+
+void updateScriptItems(const Engine& e, SaveSnapshot& s) {
+  const ScriptState& script = e.script;
+  const size_t more = s.extended ? s.moreNumVars.size() : 0;
+  script.writtenVariables.forEach([&](int32_t i, bool isString) {
+    const auto k = static_cast<size_t>(i);
+    if (k < kSavedVariables) {
+      if (isString) s.strVars[k] = script.strVars[k];
+      else s.numVars[k] = script.numVars[k];
+    } else if (k - kSavedVariables < more) {  // the game's own variables past 200
+      if (isString) s.moreStrVars[k - kSavedVariables] = script.strVars[k];
+      else s.moreNumVars[k - kSavedVariables] = script.numVars[k];
+    }
+  });
+  const int32_t from = script.callStack.unchangedBelow;
+  copyCallStack(script, s, from);
+  if (script.dialect != Dialect::Extended) return;
+  // A return can take the last typed frame away, and with it the need for the extended part.
+  bool typedFrames = false;
+  for (int32_t i = 0; i < s.callDepth && !typedFrames; ++i)
+    typedFrames = script.callStack.entries[static_cast<size_t>(i)].kind != FrameKind::Gosub;
+  const bool wanted = script.globalBorder != kLocalVariableCount || typedFrames || e.sound.bgmKind != BgmKind::None;
+  if (wanted != s.extended) {
+    captureExtendedItems(e, s, typedFrames);
+    return;
+  }
+  if (!s.extended) return;
+  s.frameCount = s.callDepth;
+  for (int32_t i = std::max(from, 0); i < s.frameCount; ++i) {
+    const CallFrame& f = script.callStack.entries[static_cast<size_t>(i)];
+    s.frames[static_cast<size_t>(i)] = SaveSnapshot::FrameItem{static_cast<int32_t>(f.kind), static_cast<int32_t>(f.pos),
+                                                               f.argsRead, f.var, f.end, f.step};
+  }
 }
 
 void encodeSnapshot(const SaveSnapshot& s, std::vector<uint8_t>& out) {

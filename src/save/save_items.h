@@ -105,6 +105,10 @@ struct SaveSnapshot {
 
 // The engine's per-game state as the save file holds it.
 void captureSnapshot(const Engine& e, SaveSnapshot& s);
+// Brings the script's items of a snapshot taken before up to date: the variables written
+// since (ScriptState::writtenVariables), the call stack above its unchanged part, the
+// position. The caller then lets the script forget what was written.
+void updateScriptItems(const Engine& e, SaveSnapshot& s);
 void encodeSnapshot(const SaveSnapshot& s, std::vector<uint8_t>& out);
 // Reads a save file. False when it cannot have been written by us: a value outside what the
 // engine can hold (positions past the script, a call stack deeper than its array, an index

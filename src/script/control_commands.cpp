@@ -29,7 +29,7 @@ void cmdGosub(Engine& e, std::string_view, bool) {
 void cmdReturn(Engine& e, std::string_view, bool) {
   CallStack& cs = e.script.callStack;
   // Loops left by goto inside the routine end with it.
-  while (cs.top() && cs.top()->kind == FrameKind::Loop) cs.depth--;
+  while (cs.top() && cs.top()->kind == FrameKind::Loop) cs.cutTo(cs.depth - 1);
   CallFrame f;
   if (!cs.pop(f)) reportScriptError(e, sj("スタックエラー"), sj("returnとgosub文が正しく対応していません。"));
   if (f.kind == FrameKind::UserCommand) {
@@ -272,6 +272,10 @@ void registerControlCommands(CommandTable& t) {
   t.add("jumpf", cmdJumpf, kOwnCheck);
   t.add("jumpb", cmdJumpb, kOwnCheck);
   t.add("tablegoto", cmdTablegoto, kOwnCheck);
+  // A return that ends the right-click routine only asks for the interrupted wait; the
+  // interpreter makes it again, outside the command.
+  for (const char* w : {"goto", "gosub", "return", "if", "notif", "skip", "jumpf", "jumpb", "tablegoto"})
+    t.markScriptOnly(w);
 }
 
 }  // namespace veloria

@@ -98,7 +98,7 @@ std::string readStringNested(Engine& e, int depth) {
       ++pos;
       int32_t index = extendedDialect(e) ? readVariableIndex(e) : readNumber(e);
       skipBlanks(e);
-      return strVar(e, index);
+      return strVarValue(e, index);
     }
     case '"': {
       ++pos;
@@ -218,7 +218,7 @@ int32_t readNumberTerm(Engine& e) {
   else
     value = lookupNumAlias(e, readWord(e));
   for (; indirections > 0; --indirections) {
-    value = numVar(e, value);
+    value = numVarValue(e, value);
     skipBlanks(e);
   }
   return value;

@@ -232,7 +232,7 @@ void cmdFor(Engine& e, std::string_view, bool) {
     const CallFrame& f = cs.entries[static_cast<size_t>(i)];
     if (f.kind != FrameKind::Loop) break;
     if (f.pos == bodyPos) {
-      cs.depth = i;
+      cs.cutTo(i);
       break;
     }
   }
@@ -241,7 +241,7 @@ void cmdFor(Engine& e, std::string_view, bool) {
   CallFrame frame{FrameKind::Loop, bodyPos, 0, var, end, step};
   cs.push(frame);
   if (!loopContinues(numVar(e, var), frame)) {
-    cs.depth--;
+    cs.cutTo(cs.depth - 1);
     leaveLoop(e, bodyPos);
   }
 }
@@ -256,14 +256,14 @@ void cmdNext(Engine& e, std::string_view, bool) {
     setScriptPosition(e, loop.pos);
     return;
   }
-  cs.depth--;
+  cs.cutTo(cs.depth - 1);
 }
 
 void cmdBreak(Engine& e, std::string_view, bool) {
   CallStack& cs = e.script.callStack;
   CallFrame* f = cs.top();
   if (!f || f->kind != FrameKind::Loop) reportScriptError(e, sj("スタックエラー"), sj("breakに対応するforがありません。"));
-  cs.depth--;
+  cs.cutTo(cs.depth - 1);
   leaveLoop(e, scriptPosition(e));
 }
 

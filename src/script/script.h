@@ -104,14 +104,22 @@ bool optionalArgFollows(Engine& e);
 char readLetter(Engine& e);
 
 // ---- variables ----
-// Range-checked access (an index outside 0..variableCount()-1 is a script error).
+// Range-checked access (an index outside 0..variableCount()-1 is a script error). The
+// references are for writing: the variable counts as written for the save point (a read
+// through them costs a copy at the next one, nothing more).
 int32_t& numVar(Engine& e, int32_t index);
 std::string& strVar(Engine& e, int32_t index);
+// Range-checked reads.
+int32_t numVarValue(Engine& e, int32_t index);
+const std::string& strVarValue(Engine& e, int32_t index);
 // Stores and then applies the bounds of intlimit to every variable.
 void setNumVar(Engine& e, int32_t index, int32_t value);
 // Stores a copy cut to kMaxStringBytes at a character boundary.
 void setStrVar(Engine& e, int32_t index, std::string_view value);
 void applyIntLimits(Engine& e);
+// The save point has seen every variable written and the call stack as it is: what is
+// written from now on is listed again (ScriptState::writtenVariables, CallStack::unchangedBelow).
+void forgetWrittenVariables(Engine& e);
 // Reads a variable argument: the next byte (after blanks) must be '%' (numeric) or '$'
 // (string), else a syntax error ("構文エラー") with `utf8Message` (a UTF-8 literal, converted
 // only when the error happens). Returns the variable's index.

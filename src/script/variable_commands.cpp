@@ -242,7 +242,7 @@ void cmdIntlimit(Engine& e, std::string_view, bool) {
   int32_t low = readNumber(e);
   expectComma(e);
   int32_t high = readNumber(e);
-  numVar(e, index);  // the same range check as any variable access
+  numVarValue(e, index);  // the same range check as any variable access
   e.script.intLimits.set(index, low, high);
 }
 
@@ -315,6 +315,10 @@ void registerVariableCommands(CommandTable& t) {
   t.add("intlimit", cmdIntlimit, "n,n,n");
   t.add("numalias", cmdNumalias, "w,n");
   t.add("stralias", cmdStralias, "w,s");
+  for (const char* w : {"mov", "mov3", "mov4", "mov5", "mov6", "mov7", "mov8", "mov9", "mov10", "add", "sub", "inc",
+                        "dec", "mul", "div", "mod", "rnd", "rnd2", "len", "cmp", "itoa", "atoi", "date", "time",
+                        "getini", "getreg", "intlimit", "numalias", "stralias"})
+    t.markScriptOnly(w);
 }
 
 }  // namespace veloria

@@ -45,10 +45,22 @@ void IntLimits::set(int index, int32_t low, int32_t high) {
 
 int32_t& numVar(Engine& e, int32_t index) {
   checkIndex(e, index);
+  e.script.writtenVariables.note(index, false);
   return e.script.numVars[static_cast<size_t>(index)];
 }
 
 std::string& strVar(Engine& e, int32_t index) {
+  checkIndex(e, index);
+  e.script.writtenVariables.note(index, true);
+  return e.script.strVars[static_cast<size_t>(index)];
+}
+
+int32_t numVarValue(Engine& e, int32_t index) {
+  checkIndex(e, index);
+  return e.script.numVars[static_cast<size_t>(index)];
+}
+
+const std::string& strVarValue(Engine& e, int32_t index) {
   checkIndex(e, index);
   return e.script.strVars[static_cast<size_t>(index)];
 }
@@ -64,7 +76,15 @@ void setStrVar(Engine& e, int32_t index, std::string_view value) {
   if (s.size() > kMaxStringBytes) truncateSjis(s, kMaxStringBytes);
 }
 
-void applyIntLimits(Engine& e) { e.script.intLimits.apply(e.script.numVars); }
+void applyIntLimits(Engine& e) {
+  ScriptState& s = e.script;
+  s.intLimits.apply(s.numVars, [&s](int i) { s.writtenVariables.note(i, false); });
+}
+
+void forgetWrittenVariables(Engine& e) {
+  e.script.writtenVariables.clear();
+  e.script.callStack.unchangedBelow = e.script.callStack.depth;
+}
 
 int32_t readNumVarRef(Engine& e, const char* utf8Message) { return readVarIndexAfter(e, '%', utf8Message); }
 int32_t readStrVarRef(Engine& e, const char* utf8Message) { return readVarIndexAfter(e, '$', utf8Message); }

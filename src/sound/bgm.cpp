@@ -20,6 +20,7 @@ namespace {
 // A fade is cut into steps no longer than this, so the ramp has no audible stairs.
 constexpr uint32_t kFadeStepMs = 10;
 
+
 float percent(int32_t v) { return static_cast<float>(v) / 100.0f; }
 int32_t clampVolume(int32_t v) { return std::clamp(v, 0, 100); }
 

@@ -2,6 +2,7 @@
 // The three sources are independent; starting one never stops another.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine/engine.h"
@@ -217,6 +218,13 @@ void soundPlayNotify(Engine& e, unsigned wParam) {
   if (wParam != MCI_NOTIFY_SUCCESSFUL) return;
   // A notice that arrives after another track has started belongs to the earlier one.
   if (!s.cdLoop || s.cdTrack == -1 || cdPlaying(e)) return;
+  if (media(e).endedSilently(kSlotCd)) {
+    // A track without a single frame would be restarted at the mixer's pace.
+    char shown[32];
+    std::snprintf(shown, sizeof shown, "cd\\track%02d", std::min(s.cdTrack, s.cdTrackCount));
+    warnCannotPlay(shown, kEndsAtOnce);
+    return;
+  }
   int track = s.cdTrack;
   int32_t fade = s.cdFadeTime;
   s.cdFadeTime = 0;
@@ -253,8 +261,15 @@ void stopMp3(Engine& e) {
 
 void musicTimerTick(Engine& e) {
   SoundState& s = e.sound;
-  // A looping MIDI that has reached its end starts again from the top.
-  if (s.midiLoop && s.midiBytes && !media(e).playing(kSlotMidi)) startMidiSource(e);
+  // A looping MIDI that has reached its end starts again from the top; one the synthesizer
+  // could not play at all is not rebuilt every tick.
+  if (!s.midiLoop || !s.midiBytes || media(e).playing(kSlotMidi)) return;
+  if (media(e).endedSilently(kSlotMidi)) {
+    warnCannotPlay(s.midiName, kEndsAtOnce);
+    s.midiBytes.reset();
+    return;
+  }
+  startMidiSource(e);
 }
 
 // ---- commands ----

@@ -41,6 +41,8 @@ void deleteTempFile(std::string& hostPath);
 std::string lowerExtension(std::string_view path);
 // "veloria: cannot play NAME: WHY" on standard error (failures the script is not told of).
 void warnCannotPlay(std::string_view sjisName, const std::string& why);
+// Why a looping sound that gave no sound at all is not started again.
+inline constexpr const char* kEndsAtOnce = "it ends as soon as it starts, so it is not looped";
 
 // Whether a new sound effect or voice may start (ＷＡＶＥ on, and not skipping unless the
 // script asked for sound in skip mode).

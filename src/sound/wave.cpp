@@ -61,7 +61,14 @@ void playVoiceShorthand(Engine& e, const std::string& gamePath) {
 
 void waveTimerTick(Engine& e) {
   // "play from 0" when a looping wave sound has stopped.
-  if (e.sound.waveLoopFlag == 1 && e.sound.wavePcm && !media(e).playing(kSlotWave)) startWaveSource(e);
+  SoundState& s = e.sound;
+  if (s.waveLoopFlag != 1 || !s.wavePcm || media(e).playing(kSlotWave)) return;
+  if (media(e).endedSilently(kSlotWave)) {
+    warnCannotPlay(s.waveName, kEndsAtOnce);
+    s.wavePcm.reset();
+    return;
+  }
+  startWaveSource(e);
 }
 
 bool waveVoiceEnded(Engine& e) {

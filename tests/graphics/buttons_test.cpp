@@ -95,6 +95,29 @@ TEST(ButtonWait, MaskZeroNumberAndBtnwait2) {
   EXPECT_EQ(b.var(1), 0);
 }
 
+TEST(ButtonWait, ANewWaitStartsFromTheScreenAsItIs) {
+  // The first wait ends by a click on button 1, whose look stays; the pointer moves on to
+  // button 2 before the next wait begins. That wait lights button 2 only, and later moves
+  // keep exactly the button under the pointer lit.
+  Buttons b(steps({"move 15 15", "click 15 15", "move 115 15", "wait 200", "screenshot two.png", "move 300 300",
+                   "screenshot none.png", "click 300 300"}));
+  b.run("btndef", "\"look.bmp\"");
+  b.run("btn", "1, 10, 10, 40, 20, 0, 0");
+  b.run("btn", "2, 110, 10, 40, 20, 50, 0");
+  b.run("btnwait2", "%1");
+  EXPECT_EQ(b.var(1), 1);
+  EXPECT_EQ(b.window(15, 15), 0xFF0000u);
+  b.run("wait", "100");
+  b.run("btnwait2", "%1");
+  EXPECT_EQ(b.var(1), 0);
+  ImageObject two = b.shot("two.png"), none = b.shot("none.png");
+  ASSERT_TRUE(two.hasPicture() && none.hasPicture());
+  EXPECT_EQ(px(two, 15, 15), kBack);
+  EXPECT_EQ(px(two, 115, 15), 0x0000FFu);
+  EXPECT_EQ(px(none, 15, 15), kBack);
+  EXPECT_EQ(px(none, 115, 15), kBack);
+}
+
 TEST(ButtonWait, TimeOutRightClickAndKeys) {
   Buttons b(steps({"wait 3100", "move 15 15", "rclick 15 15", "wait 100", "move 15 15", "key space", "wait 50",
                    "move 300 300", "key enter", "wait 50", "move 15 15", "rclick 15 15"}));

@@ -162,6 +162,38 @@ TEST_F(SoundMidi, BadFilesStaySilent) {
   EXPECT_NE(r.run.stderrText.find("not a standard MIDI file"), std::string::npos);
 }
 
+// How many times `needle` occurs in `text`.
+size_t occurrences(const std::string& text, const std::string& needle) {
+  size_t n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(SoundMidi, ALoopThatEndsAtOnceIsNotStartedAgain) {
+  GameFiles files;
+  // A header announcing a track that is not there: the player stops before its first tick.
+  files["garbage.mid"] = std::string("MThd\0\0\0\6\0\0\0\1\1\xe0", 14);
+  files["a.mid"] = noteMidi(200);
+  auto r = runRecorded(files, "play \"garbage.mid\"\nwait 1000\nplay \"a.mid\"\nwait 600");
+  ASSERT_EQ(r.run.exitCode, 0) << r.run.stderrText;
+  EXPECT_EQ(occurrences(r.run.stderrText, "garbage.mid: it ends as soon as it starts"), 1u) << r.run.stderrText;
+  // A playable MIDI still loops afterwards.
+  double t0 = r.rec.onset(0, 0.01);
+  ASSERT_GT(t0, 0);
+  EXPECT_GT(r.rec.onset(t0 + 220, 0.01), t0 + 200);
+  EXPECT_EQ(occurrences(r.run.stderrText, "a.mid"), 0u) << r.run.stderrText;
+}
+
+TEST(SoundCd, ALoopingTrackWithoutFramesIsNotRestarted) {
+  GameFiles files;
+  files["cd/track02.wav"] = wavHeader(44100, 1, 16, 0);
+  files["empty.wav"] = wavHeader(44100, 1, 16, 0);
+  auto r = runRecorded(files, "play \"*2\"\nwaveloop \"empty.wav\"\nwait 1000");
+  ASSERT_EQ(r.run.exitCode, 0) << r.run.stderrText;
+  EXPECT_EQ(occurrences(r.run.stderrText, "track02: it ends as soon as it starts"), 1u) << r.run.stderrText;
+  EXPECT_EQ(occurrences(r.run.stderrText, "empty.wav: it ends as soon as it starts"), 1u) << r.run.stderrText;
+}
+
 TEST(SoundMp3, PlaysOnceLoopsAndStops) {
   std::string mp3 = (std::filesystem::temp_directory_path() / ("veloria-" + std::to_string(::getpid()) + ".mp3")).string();
   if (!makeWithFfmpeg("-f lavfi -i sine=frequency=440:duration=0.5:sample_rate=22050 -ac 1 -b:a 64k", mp3))

@@ -21,6 +21,9 @@ class AudioSource {
   // True when read() decodes as it goes (files, synthesis): a real device then feeds it from
   // a thread of its own so that the device callback never decodes.
   virtual bool decodesWhilePlaying() const { return false; }
+  // Of the frames read() handed out so far, how many were silence it filled in because its
+  // decoder was behind (not part of the sound itself).
+  virtual uint64_t paddedFrames() const { return 0; }
 };
 
 // Decoded sound held in memory (wave sounds, channel sounds), 44.1 kHz stereo.

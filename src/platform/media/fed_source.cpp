@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -17,8 +16,6 @@ namespace {
 
 constexpr size_t kRingFrames = 32768;  // ~0.74 s; a power of two
 constexpr size_t kChunkFrames = 2048;
-// How long stopping waits for the thread before leaving it to finish on its own.
-constexpr auto kJoinLimit = std::chrono::milliseconds(4000);
 
 struct FeedState {
   std::unique_ptr<AudioSource> inner;  // touched only by the feeding thread
@@ -63,8 +60,8 @@ struct FeedState {
 
 class FedSource final : public AudioSource {
  public:
-  FedSource(std::unique_ptr<AudioSource> inner, std::atomic<uint64_t>* underruns)
-      : state_(std::make_shared<FeedState>()), underruns_(underruns) {
+  FedSource(std::unique_ptr<AudioSource> inner, std::atomic<uint64_t>* underruns, StoppedFeeders& stopped)
+      : state_(std::make_shared<FeedState>()), underruns_(underruns), stopped_(stopped) {
     state_->inner = std::move(inner);
     auto s = state_;
     thread_ = std::thread([s] { s->run(); });
@@ -72,20 +69,17 @@ class FedSource final : public AudioSource {
 
   ~FedSource() override {
     state_->stopRequested.store(true, std::memory_order_release);
-    bool exited;
     {
-      std::unique_lock<std::mutex> lock(state_->m);
+      std::lock_guard<std::mutex> lock(state_->m);
       state_->cv.notify_all();
-      exited = state_->cv.wait_for(lock, kJoinLimit, [&] { return state_->exited; });
     }
-    if (exited) {
-      thread_.join();
-    } else {
-      // A decoder stuck inside one call: the thread owns its state and frees it when it
-      // returns; the program goes on without waiting for it.
-      std::fprintf(stderr, "veloria: a sound decoder did not stop within 4 s\n");
-      thread_.detach();
-    }
+    // The thread leaves at its next look at the request; one busy inside a long call (a
+    // SoundFont loading) is joined later, so stopping a sound never waits for its decoder.
+    auto s = state_;
+    stopped_.add(std::move(thread_), [s] {
+      std::lock_guard<std::mutex> lock(s->m);
+      return s->exited;
+    });
   }
 
   size_t read(float* out, size_t frames) override {
@@ -105,22 +99,60 @@ class FedSource final : public AudioSource {
     // The thread is behind: fill with silence and keep the sound going. The wait for the
     // first decoded frames is start-up latency, not an underrun.
     std::memset(out + n * 2, 0, (frames - n) * 2 * sizeof(float));
+    padded_ += frames - n;
     if (started_ && underruns_) underruns_->fetch_add(1, std::memory_order_relaxed);
     return frames;
   }
+  uint64_t paddedFrames() const override { return padded_; }
 
  private:
   std::shared_ptr<FeedState> state_;
   std::thread thread_;
   std::atomic<uint64_t>* underruns_;
+  StoppedFeeders& stopped_;
   bool started_ = false;
+  uint64_t padded_ = 0;
 };
 
 }  // namespace
 
+void StoppedFeeders::add(std::thread thread, std::function<bool()> finished) {
+  joinFinished();
+  std::lock_guard<std::mutex> lock(m_);
+  entries_.push_back(Entry{std::move(thread), std::move(finished)});
+}
+
+size_t StoppedFeeders::joinFinished() {
+  std::vector<Entry> done;
+  size_t running = 0;
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      if (it->finished()) {
+        done.push_back(std::move(*it));
+        it = entries_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    running = entries_.size();
+  }
+  for (Entry& e : done) e.thread.join();
+  return running;
+}
+
+void StoppedFeeders::joinAll() {
+  std::vector<Entry> all;
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    all.swap(entries_);
+  }
+  for (Entry& e : all) e.thread.join();
+}
+
 std::unique_ptr<AudioSource> feedFromThread(std::unique_ptr<AudioSource> inner,
-                                            std::atomic<uint64_t>* underruns) {
-  return std::make_unique<FedSource>(std::move(inner), underruns);
+                                            std::atomic<uint64_t>* underruns, StoppedFeeders& stopped) {
+  return std::make_unique<FedSource>(std::move(inner), underruns, stopped);
 }
 
 }  // namespace veloria

@@ -13,7 +13,8 @@ uint32_t MediaPort::play(int slot, std::unique_ptr<AudioSource> source, bool not
   if (!source) return 0;
   catchUp();
   poll();
-  if (realTime() && source->decodesWhilePlaying()) source = feedFromThread(std::move(source), &underruns_);
+  if (realTime() && source->decodesWhilePlaying())
+    source = feedFromThread(std::move(source), &underruns_, stoppedFeeders_);
   uint32_t serial = mixer_.start(slot, std::move(source), notifyEnd);
   kick();
   return serial;
@@ -40,6 +41,7 @@ void MediaPort::poll() {
   for (const auto& ev : ended_)
     if (ev.notify && ev.serial == mixer_.serial(ev.slot))
       platform_.postMessage(MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, ev.serial);
+  stoppedFeeders_.joinFinished();
   afterPoll();
 }
 

@@ -9,8 +9,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/media/audio_source.h"
@@ -35,6 +38,30 @@ inline constexpr int kSoundChannels = 50;
 inline constexpr int kMaxSoundChannels = 200;
 static_assert(kSlotChannel0 + kMaxSoundChannels == Mixer::kSlots);
 
+// The feeding threads of sounds stopped while their decoder was still inside one long call
+// (a SoundFont loading): stopping does not wait for them. Each is joined once it has
+// finished, and every one of them before the output goes away, so none runs into the exit.
+class StoppedFeeders {
+ public:
+  StoppedFeeders() = default;
+  ~StoppedFeeders() { joinAll(); }
+  StoppedFeeders(const StoppedFeeders&) = delete;
+  StoppedFeeders& operator=(const StoppedFeeders&) = delete;
+  // Takes a thread that was asked to stop; `finished` says whether it has (any thread).
+  void add(std::thread thread, std::function<bool()> finished);
+  // Joins the threads that have finished; returns how many are still running.
+  size_t joinFinished();
+  void joinAll();
+
+ private:
+  struct Entry {
+    std::thread thread;
+    std::function<bool()> finished;
+  };
+  std::mutex m_;
+  std::vector<Entry> entries_;
+};
+
 class MediaPort {
  public:
   explicit MediaPort(Platform& platform) : platform_(platform) {}
@@ -51,6 +78,9 @@ class MediaPort {
   void stop(int slot);
   // Whether the slot's last play still sounds: false once it ended by itself or was stopped.
   bool playing(int slot) const;
+  // The slot's last play ended by itself without a single frame of sound (its decoder could
+  // not play it): a looping sound is not started again.
+  bool endedSilently(int slot) const { return mixer_.endedSilently(slot); }
   // The serial of the slot's current play (0: nothing started since the last stop).
   uint32_t serial(int slot) const { return mixer_.serial(slot); }
   // The slot's loudness, 0..1, kept across plays (the CD fade-out steps it down).
@@ -73,6 +103,8 @@ class MediaPort {
   virtual void afterPoll() {}
 
   Platform& platform_;
+  // Outlives the mixer: the sources the mixer frees at the end may hand their threads here.
+  StoppedFeeders stoppedFeeders_;
   Mixer mixer_;
   std::atomic<uint64_t> underruns_{0};
 
@@ -110,8 +142,9 @@ std::unique_ptr<MediaPort> makeRealTimeMedia(Platform& platform);
 
 // Feeds a source that decodes while it plays from a thread of its own into a ring the device
 // reads (the MP3 feeding thread, also used for MIDI, CD tracks and movie sound). Underruns
-// are counted in `underruns`.
+// are counted in `underruns`. Freeing the source never waits for a decoder busy inside one
+// call: its thread goes to `stopped`.
 std::unique_ptr<AudioSource> feedFromThread(std::unique_ptr<AudioSource> inner,
-                                            std::atomic<uint64_t>* underruns);
+                                            std::atomic<uint64_t>* underruns, StoppedFeeders& stopped);
 
 }  // namespace veloria

@@ -62,6 +62,10 @@ class MidiSource final : public ChunkedSource {
       made += kBlock;
       if (fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) break;
     }
+    // A sequence that ended without moving past its first tick (a file the player could not
+    // read) holds no sound: the block it took to notice is not handed out.
+    if (fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING && fluid_player_get_current_tick(player_) <= 0)
+      made = 0;
     out.resize(base + static_cast<size_t>(made) * 2);
     return made > 0;
   }

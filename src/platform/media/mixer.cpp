@@ -49,6 +49,7 @@ std::shared_ptr<PcmBuffer> readAll(AudioSource& source, size_t maxFrames) {
 
 Mixer::Mixer() {
   for (auto& a : endedSerial_) a.store(0, std::memory_order_relaxed);
+  for (auto& a : silentSerial_) a.store(0, std::memory_order_relaxed);
 }
 
 Mixer::~Mixer() {
@@ -101,6 +102,14 @@ bool Mixer::playing(int slot) const {
   return s != 0 && endedSerial_[slot].load(std::memory_order_acquire) != s;
 }
 
+bool Mixer::endedSilently(int slot) const {
+  if (slot < 0 || slot >= kSlots) return false;
+  uint32_t s = slots_[slot].serial;
+  // The audio side stores the silent serial before the ended one.
+  return s != 0 && endedSerial_[slot].load(std::memory_order_acquire) == s &&
+         silentSerial_[slot].load(std::memory_order_relaxed) == s;
+}
+
 bool Mixer::anyPlaying() const {
   for (int i = 0; i < kSlots; ++i)
     if (playing(i)) return true;
@@ -128,6 +137,7 @@ void Mixer::retire(AudioSlot& s, bool ended) {
   ev.serial = s.serial;
   ev.ended = ended;
   ev.notify = s.notify;
+  if (ended && s.frames <= s.source->paddedFrames()) silentSerial_[ev.slot].store(s.serial, std::memory_order_relaxed);
   endedSerial_[ev.slot].store(s.serial, std::memory_order_release);
   // Room is guaranteed (kMaxInFlight); should it ever run out, the source is leaked rather
   // than freed here, because freeing may take locks.
@@ -147,6 +157,7 @@ void Mixer::applyCommands() {
         s.source = c.source;
         s.serial = c.serial;
         s.notify = c.notify;
+        s.frames = 0;
         break;
       case Op::Stop: retire(s, false); break;
       case Op::Gain: s.gain = c.gain; break;
@@ -163,6 +174,7 @@ void Mixer::mix(int16_t* out, size_t frames) {
     for (AudioSlot& s : audio_) {
       if (!s.source) continue;
       size_t got = s.source->read(scratch_, n);
+      s.frames += got;
       const float g = s.gain;
       for (size_t i = 0; i < got * 2; ++i) sum_[i] += scratch_[i] * g;
       if (got < n) retire(s, true);

@@ -40,6 +40,9 @@ class Mixer {
   void setGain(int slot, float gain);
   // Started and neither ended by itself nor stopped (as far as the audio side has reported).
   bool playing(int slot) const;
+  // The slot's current play ended by itself without a single frame of sound (a file its
+  // decoder could not play): a loop must not start it again.
+  bool endedSilently(int slot) const;
   // The serial of the slot's current play (0: none).
   uint32_t serial(int slot) const { return slots_[slot].serial; }
   // Frees the sources the audio side let go of and returns the plays that ended by themselves.
@@ -85,6 +88,7 @@ class Mixer {
     uint32_t serial = 0;
     bool notify = false;
     float gain = 1.0f;
+    uint64_t frames = 0;  // read from the source in this play
   };
 
   void applyCommands();
@@ -96,6 +100,7 @@ class Mixer {
 
   AudioSlot audio_[kSlots];
   std::atomic<uint32_t> endedSerial_[kSlots];
+  std::atomic<uint32_t> silentSerial_[kSlots];  // the last play that ended with no sound
   std::atomic<uint64_t> framesMixed_{0};
   std::atomic<bool> endedFlag_{false};
   std::atomic<int> activeSlots_{0};

@@ -13,6 +13,9 @@
 #ifdef VELORIA_HAVE_SDL
 #include <SDL.h>
 #endif
+#ifdef VELORIA_HAVE_ALSA
+#include <alsa/asoundlib.h>
+#endif
 
 namespace veloria {
 
@@ -79,11 +82,24 @@ class NullSinkMedia final : public MediaPort {
   std::thread thread_;
 };
 
+#ifdef VELORIA_HAVE_ALSA
+extern "C" void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+#endif
+
+// The sound library prints its own lines for every device it tries and fails to open (a
+// machine without a sound card); the player gets our one line instead.
+void silenceSoundLibrary() {
+#ifdef VELORIA_HAVE_ALSA
+  snd_lib_error_set_handler(quietAlsa);
+#endif
+}
+
 #ifdef VELORIA_HAVE_SDL
 class SdlAudioMedia final : public MediaPort {
  public:
   explicit SdlAudioMedia(Platform& p) : MediaPort(p) {}
   bool open() {
+    silenceSoundLibrary();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     initialised_ = true;
     SDL_AudioSpec want{}, have{};

@@ -108,14 +108,30 @@ void SdlPlatform::paintModal(Modal& m) {
 }
 
 // The box's own loop. The owner window gets no input meanwhile, but its timer and
-// painting messages keep being handled.
+// painting messages keep being handled. A termination request answers the safe button and
+// ends the program as the end command does, so the player's state is written before the
+// desktop gives up waiting.
 int SdlPlatform::runModal(Modal& m) {
-  Modal* outer = modal_;
+  // The box leaves the screen however its loop ends (the quit request unwinds through here).
+  struct Shown {
+    SdlPlatform& p;
+    Modal* outer;
+    ~Shown() { p.modal_ = outer; }
+  } shownScope{*this, modal_};
   modal_ = &m;
   menuUi_.close();
   render();
   bool done = false;
   while (!done) {
+    if (terminationRequested) {
+      m.result = m.escapeResult;
+      if (onQuitRequest) {
+        terminationRequested = 0;
+        onQuitRequest();
+      }
+      // Nobody to end the program yet: the request stays for the loop that can.
+      break;
+    }
     SDL_Event ev;
     if (SDL_WaitEventTimeout(&ev, ownerWaitMs(kNoDeadline))) {
       do {
@@ -124,7 +140,7 @@ int SdlPlatform::runModal(Modal& m) {
     }
     serviceOwner();
   }
-  modal_ = outer;
+  modal_ = shownScope.outer;
   render();
   lastPump_ = SDL_GetTicks();
   return m.result;
