@@ -1,5 +1,5 @@
-// composeScreen of a full 800x600 frame (background, three alpha standing pictures and 20
-// alpha sprites of 200x300) against pixman doing the same OVER composition on 32-bit
+// composeScreen of full 800x600 frames (a background, then three alpha standing pictures in
+// front of 20 alpha sprites of 200x300, or 200 small alpha sprites) against pixman doing the same OVER composition on 32-bit
 // premultiplied pictures. Before timing, the composed frame is checked pixel by pixel against
 // the MulTable rule computed independently here.
 #include <benchmark/benchmark.h>
@@ -82,42 +82,67 @@ struct Placed {
 };
 
 struct SceneData {
-  std::vector<Figure> figures;   // 0: background, 1-3: standing pictures, 4..: sprites
+  std::vector<Figure> figures;    // 0: background, then the pictures
   std::vector<Placed> drawOrder;  // back to front, background excluded
-  SceneData() {
-    Figure bg{W, H, std::vector<uint8_t>(static_cast<size_t>(W) * H * 3), std::vector<uint8_t>(static_cast<size_t>(W) * H)};
-    std::mt19937 rng(7);
-    for (auto& v : bg.bgr) v = static_cast<uint8_t>(rng());
-    figures.push_back(std::move(bg));
-    for (int i = 0; i < 3; ++i) figures.push_back(makeFigure(300, 560, 100 + i));
-    for (int i = 0; i < 20; ++i) figures.push_back(makeFigure(200, 300, 200 + i));
-    // Sprites 200..181 lie behind the standing pictures (numbers above humanz), drawn from the
-    // highest number down; here they are simply listed back to front.
-    for (int i = 0; i < 20; ++i) drawOrder.push_back({4 + i, (i % 5) * 150, (i / 5) * 100});
-    for (int i = 0; i < 3; ++i) drawOrder.push_back({1 + i, 200 * (i + 1) - 150, H - 560});
-  }
+  int standCount = 0;             // the last ones in drawOrder are standing pictures
 };
 
-SceneData& scene() {
-  static SceneData s;
-  return s;
+Figure noiseBackground() {
+  Figure bg{W, H, std::vector<uint8_t>(static_cast<size_t>(W) * H * 3), std::vector<uint8_t>(static_cast<size_t>(W) * H)};
+  std::mt19937 rng(7);
+  for (auto& v : bg.bgr) v = static_cast<uint8_t>(rng());
+  return bg;
+}
+
+// Three standing pictures of 300x560 in front of 20 sprites of 200x300.
+SceneData standingScene() {
+  SceneData d;
+  d.figures.push_back(noiseBackground());
+  for (int i = 0; i < 3; ++i) d.figures.push_back(makeFigure(300, 560, 100 + i));
+  for (int i = 0; i < 20; ++i) d.figures.push_back(makeFigure(200, 300, 200 + i));
+  for (int i = 0; i < 20; ++i) d.drawOrder.push_back({4 + i, (i % 5) * 150, (i / 5) * 100});
+  for (int i = 0; i < 3; ++i) d.drawOrder.push_back({1 + i, 200 * (i + 1) - 150, H - 560});
+  d.standCount = 3;
+  return d;
+}
+
+// 200 sprites of 64x64 to 128x128 scattered over the frame, some over its edges.
+SceneData spriteScene() {
+  SceneData d;
+  d.figures.push_back(noiseBackground());
+  std::mt19937 rng(11);
+  for (int i = 0; i < 200; ++i) {
+    const int w = 64 + static_cast<int>(rng() % 65), h = 64 + static_cast<int>(rng() % 65);
+    d.figures.push_back(makeFigure(w, h, 300 + static_cast<uint32_t>(i)));
+    d.drawOrder.push_back({1 + i, static_cast<int>(rng() % (W + 40)) - w / 2, static_cast<int>(rng() % (H + 40)) - h / 2});
+  }
+  return d;
+}
+
+SceneData& sceneData(int which) {
+  static SceneData standing = standingScene();
+  static SceneData sprites = spriteScene();
+  return which == 0 ? standing : sprites;
 }
 
 struct VeloriaScene {
+  SceneData& s;
   std::unique_ptr<Platform> platform = makeHeadlessPlatform(HeadlessOptions{});
   std::unique_ptr<Engine> e = std::make_unique<Engine>(*platform);
-  VeloriaScene() {
+  explicit VeloriaScene(SceneData& data) : s(data) {
     e->app.screenWidth = W;
     e->app.screenHeight = H;
     platform->createWindow(W, H);
     createScreenSurfaces(*e);
     graphicsRestoreDefaults(*e);
     graphicsResetGame(*e);
-    SceneData& s = scene();
     for (int y = 0; y < H; ++y)
       std::memcpy(e->gfx.bgSurface.dib.row(y), &s.figures[0].bgr[static_cast<size_t>(y) * W * 3], W * 3);
-    for (int i = 0; i < 20; ++i) {
-      Sprite& sp = e->gfx.sprites[static_cast<size_t>(200 - i)];  // all behind humanz 127, back first
+    // Sprites are drawn from the highest number down; those of the standing scene all lie
+    // behind humanz (127).
+    const int sprites = static_cast<int>(s.drawOrder.size()) - s.standCount;
+    for (int i = 0; i < sprites; ++i) {
+      Sprite& sp = e->gfx.sprites[static_cast<size_t>(kSpriteCount - 1 - i)];
       const Placed& p = s.drawOrder[static_cast<size_t>(i)];
       toImageObject(s.figures[static_cast<size_t>(p.figure)], sp.image);
       sp.name = "sprite";
@@ -125,9 +150,9 @@ struct VeloriaScene {
       sp.x = p.x;
       sp.y = p.y;
     }
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < s.standCount; ++i) {
       StandImage& st = e->gfx.standImages[static_cast<size_t>(i)];
-      const Placed& p = s.drawOrder[static_cast<size_t>(20 + i)];
+      const Placed& p = s.drawOrder[static_cast<size_t>(sprites + i)];
       toImageObject(s.figures[static_cast<size_t>(p.figure)], st.image);
       st.name = "stand";
       st.x = p.x;
@@ -137,8 +162,7 @@ struct VeloriaScene {
 };
 
 // The expected frame, from the rule alone: target = M[src][255-m] + M[dst][m], M = a*b/255.
-std::vector<uint8_t> referenceFrame() {
-  SceneData& s = scene();
+std::vector<uint8_t> referenceFrame(const SceneData& s) {
   std::vector<uint8_t> f = s.figures[0].bgr;  // top-down rows, 3 bytes a pixel
   for (const Placed& p : s.drawOrder) {
     const Figure& fig = s.figures[static_cast<size_t>(p.figure)];
@@ -157,12 +181,9 @@ std::vector<uint8_t> referenceFrame() {
   return f;
 }
 
-void checkExactness(VeloriaScene& v) {
-  static bool done = false;
-  if (done) return;
-  done = true;
+void checkExactness(VeloriaScene& v, const char* name) {
   composeScreen(*v.e, nullptr);
-  std::vector<uint8_t> ref = referenceFrame();
+  std::vector<uint8_t> ref = referenceFrame(v.s);
   size_t bad = 0;
   for (int y = 0; y < H; ++y) {
     const uint8_t* row = v.e->gfx.composeSurface.dib.row(y);
@@ -173,23 +194,28 @@ void checkExactness(VeloriaScene& v) {
       bad += row[i] != ref[static_cast<size_t>(y) * W * 3 + i];
     }
   }
-  std::fprintf(stderr, "composeScreen vs the MulTable rule: %zu differing bytes of %d\n", bad, W * H * 3);
+  std::fprintf(stderr, "composeScreen (%s) vs the MulTable rule: %zu differing bytes of %d\n", name, bad, W * H * 3);
   if (bad) std::abort();
 }
 
-void BM_ComposeScreen(benchmark::State& state) {
-  VeloriaScene v;
-  checkExactness(v);
+void composeLoop(benchmark::State& state, int which, const char* name) {
+  VeloriaScene v(sceneData(which));
+  checkExactness(v, name);
   for (auto _ : state) {
     composeScreen(*v.e, nullptr);
     benchmark::DoNotOptimize(v.e->gfx.composeSurface.dib.pixels.data());
   }
   state.SetItemsProcessed(state.iterations());
 }
+
+void BM_ComposeScreen(benchmark::State& state) { composeLoop(state, 0, "standing pictures"); }
 BENCHMARK(BM_ComposeScreen)->Unit(benchmark::kMicrosecond);
 
-void BM_PixmanOver(benchmark::State& state) {
-  SceneData& s = scene();
+void BM_ComposeScreen200Sprites(benchmark::State& state) { composeLoop(state, 1, "200 sprites"); }
+BENCHMARK(BM_ComposeScreen200Sprites)->Unit(benchmark::kMicrosecond);
+
+void pixmanLoop(benchmark::State& state, int which) {
+  SceneData& s = sceneData(which);
   pixman_image_t* bg = pixman_image_create_bits(PIXMAN_x8r8g8b8, W, H, nullptr, 0);
   {
     uint32_t* p = pixman_image_get_data(bg);
@@ -214,7 +240,12 @@ void BM_PixmanOver(benchmark::State& state) {
   pixman_image_unref(dst);
   pixman_image_unref(bg);
 }
+
+void BM_PixmanOver(benchmark::State& state) { pixmanLoop(state, 0); }
 BENCHMARK(BM_PixmanOver)->Unit(benchmark::kMicrosecond);
+
+void BM_PixmanOver200Sprites(benchmark::State& state) { pixmanLoop(state, 1); }
+BENCHMARK(BM_PixmanOver200Sprites)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -281,6 +281,40 @@ def window_record_seeds():
     put("platform_window_record", "no-header", good.split("\n", 1)[1].encode())
 
 
+def player_file_seeds():
+    # byte 0: the kind (save, gloval.sav, kidoku.dat, envdata, a log); byte 1: the form
+    # (0 plain, 1 grown past its limit, 2 link, 3 folder, 4 pipe); then the bytes.
+    kinds = ["save", "globals", "readmarks", "envdata", "log"]
+    forms = ["plain", "oversize", "link", "folder", "pipe"]
+    contents = [b"\x01\x00\x00\x00" * 8, b"\x07\x00\x00\x00x\x00" * 4, b"\xff" * 16,
+                b"\x01\x00\x00\x00" * 4 + b"MS Gothic\x00", b"2\n\"\x8b\x8a\"\"\x4b\x22\""]
+    for k, kind in enumerate(kinds):
+        for f, form in enumerate(forms):
+            put("save_player_files", "%s-%s" % (kind, form), bytes((k, f)) + (b"\x00\x00\x00\x01" if f == 1 else b"") + contents[k])
+
+
+def consent_seeds():
+    good = "# Veloria programs\ngame /games/demo\nallow tools/setup.sh\ndeny Config.exe\n"
+    put("platform_program_consent", "good", good.encode())
+    put("platform_program_consent", "other-game", good.replace("/games/demo", "/games/other").encode())
+    put("platform_program_consent", "bad-line", (good + "maybe x\n").encode())
+    put("platform_program_consent", "japanese", (good + "allow \u8a2d\u5b9a.sh\n").encode())
+    put("platform_program_consent", "oversize", (good + "allow x\n" * 9400).encode())
+
+
+def cursor_seeds():
+    b = bmp(4, 4, bits=32)
+    put("platform_cursor", "rgba.bmp", b)
+    put("platform_cursor", "height-min.bmp", b[:22] + struct.pack("<i", -2**31) + b[26:])
+    put("platform_cursor", "width-max.bmp", b[:18] + struct.pack("<i", 2**31 - 1) + b[22:])
+    dib = b[14:]
+    dib = dib[:8] + struct.pack("<i", 8) + dib[12:]  # colour and mask halves
+    mask = b"\x00" * 16
+    entry = struct.pack("<BBBBHHII", 4, 4, 0, 0, 1, 2, len(dib) + len(mask), 22)
+    put("platform_cursor", "hand.cur", struct.pack("<HHH", 0, 2, 1) + entry + dib + mask)
+    put("platform_cursor", "cut.cur", (struct.pack("<HHH", 0, 2, 1) + entry + dib)[:40])
+
+
 def bmp_seeds():
     put("graphics_bmp", "rgb24.bmp", bmp(6, 4))
     put("graphics_bmp", "down24.bmp", bmp(5, 3, top_down=True))
@@ -331,6 +365,9 @@ def main():
     text_seeds()
     tag_seeds()
     window_record_seeds()
+    player_file_seeds()
+    consent_seeds()
+    cursor_seeds()
     bmp_seeds()
     codec_seeds()
     script_dictionary()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ inline int dibStride(int width, int bitCount) {
   return static_cast<int>(((static_cast<int64_t>(width) * bitCount + 31) / 32) * 4);
 }
 
+// The run table of an alpha picture's mask, built by the blitter when first needed.
+struct MaskRuns;
+
 struct Dib {
   BmpFileHeader fileHeader;
   BmpInfoHeader infoHeader;
@@ -46,6 +50,9 @@ struct Dib {
   int32_t paletteCount = 0;      // 2, 16, 256, or 0 for 24-bit
   int32_t bitCount = 0;
   int32_t stride = 0;
+  // Derived from the pixels and dropped with them (a fresh Dib has none); whatever writes into
+  // the pixels of an existing picture drops it too (forgetMaskRuns in graphics/).
+  mutable std::shared_ptr<const MaskRuns> maskRuns;
 
   uint8_t* row(int y) { return pixels.data() + static_cast<size_t>(height - 1 - y) * stride; }
   const uint8_t* row(int y) const { return pixels.data() + static_cast<size_t>(height - 1 - y) * stride; }

@@ -104,11 +104,22 @@ __attribute__((target("avx2"))) inline void alphaGroup(uint8_t* d, const uint8_t
   }
 }
 
-// Runs a 16-pixel group kernel over a row; the last partial group goes through small
-// buffers so that it is blended exactly once and nothing outside the row is touched.
+// Runs a 16-pixel group kernel over a row, touching nothing outside it and blending every
+// pixel exactly once. A row of 16 pixels or more ends with a group that overlaps the one
+// before: it is blended first, from the untouched target, and stored last. Shorter rows go
+// through small buffers.
 template <typename Group>
 __attribute__((target("avx2"))) inline void groupsOverRow(uint8_t* d, const uint8_t* s, const uint8_t* m, int n,
                                                           Group group) {
+  if (n > 16 && n % 16 != 0) {
+    const size_t last = static_cast<size_t>(n - 16) * 3;
+    alignas(32) uint8_t tail[48];
+    std::memcpy(tail, d + last, 48);
+    group(tail, s + last, m + last);
+    for (int i = 0; i + 16 <= n; i += 16) group(d + 3 * i, s + 3 * i, m + 3 * i);
+    std::memcpy(d + last, tail, 48);
+    return;
+  }
   int i = 0;
   for (; i + 16 <= n; i += 16, d += 48, s += 48, m += 48) group(d, s, m);
   const int rest = n - i;

@@ -1,10 +1,11 @@
-// drawImage: the one software blitter for layered pictures.
+// drawImage and drawLayers: the one software blitter for layered pictures.
 #include <algorithm>
 #include <cstring>
 
 #include "engine/engine.h"
 #include "graphics/blend_rows.h"
 #include "graphics/image.h"
+#include "graphics/mask_runs.h"
 
 namespace veloria {
 
@@ -53,11 +54,34 @@ void paletteRow(uint8_t* d, const uint8_t* s, int n, const uint8_t* pal, int key
   }
 }
 
-}  // namespace
+// Rows are short and walk downward in memory (bottom-up bitmaps), which the hardware
+// prefetchers follow poorly; the blitter fetches a few rows ahead while it blends.
+constexpr int kAhead = 4;
+inline void prefetchBytes(const uint8_t* p, size_t bytes, bool forWrite) {
+  for (size_t o = 0; o < bytes; o += 64) {
+    if (forWrite) __builtin_prefetch(p + o, 1);
+    else __builtin_prefetch(p + o);
+  }
+}
 
-void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, int x, int y, int screenWidth,
-               int screenHeight) {
-  if (!src.hasPicture() || !dst.hasPicture() || dst.dib.bitCount != 24) return;
+// Where a picture lands in the target: the part that shows, after every clip.
+struct Placement {
+  const ImageObject* src = nullptr;
+  int mode = 0;
+  bool pal8 = false;
+  int level = -1;    // -1, or 1..254 (255 is drawn as -1, 0 draws nothing)
+  int dstX = 0, dstY = 0, w = 0, h = 0;
+  int cellX = 0;     // the cell's first column in the bitmap
+  int cx = 0;        // the first column shown, within the cell
+  int srcY = 0;
+  Key24 key{};
+  int keyIndex = -1;
+  const MaskRuns* runs = nullptr;  // alpha pictures
+};
+
+bool place(const ImageObject& src, const ImageObject& dst, const ClipRect* clip, int x, int y, int screenWidth,
+           int screenHeight, Placement& p) {
+  if (!src.hasPicture() || !dst.hasPicture() || dst.dib.bitCount != 24) return false;
   const Dib& sd = src.dib;
 
   // The clip rectangle, also kept inside the target so a small target is never overrun.
@@ -66,93 +90,142 @@ void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, i
   c.top = std::max(c.top, 0);
   c.right = std::min({c.right, screenWidth - 1, dst.dib.width - 1});
   c.bottom = std::min({c.bottom, screenHeight - 1, dst.dib.height - 1});
-  if (c.right < c.left || c.bottom < c.top) return;
+  if (c.right < c.left || c.bottom < c.top) return false;
 
   // The source is 24-bit or an 8-bit palette picture; nothing else draws.
-  bool pal8;
-  if (sd.paletteCount == 0 && sd.bitCount == 24) pal8 = false;
-  else if (sd.paletteCount == 256 && sd.bitCount == 8) pal8 = true;
-  else return;
-  const int mode = src.transMode;
-  if (mode == TRANS_ALPHA && pal8) return;
+  if (sd.paletteCount == 0 && sd.bitCount == 24) p.pal8 = false;
+  else if (sd.paletteCount == 256 && sd.bitCount == 8) p.pal8 = true;
+  else return false;
+  p.mode = src.transMode;
+  // An unknown mode draws nothing (palette pictures draw it as a plain copy).
+  if (!p.pal8 && (p.mode < TRANS_LEFTUP || p.mode > TRANS_RIGHTUP)) return false;
+  if (p.mode == TRANS_ALPHA && p.pal8) return false;
 
   // A cell outside the picture draws nothing rather than reading past it.
-  if (src.cellCount < 1 || src.currentCell < 0 || src.currentCell >= src.cellCount) return;
+  if (src.cellCount < 1 || src.currentCell < 0 || src.currentCell >= src.cellCount) return false;
   const int cellW = src.cellWidth();
   const int visW = src.visibleWidth();
   const int visH = src.visibleHeight();
-  if (visW <= 0 || visH <= 0) return;
+  if (visW <= 0 || visH <= 0) return false;
 
   // The source area clipped against the clip rectangle (64-bit: positions come from scripts).
   const int64_t x0 = std::max<int64_t>(x, c.left), x1 = std::min<int64_t>(int64_t{x} + visW - 1, c.right);
   const int64_t y0 = std::max<int64_t>(y, c.top), y1 = std::min<int64_t>(int64_t{y} + visH - 1, c.bottom);
-  if (x1 < x0 || y1 < y0) return;
-  const int w = static_cast<int>(x1 - x0 + 1), h = static_cast<int>(y1 - y0 + 1);
-  const int srcX = cellW * src.currentCell + static_cast<int>(x0 - x);
-  const int srcY = static_cast<int>(y0 - y);
-  const int dstX = static_cast<int>(x0), dstY = static_cast<int>(y0);
+  if (x1 < x0 || y1 < y0) return false;
 
   // Alpha levels outside 0..255 (scripts may store any number) are clamped here.
   int level = src.alphaLevel;
   if (level != -1) level = std::clamp(level, 0, 255);
+  if (level == 0 && p.mode == TRANS_ALPHA) return false;  // every byte would come out as it was
+  if (level == 255 && !p.pal8) level = -1;  // 24-bit blends at full level give the source's bytes
 
-  const BlendKernels& k = activeKernels();
-  const int bpp = pal8 ? 1 : 3;
+  p.src = &src;
+  p.level = level;
+  p.w = static_cast<int>(x1 - x0 + 1);
+  p.h = static_cast<int>(y1 - y0 + 1);
+  p.dstX = static_cast<int>(x0);
+  p.dstY = static_cast<int>(y0);
+  p.cellX = cellW * src.currentCell;
+  p.cx = static_cast<int>(x0 - x);
+  p.srcY = static_cast<int>(y0 - y);
+  if (p.mode == TRANS_ALPHA) p.runs = &maskRunsOf(src);
 
   // The transparent colour: the one the tag named, or the top-left (top-right) pixel.
-  Key24 key{};
-  int keyIndex = -1;
-  if (mode == TRANS_LEFTUP || mode == TRANS_RIGHTUP || mode == TRANS_COLORKEY) {
+  if (p.mode == TRANS_LEFTUP || p.mode == TRANS_RIGHTUP || p.mode == TRANS_COLORKEY) {
     const uint8_t* top = sd.row(0);
-    const int keyX = mode == TRANS_RIGHTUP ? sd.width - 1 : 0;
-    if (mode == TRANS_COLORKEY) {
-      key = Key24{static_cast<uint8_t>(src.keyBlue), static_cast<uint8_t>(src.keyGreen),
-                  static_cast<uint8_t>(src.keyRed)};
-      keyIndex = src.keyIndex;
-    } else if (pal8) {
-      keyIndex = top[keyX];
+    const int keyX = p.mode == TRANS_RIGHTUP ? sd.width - 1 : 0;
+    if (p.mode == TRANS_COLORKEY) {
+      p.key = Key24{static_cast<uint8_t>(src.keyBlue), static_cast<uint8_t>(src.keyGreen),
+                    static_cast<uint8_t>(src.keyRed)};
+      p.keyIndex = src.keyIndex;
+    } else if (p.pal8) {
+      p.keyIndex = top[keyX];
     } else {
-      key = Key24{top[keyX * 3], top[keyX * 3 + 1], top[keyX * 3 + 2]};
+      p.key = Key24{top[keyX * 3], top[keyX * 3 + 1], top[keyX * 3 + 2]};
     }
   }
+  return true;
+}
 
-  // Rows from the top of the visible area downward.
-  // Rows are short and walk downward in memory (bottom-up bitmaps), which the hardware
-  // prefetchers follow poorly; fetch a few rows ahead while this one is blended.
-  const size_t srcRowBytes = static_cast<size_t>(mode == TRANS_ALPHA ? 2 * w + visW - w : w) * bpp;
-  const size_t dstRowBytes = static_cast<size_t>(w) * 3;
-  for (int j = 0; j < h; ++j) {
-    const uint8_t* sp = sd.row(srcY + j) + static_cast<size_t>(srcX) * bpp;
-    uint8_t* dp = dst.dib.row(dstY + j) + static_cast<size_t>(dstX) * 3;
-    if (j + 4 < h) {
-      const uint8_t* sn = sd.row(srcY + j + 4) + static_cast<size_t>(srcX) * bpp;
-      const uint8_t* dn = dst.dib.row(dstY + j + 4) + static_cast<size_t>(dstX) * 3;
-      for (size_t o = 0; o < srcRowBytes; o += 64) __builtin_prefetch(sn + o);
-      for (size_t o = 0; o < dstRowBytes; o += 64) __builtin_prefetch(dn + o, 1);
+// Draws columns [from, to) (counted from the placement's left edge) of row j of an alpha
+// placement, all of one run of the given kind.
+void drawRun(const Placement& p, ImageObject& dst, int j, int from, int to, RunKind kind, const BlendKernels& k) {
+  if (kind == RunKind::Skip) return;
+  const size_t at = static_cast<size_t>(p.cellX + p.cx + from) * 3;
+  const uint8_t* in = p.src->dib.row(p.srcY + j) + at;
+  uint8_t* out = dst.dib.row(p.dstY + j) + static_cast<size_t>(p.dstX + from) * 3;
+  const int n = to - from;
+  if (kind == RunKind::Copy) {
+    if (p.level < 0) std::memcpy(out, in, static_cast<size_t>(n) * 3);
+    else k.levelBytes(out, in, n * 3, p.level);
+    return;
+  }
+  const uint8_t* mask = in + static_cast<size_t>(p.runs->visibleWidth) * 3;
+  if (p.level < 0) k.alphaRow(out, in, mask, n);
+  else k.alphaLevelRow(out, in, mask, n, p.level);
+}
+
+// Draws columns [from, to) (counted from the placement's left edge) of row j of the placement.
+// Alpha pictures go by their run table: transparent runs are passed over without reading
+// anything, opaque ones copied (or blended at the level), and only the rest is blended by its
+// mask.
+void drawRow(const Placement& p, ImageObject& dst, int j, int from, int to, const BlendKernels& k) {
+  const Dib& sd = p.src->dib;
+  const int bpp = p.pal8 ? 1 : 3;
+  const uint8_t* sp = sd.row(p.srcY + j) + static_cast<size_t>(p.cellX) * bpp;  // column 0 of the cell
+  uint8_t* dp = dst.dib.row(p.dstY + j) + static_cast<size_t>(p.dstX) * 3;        // column cx of the cell
+  if (p.mode == TRANS_ALPHA) {
+    p.runs->forRuns(p.src->currentCell, p.srcY + j, p.cx + from, p.cx + to,
+                    [&](int s, int e, RunKind kind) { drawRun(p, dst, j, s - p.cx, e - p.cx, kind, k); });
+    return;
+  }
+  const int n = to - from;
+  sp += static_cast<size_t>(p.cx + from) * bpp;
+  dp += static_cast<size_t>(from) * 3;
+  if (p.pal8) {
+    paletteRow(dp, sp, n, sd.palette.data(), p.mode == TRANS_COPY ? -1 : p.keyIndex, p.level);
+    return;
+  }
+  if (p.mode == TRANS_COPY) {
+    if (p.level < 0) std::memcpy(dp, sp, static_cast<size_t>(n) * 3);
+    else k.levelBytes(dp, sp, n * 3, p.level);
+    return;
+  }
+  keyedRow24(dp, sp, n, p.key, p.level);
+}
+
+// Rows from the top of the visible area downward.
+void drawPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) {
+  const Dib& sd = p.src->dib;
+  const int bpp = p.pal8 ? 1 : 3;
+  const size_t srcBytes = static_cast<size_t>(p.w) * bpp, dstBytes = static_cast<size_t>(p.w) * 3;
+  const size_t srcAt = static_cast<size_t>(p.cellX + p.cx) * bpp, dstAt = static_cast<size_t>(p.dstX) * 3;
+  for (int j = 0; j < p.h; ++j) {
+    if (j + kAhead < p.h) {
+      prefetchBytes(sd.row(p.srcY + j + kAhead) + srcAt, srcBytes, false);
+      prefetchBytes(dst.dib.row(p.dstY + j + kAhead) + dstAt, dstBytes, true);
     }
-    if (pal8) {
-      paletteRow(dp, sp, w, sd.palette.data(), mode == TRANS_COPY ? -1 : keyIndex, level);
-      continue;
-    }
-    switch (mode) {
-      case TRANS_COPY:
-        if (level < 0) std::memcpy(dp, sp, static_cast<size_t>(w) * 3);
-        else k.levelBytes(dp, sp, w * 3, level);
-        break;
-      case TRANS_ALPHA: {
-        const uint8_t* mp = sp + static_cast<size_t>(visW) * 3;  // the mask half of the same cell
-        if (level < 0) k.alphaRow(dp, sp, mp, w);
-        else k.alphaLevelRow(dp, sp, mp, w, level);
-        break;
-      }
-      case TRANS_LEFTUP:
-      case TRANS_RIGHTUP:
-      case TRANS_COLORKEY:
-        keyedRow24(dp, sp, w, key, level);
-        break;
-      default:
-        return;  // an unknown mode draws nothing
-    }
+    drawRow(p, dst, j, 0, p.w, k);
+  }
+}
+
+}  // namespace
+
+void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, int x, int y, int screenWidth,
+               int screenHeight) {
+  Placement p;
+  if (!place(src, dst, clip, x, y, screenWidth, screenHeight, p)) return;
+  forgetMaskRuns(dst);
+  drawPlacement(p, dst, activeKernels());
+}
+
+void drawLayers(const std::vector<Layer>& layers, ImageObject& dst, const ClipRect* clip, int screenWidth,
+                int screenHeight) {
+  const BlendKernels& k = activeKernels();
+  forgetMaskRuns(dst);
+  for (const Layer& l : layers) {
+    Placement p;
+    if (l.image && place(*l.image, dst, clip, l.x, l.y, screenWidth, screenHeight, p)) drawPlacement(p, dst, k);
   }
 }
 

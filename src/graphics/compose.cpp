@@ -16,13 +16,13 @@ int32_t clampInt(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-void drawSpriteRange(Engine& e, int from, int to, const ClipRect* clip) {
+void addSpriteRange(Engine& e, int from, int to, std::vector<Layer>& layers) {
   const bool skipLow = systemMenuHidesLowSprites(e);
   for (int n = from; n >= to; --n) {
     if (skipLow && n <= 9) continue;
     const Sprite& s = e.gfx.sprites[static_cast<size_t>(n)];
     if (s.name.empty() || !s.visible) continue;
-    drawImage(e, s.image, e.gfx.composeSurface, clip, s.x, s.y);
+    layers.push_back(Layer{&s.image, s.x, s.y});
   }
 }
 
@@ -177,15 +177,22 @@ void composeScreen(Engine& e, const DirtyRect* r) {
 
   const int humanz = std::clamp(humanzDepthOf(e), -1, kSpriteCount - 1);
   // From the back: the sprites behind the standing pictures,
-  if (!g.allSpritesHidden) drawSpriteRange(e, kSpriteCount - 1, humanz + 1, clip);
+  std::vector<Layer> layers;
+  if (!g.allSpritesHidden) addSpriteRange(e, kSpriteCount - 1, humanz + 1, layers);
   // the standing pictures left, centre, right,
   if (!g.allSpritesHidden)
     for (const StandImage& s : g.standImages)
-      if (!s.name.empty()) drawImage(e, s.image, cs, clip, s.x, s.y);
+      if (!s.name.empty()) layers.push_back(Layer{&s.image, s.x, s.y});
   // the text window when it sits between the sprite groups,
-  if (windowInFrameOf(e) && windowBehindOf(e)) composeTextWindow(e);
+  const bool windowBetween = windowInFrameOf(e) && windowBehindOf(e);
+  if (windowBetween) {
+    drawLayers(layers, cs, clip, e.app.screenWidth, e.app.screenHeight);
+    layers.clear();
+    composeTextWindow(e);
+  }
   // the sprites in front,
-  if (!g.allSpritesHidden) drawSpriteRange(e, humanz, 0, clip);
+  if (!g.allSpritesHidden) addSpriteRange(e, humanz, 0, layers);
+  drawLayers(layers, cs, clip, e.app.screenWidth, e.app.screenHeight);
   // the colour filters (the negative before or after the monochrome, as nega asked),
   if (g.negaMode == 1) negate(cs, area, whole);
   if (g.monochrome) monochrome(e, cs, area, whole);

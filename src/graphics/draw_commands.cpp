@@ -299,33 +299,11 @@ ImageObject readLooseBmp24(const std::string& name) {
   return obj;
 }
 
-// Whether a path the script built stays in the game directory: relative, with no ".."
-// component (a trail byte of a two-byte character is never a separator).
-bool staysInGame(const std::string& path) {
-  if (path.empty() || path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':')) return false;
-  std::string part;
-  for (size_t i = 0; i <= path.size(); ++i) {
-    const uint8_t c = i < path.size() ? static_cast<uint8_t>(path[i]) : 0;
-    if (c != 0 && isSjisLead(c) && i + 1 < path.size()) {
-      part.append(path, i, 2);
-      ++i;
-      continue;
-    }
-    if (c == 0 || c == '/' || c == '\\') {
-      if (part == "..") return false;
-      part.clear();
-    } else {
-      part.push_back(static_cast<char>(c));
-    }
-  }
-  return true;
-}
-
 bool writeBmpFile(const std::string& gamePath, const ImageObject& obj) {
   const std::vector<uint8_t> bytes = encodeBmp(obj.dib);
   if (bytes.empty()) return false;
   // The tools write beside the game, never elsewhere on the disk.
-  if (!staysInGame(gamePath)) {
+  if (!fs::staysInGame(gamePath)) {
     std::fprintf(stderr, "veloria: %s lies outside the game directory; not written\n", sjisToUtf8(gamePath).c_str());
     return false;
   }

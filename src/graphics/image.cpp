@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "graphics/mask_runs.h"
 
 namespace veloria {
 
@@ -23,6 +24,7 @@ int screenHeightOf(const Engine& e) { return e.app.screenHeight; }
 
 void releaseImage(ImageObject& obj) {
   obj.dib.hasInfo = false;
+  forgetMaskRuns(obj);
   obj.dib.palette.clear();
   obj.dib.palette.shrink_to_fit();
   obj.dib.pixels.clear();
@@ -59,6 +61,7 @@ void createSurface(ImageObject& obj, int width, int height, int depth) {
 void fillSurface(ImageObject& obj, int left, int top, int right, int bottom, uint32_t colorref) {
   obj.name.clear();
   if (!obj.hasPicture() || obj.dib.bitCount != 24) return;
+  forgetMaskRuns(obj);
   left = std::max(left, 0);
   top = std::max(top, 0);
   right = std::min(right, obj.dib.width);
@@ -87,7 +90,14 @@ void copyRect(const ImageObject& src, int srcX, int srcY, ImageObject& dst, int 
   w = std::min({w, s.width - srcX, dst.dib.width - dstX});
   h = std::min({h, s.height - srcY, dst.dib.height - dstY});
   if (w <= 0 || h <= 0) return;
+  forgetMaskRuns(dst);
   const bool overlap = &src == &dst;
+  if (!overlap && s.bitCount == 24 && srcX == 0 && dstX == 0 && w == s.width && w == dst.dib.width &&
+      s.stride == dst.dib.stride) {
+    // Whole rows of equal layout are one block in memory: one forward copy.
+    std::memcpy(dst.dib.row(dstY + h - 1), s.row(srcY + h - 1), static_cast<size_t>(h) * s.stride);
+    return;
+  }
   for (int j = 0; j < h; ++j) {
     // Same-object copies walk rows in the direction that never reads a row already written.
     int y = overlap && dstY > srcY ? h - 1 - j : j;

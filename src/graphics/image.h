@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 #include "engine/picture.h"
 #include "platform/platform.h"
 
@@ -35,6 +36,15 @@ void copyRect(const ImageObject& src, int srcX, int srcY, ImageObject& dst, int 
 void drawImage(const ImageObject& src, ImageObject& dst, const ClipRect* clip, int x, int y, int screenWidth,
                int screenHeight);
 void drawImage(Engine& e, const ImageObject& src, ImageObject& dst, const ClipRect* clip, int x, int y);
+
+// A picture at a place in a stack of pictures.
+struct Layer {
+  const ImageObject* image;
+  int x, y;
+};
+// Draws the layers from the first (at the back) to the last, as one drawImage after another.
+void drawLayers(const std::vector<Layer>& layers, ImageObject& dst, const ClipRect* clip, int screenWidth,
+                int screenHeight);
 
 // Screen size from the engine (640x480, or 800x600 in the large mode).
 int screenWidthOf(const Engine& e);

@@ -23,10 +23,13 @@ std::optional<CursorImage> decodeDib(const uint8_t* p, size_t n, bool hasMask) {
   uint32_t compression = le32(p + 16);
   uint32_t used = le32(p + 32);
   if (compression != 0 && compression != 3) return std::nullopt;
+  // Bounded before any arithmetic: the header may hold any 32-bit value (INT32_MIN has no
+  // negation).
+  if (w <= 0 || w > kMaxSide || h == 0 || h < -2 * kMaxSide || h > 2 * kMaxSide) return std::nullopt;
   if (hasMask) h /= 2;  // icon heights count the colour and mask halves
   bool bottomUp = h > 0;
   if (h < 0) h = -h;
-  if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return std::nullopt;
+  if (h <= 0 || h > kMaxSide) return std::nullopt;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return std::nullopt;
   size_t paletteCount = bpp <= 8 ? (used && used <= (1u << bpp) ? used : (1u << bpp)) : 0;
   size_t off = hdr + (compression == 3 ? 12 : 0);

@@ -23,6 +23,18 @@ std::optional<std::string> resolve(std::string_view gamePath);
 // rest are taken as written (converted to UTF-8).
 std::string resolveForWrite(std::string_view gamePath);
 bool exists(std::string_view gamePath);
+// Whether a game path a script names stays inside the game directory: relative (no leading
+// separator, no drive letter) and with no ".." component, either separator counting (a trail
+// byte of a two-byte character never does). Every file a script writes, deletes or starts
+// passes this first.
+bool staysInGame(std::string_view gamePath);
+// An existing file named by a game path that stays in the game and whose real place (after
+// any symbolic links) is inside the game directory too; nullopt otherwise.
+struct GameFile {
+  std::string hostPath;  // its real, absolute host path
+  std::string inGame;    // its path below the game directory ('/' separators, UTF-8)
+};
+std::optional<GameFile> resolveInGame(std::string_view gamePath);
 // Forgets cached directory listings (after the engine creates or removes files).
 void invalidateCache();
 
@@ -39,9 +51,15 @@ struct HostStamp {
 
 // Host-path helpers for the engine's own files (temporary directory and the like).
 std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath);
-// The same for a file only we write (a settings record): a symbolic link in its place is
-// refused, not followed.
-std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath);
+// Why a file we keep could not be read. Only Missing (ENOENT) means there is no such file:
+// the others name a file that is there and must not be written over.
+enum class ReadProblem { None, Missing, Unreadable, TooLarge };
+const char* describe(ReadProblem p);
+// The same for a file only we write (a settings record, a player's file): a symbolic link in
+// its place is refused, not followed; so is anything but a plain file, and a file larger than
+// `maxSize` (its size is checked before anything is read). `problem` receives the reason.
+std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath, uint64_t maxSize,
+                                                         ReadProblem* problem = nullptr);
 // Replaces the file at hostPath so that a crash, a kill or a full disk never leaves a
 // half-written file: see ReplacementFile. False (the old file untouched) on any failure.
 bool writeHostFile(const std::string& hostPath, const void* data, size_t size);
@@ -70,7 +88,9 @@ class ReplacementFile {
   std::FILE* stream() { return stream_; }
   bool write(const void* data, size_t size);
   // Flushes, renames over the target. `durable`: fsync the file before the rename and the
-  // directory after it, so the new contents survive a power cut once commit returns.
+  // directory after it, so the new contents survive a power cut once commit returns true.
+  // False when the directory could not be synced: the new file is in place, but its
+  // durability was not confirmed.
   bool commit(bool durable = true);
   void abort();
 
@@ -90,10 +110,19 @@ bool makePrivateDirectory(const std::string& path, bool strict, std::string* why
 // ---- the player's files: saves, global variables, read marks, logs, settings ----
 // They live in the game directory; when that cannot be written (a game installed read-only)
 // in $XDG_DATA_HOME/veloria/<game directory name>/ (default ~/.local/share), which is then
-// read first, the game directory second. The switch is reported once on stderr.
+// read first, the game directory second. The switch is reported once on stderr. When that
+// folder is unsafe (another owner, open to others) it is not used at all: nothing is saved.
+// Empty then.
 std::string persistentDirectory();
-std::optional<std::vector<uint8_t>> readPersistentFile(std::string_view name);
-// Written as writeHostFile writes; never through a symbolic link.
+// A player's file, refused when larger than `maxSize` (a limit no real file of its kind
+// reaches). A file that is there but cannot be read safely (a symbolic link, a folder, no
+// permission, a read error, too large) is said once on stderr and held: nothing writes over
+// it, removes it or adds to it for the rest of the run, so the player's data outlives a fault.
+std::optional<std::vector<uint8_t>> readPersistentFile(std::string_view name, uint64_t maxSize,
+                                                       ReadProblem* problem = nullptr);
+// Whether a player's file is held this run (its failure was said already).
+bool persistentFileHeld(std::string_view name);
+// Written as writeHostFile writes; never through a symbolic link; never over a held file.
 bool writePersistentFile(std::string_view name, const void* data, size_t size);
 bool removePersistentFile(std::string_view name);
 // Adds bytes to the end of a player's file (a log), creating it; refused through a symbolic

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <map>
 #include <mutex>
 
@@ -109,6 +110,7 @@ void setGameDirectory(const std::string& hostPath) {
   g_gameDir = hostPath.empty() ? "." : hostPath;
   g_listings.clear();
   g_persistDir.reset();
+  g_held.clear();
 }
 
 const std::string& gameDirectory() { return g_gameDir; }
@@ -142,6 +144,33 @@ std::string resolveForWrite(std::string_view gamePath) {
 }
 
 bool exists(std::string_view gamePath) { return resolve(gamePath).has_value(); }
+
+bool staysInGame(std::string_view gamePath) {
+  if (gamePath.empty()) return false;
+  bool absolute = false;
+  auto parts = splitGamePath(gamePath, &absolute);
+  if (absolute || (gamePath.size() > 1 && gamePath[1] == ':')) return false;
+  for (const auto& part : parts)
+    if (part == "..") return false;
+  return true;
+}
+
+std::optional<GameFile> resolveInGame(std::string_view gamePath) {
+  if (!staysInGame(gamePath)) return std::nullopt;
+  auto host = resolve(gamePath);
+  if (!host) return std::nullopt;
+  // A link inside the game may still point anywhere: its target is what counts.
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::canonical(*host, ec);
+  if (ec) return std::nullopt;
+  const std::filesystem::path root = std::filesystem::canonical(gameDirectory(), ec);
+  if (ec) return std::nullopt;
+  const std::string r = root.string(), f = real.string();
+  const size_t below = r == "/" ? 1 : r.size() + 1;
+  if (f.size() <= below || f.compare(0, r.size(), r) != 0 || (r != "/" && f[r.size()] != '/'))
+    return std::nullopt;
+  return GameFile{f, f.substr(below)};
+}
 
 void invalidateCache() {
   std::lock_guard<std::mutex> lock(g_mutex);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,28 +19,32 @@ namespace veloria::fs {
 
 namespace {
 
-// Reads a regular file from an open descriptor (closed here).
-std::optional<std::vector<uint8_t>> readDescriptor(int fd) {
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
+// Reads a regular file of at most maxSize bytes from an open descriptor (closed here).
+std::optional<std::vector<uint8_t>> readDescriptor(int fd, uint64_t maxSize, ReadProblem* problem) {
+  auto fail = [&](ReadProblem p) -> std::optional<std::vector<uint8_t>> {
+    if (problem) *problem = p;
+    if (fd >= 0) ::close(fd);
     return std::nullopt;
-  }
+  };
+  if (fd < 0) return fail(errno == ENOENT ? ReadProblem::Missing : ReadProblem::Unreadable);
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return fail(ReadProblem::Unreadable);
+  // The size is known before a byte is read: a huge (or sparse) file costs nothing.
+  if (static_cast<uint64_t>(st.st_size) > maxSize) return fail(ReadProblem::TooLarge);
   std::vector<uint8_t> data;
   data.reserve(static_cast<size_t>(st.st_size));
   uint8_t buf[65536];
   for (;;) {
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return std::nullopt;
-    }
+    if (n < 0) return fail(ReadProblem::Unreadable);
     if (n == 0) break;
+    // A file that grows while it is read is held to the same limit.
+    if (data.size() + static_cast<size_t>(n) > maxSize) return fail(ReadProblem::TooLarge);
     data.insert(data.end(), buf, buf + n);
   }
   ::close(fd);
+  if (problem) *problem = ReadProblem::None;
   return data;
 }
 
@@ -62,12 +67,24 @@ std::atomic<unsigned> g_tempCounter{0};
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath) {
-  return readDescriptor(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
+const char* describe(ReadProblem p) {
+  switch (p) {
+    case ReadProblem::None: return "read";
+    case ReadProblem::Missing: return "missing";
+    case ReadProblem::Unreadable: return "cannot be read safely";
+    case ReadProblem::TooLarge: return "is larger than any such file can be (damaged)";
+  }
+  return "";
 }
 
-std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath) {
-  return readDescriptor(::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+std::optional<std::vector<uint8_t>> readHostFile(const std::string& hostPath) {
+  return readDescriptor(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC), UINT64_MAX, nullptr);
+}
+
+std::optional<std::vector<uint8_t>> readHostFileNoFollow(const std::string& hostPath, uint64_t maxSize,
+                                                         ReadProblem* problem) {
+  // O_NONBLOCK: a pipe planted under the name must not hang the open.
+  return readDescriptor(::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), maxSize, problem);
 }
 
 ReplacementFile::ReplacementFile(std::string hostPath) : target_(std::move(hostPath)) {
@@ -120,7 +137,8 @@ bool ReplacementFile::commit(bool durable) {
     ::unlink(temp_.c_str());
     return false;
   }
-  if (durable) syncDirectory(parentOf(target_));
+  // The rename is done, but until the directory is on the disk a power cut may undo it.
+  if (durable && !syncDirectory(parentOf(target_))) return false;
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <set>
 
 #include "platform/files.h"
 #include "platform/files_internal.h"
@@ -19,6 +20,7 @@
 namespace veloria::fs {
 
 std::optional<std::string> g_persistDir;
+std::set<std::string> g_held;
 
 namespace {
 
@@ -62,7 +64,7 @@ std::string gameDirectoryName(const std::string& gameDir) {
   return name;
 }
 
-// Called with g_mutex held.
+// Called with g_mutex held. Empty when the per-user folder is unsafe: nothing is saved then.
 const std::string& persistentDirectoryLocked() {
   if (g_persistRedirect) return *g_persistRedirect;
   if (g_persistDir) return *g_persistDir;
@@ -79,6 +81,8 @@ const std::string& persistentDirectoryLocked() {
   if (!makePrivateDirectory(dir, false, &why)) {
     std::fprintf(stderr, "veloria: the game directory %s cannot be written and %s; nothing will be saved\n",
                  g_gameDir.c_str(), why.c_str());
+    // A folder another user can write to may hold anything: it is neither read nor written.
+    dir.clear();
   } else {
     std::fprintf(stderr, "veloria: the game directory %s cannot be written; saves and settings are kept in %s\n",
                  g_gameDir.c_str(), dir.c_str());
@@ -87,31 +91,60 @@ const std::string& persistentDirectoryLocked() {
   return *g_persistDir;
 }
 
-// The host path a player's file is read from, or nullopt when it exists nowhere.
-std::optional<std::string> persistentReadPath(std::string_view name) {
-  std::string dir;
-  {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    dir = persistentDirectoryLocked();
-    if (dir != g_gameDir) {
-      std::string p = joinHost(dir, isAscii(name) ? std::string(name) : sjisToUtf8(name));
-      struct stat st {};
-      if (::lstat(p.c_str(), &st) == 0) return p;
-      // Redirected, the game directory's own copies are not the run's.
-      if (g_persistRedirect) return std::nullopt;
-    }
-  }
-  return resolve(name);
+std::string inFolder(const std::string& dir, std::string_view name) {
+  return joinHost(dir, isAscii(name) ? std::string(name) : sjisToUtf8(name));
 }
 
-std::string persistentWritePath(std::string_view name) {
-  std::string dir;
+// The host path a player's file is read from: the per-user folder's when it holds one (or
+// something else of that name), else the game directory's.
+std::string persistentReadPath(std::string_view name) {
   {
     std::lock_guard<std::mutex> lock(g_mutex);
-    dir = persistentDirectoryLocked();
-    if (dir != g_gameDir) return joinHost(dir, isAscii(name) ? std::string(name) : sjisToUtf8(name));
+    const std::string& dir = persistentDirectoryLocked();
+    if (dir != g_gameDir && !dir.empty()) {
+      std::string p = inFolder(dir, name);
+      struct stat st {};
+      // Redirected, the game directory's own copies are not the run's.
+      if (::lstat(p.c_str(), &st) == 0 || errno != ENOENT || g_persistRedirect) return p;
+    }
   }
   return resolveForWrite(name);
+}
+
+// Empty when nothing may be written.
+std::string persistentWritePath(std::string_view name) {
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    const std::string& dir = persistentDirectoryLocked();
+    if (dir.empty()) return {};
+    if (dir != g_gameDir) return inFolder(dir, name);
+  }
+  return resolveForWrite(name);
+}
+
+bool isHeld(const std::string& hostPath) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return g_held.count(absoluteHostPath(hostPath)) != 0;
+}
+
+void hold(const std::string& hostPath, ReadProblem why) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (!g_held.insert(absoluteHostPath(hostPath)).second) return;
+  std::fprintf(stderr, "veloria: %s %s; it is left as it is and not written this run (playing on with defaults)\n",
+               hostPath.c_str(), describe(why));
+}
+
+// The path a player's file may be written at, or empty. Something other than a plain file
+// in its place (a link, a folder) was not put there by us and is held as well.
+std::string writablePath(std::string_view name) {
+  std::string path = persistentWritePath(name);
+  if (path.empty() || isHeld(path)) return {};
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : errno != ENOENT) {
+    hold(path, ReadProblem::Unreadable);
+    return {};
+  }
+  return path;
 }
 
 }  // namespace
@@ -121,27 +154,37 @@ std::string persistentDirectory() {
   return persistentDirectoryLocked();
 }
 
-std::optional<std::vector<uint8_t>> readPersistentFile(std::string_view name) {
-  auto p = persistentReadPath(name);
-  if (!p) return std::nullopt;
+std::optional<std::vector<uint8_t>> readPersistentFile(std::string_view name, uint64_t maxSize, ReadProblem* problem) {
+  ReadProblem why = ReadProblem::None;
+  const std::string path = persistentReadPath(name);
   // A link planted in place of a save is not ours: it is not followed.
-  return readHostFileNoFollow(*p);
+  auto data = readHostFileNoFollow(path, maxSize, &why);
+  if (!data && why != ReadProblem::Missing) hold(path, why);
+  if (problem) *problem = why;
+  return data;
+}
+
+bool persistentFileHeld(std::string_view name) {
+  const std::string path = persistentWritePath(name);
+  return !path.empty() && isHeld(path);
 }
 
 bool writePersistentFile(std::string_view name, const void* data, size_t size) {
-  bool ok = writeHostFile(persistentWritePath(name), data, size);
+  const std::string path = writablePath(name);
+  bool ok = !path.empty() && writeHostFile(path, data, size);
   invalidateCache();
   return ok;
 }
 
 bool removePersistentFile(std::string_view name) {
-  bool ok = ::unlink(persistentWritePath(name).c_str()) == 0;
+  const std::string path = writablePath(name);
+  bool ok = !path.empty() && ::unlink(path.c_str()) == 0;
   invalidateCache();
   return ok;
 }
 
 bool appendPersistentFile(std::string_view name, const void* data, size_t size, uint64_t maxFileSize) {
-  const std::string path = persistentWritePath(name);
+  const std::string path = writablePath(name);
   if (path.empty()) return false;
   // A log the engine adds to: never through a link, never past its size limit.
   int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
@@ -161,10 +204,9 @@ bool appendPersistentFile(std::string_view name, const void* data, size_t size, 
 }
 
 std::optional<HostStamp> persistentFileStamp(std::string_view name) {
-  auto p = persistentReadPath(name);
-  if (!p) return std::nullopt;
+  const std::string p = persistentReadPath(name);
   struct stat st {};
-  if (::lstat(p->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (::lstat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   HostStamp s;
   s.regular = true;
   s.size = static_cast<uint64_t>(st.st_size);

@@ -46,7 +46,9 @@ enum : uint32_t {
 };
 
 // Message box buttons and answers (the Windows values).
-enum : int { MB_OK = 0, MB_YESNO = 4 };
+// MB_DEFBUTTON2 (with MB_YESNO) makes いいえ the button Enter presses and the answer of a
+// box nobody answers (headless without an `answer` line).
+enum : int { MB_OK = 0, MB_YESNO = 4, MB_TYPEMASK = 0xF, MB_DEFBUTTON2 = 0x100 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 // MM_MCINOTIFY wParam for a completed play.
 enum : uint32_t { MCI_NOTIFY_SUCCESSFUL = 1 };

@@ -74,7 +74,7 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
 }
 
 int spawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
-                 const std::string& workDir) {
+                 const std::string& workDir, bool searchPath) {
   reapEndedPrograms();
   if (argv.empty() || argv[0].empty()) return -1;
   std::vector<char*> args;
@@ -101,7 +101,8 @@ int spawnProgram(const std::vector<std::string>& argv, const std::vector<std::st
   // The engine's standard input is not the started program's business.
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   pid_t pid = -1;
-  int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), env.data());
+  int rc = searchPath ? ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), env.data())
+                      : ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return -1;
   g_children.push_back(pid);
@@ -133,7 +134,8 @@ void waitForStartedPrograms(uint32_t ms) {
 bool openWithDesktop(const std::string& target) {
   const char* opener = std::getenv("VELORIA_OPENER");
   std::string program = opener && *opener ? opener : "xdg-open";
-  return spawnProgram({program, target}, {}, "") > 0;
+  if (target.empty() || target[0] == '-') return false;
+  return spawnProgram({program, target}, {}, "", true) > 0;
 }
 
 std::string takeNotification(const std::string& path, uint64_t& offset) {

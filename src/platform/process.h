@@ -13,11 +13,12 @@ namespace veloria::proc {
 // double quotes group blanks into one argument and are removed. Text is UTF-8.
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
-// Starts argv[0] (a path, or a name searched in PATH) with the arguments, in `workDir`, with
-// `extraEnv` entries ("NAME=value") added to this process's environment. Does not wait.
+// Starts argv[0] with the arguments, in `workDir`, with `extraEnv` entries ("NAME=value")
+// added to this process's environment. argv[0] is a host path, searched in PATH only when
+// `searchPath` (the desktop's own tools, never a program a game names). Does not wait.
 // Returns the process id, or -1 when the program could not be started.
 int spawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
-                 const std::string& workDir);
+                 const std::string& workDir, bool searchPath = false);
 
 // Whether the started program `pid` has ended, waiting up to `ms` real milliseconds for it.
 // An ended program is reaped.
@@ -30,7 +31,9 @@ void reapEndedPrograms();
 void waitForStartedPrograms(uint32_t ms);
 
 // Opens a document, folder or URL with the desktop's opener (the program named by the
-// environment variable VELORIA_OPENER, else xdg-open). Does not wait; false if it could not start.
+// environment variable VELORIA_OPENER, else xdg-open). The opener takes no "--" (xdg-open
+// refuses it), so a target starting with '-' is refused here rather than read as an option.
+// Does not wait; false if it could not start.
 bool openWithDesktop(const std::string& target);
 
 // The notification file: a started program appends words to it ("continue", "end"), one per

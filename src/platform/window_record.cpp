@@ -88,7 +88,7 @@ std::optional<WindowRecord> parseWindowRecord(const std::string& text, const std
   return r;
 }
 
-std::string windowRecordPath(const std::string& configDir, const std::string& gameDir) {
+std::string perGameRecordPath(const std::string& configDir, const std::string& folder, const std::string& gameDir) {
   // The directory's own name keeps the file recognisable; the hash keeps two games with the
   // same folder name apart.
   std::string base;
@@ -102,12 +102,16 @@ std::string windowRecordPath(const std::string& configDir, const std::string& ga
   if (base.empty()) base = "game";
   char hash[17];
   std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(pathHash(gameDir)));
-  return fs::joinHost(fs::joinHost(configDir, "windows"), base + "-" + hash + ".txt");
+  return fs::joinHost(fs::joinHost(configDir, folder), base + "-" + hash + ".txt");
+}
+
+std::string windowRecordPath(const std::string& configDir, const std::string& gameDir) {
+  return perGameRecordPath(configDir, "windows", gameDir);
 }
 
 std::optional<WindowRecord> loadWindowRecord(const std::string& configDir, const std::string& gameDir) {
-  auto data = fs::readHostFileNoFollow(windowRecordPath(configDir, gameDir));
-  if (!data || data->size() > 65536) return std::nullopt;
+  auto data = fs::readHostFileNoFollow(windowRecordPath(configDir, gameDir), kMaxWindowRecordBytes);
+  if (!data) return std::nullopt;
   return parseWindowRecord(std::string(data->begin(), data->end()), gameDir);
 }
 

@@ -2,6 +2,7 @@
 // settings directory, so a game opens the way the player left it.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,13 @@ struct WindowRecord {
 // The record's text; parse gives nullopt for anything damaged or written for another game.
 std::string formatWindowRecord(const WindowRecord& r, const std::string& gameDir);
 std::optional<WindowRecord> parseWindowRecord(const std::string& text, const std::string& gameDir);
+
+// A record larger than this is not ours and is not read.
+inline constexpr size_t kMaxWindowRecordBytes = 64 * 1024;
+
+// A file of its own per game directory (an absolute path) in `folder` of the settings
+// directory: the folder's own name, cut to plain letters, and a hash of the whole path.
+std::string perGameRecordPath(const std::string& configDir, const std::string& folder, const std::string& gameDir);
 
 // One file per game directory (an absolute path) under the settings directory.
 std::string windowRecordPath(const std::string& configDir, const std::string& gameDir);

@@ -14,19 +14,6 @@ namespace veloria {
 
 namespace {
 
-// Only names inside the game folder are answered: an absolute name or a ".." step is 0.
-bool staysInGame(const std::string& name) {
-  if (name.empty() || name[0] == '\\' || (name.size() > 1 && name[1] == ':')) return false;
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find('\\', start);
-    if (end == std::string::npos) end = name.size();
-    if (name.compare(start, end - start, "..") == 0 && end - start == 2) return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 bool gameFileExists(Engine& e, std::string name) {
   for (size_t i = 0; i < name.size(); ++i) {
     if (isSjisLead(static_cast<uint8_t>(name[i])) && i + 1 < name.size()) {
@@ -35,7 +22,8 @@ bool gameFileExists(Engine& e, std::string name) {
     }
     if (name[i] == '/') name[i] = '\\';
   }
-  if (!staysInGame(name)) return false;
+  // Only names inside the game folder are answered: an absolute name or a ".." step is 0.
+  if (!fs::staysInGame(name)) return false;
   if (auto host = fs::resolve(name)) {
     auto stamp = fs::hostStamp(*host);
     if (stamp && stamp->regular) return true;

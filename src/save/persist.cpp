@@ -29,13 +29,16 @@ constexpr const char* kEnvironmentFile = "envdata";
 // that a player who wonders why settings were lost can find out.
 void noteWriteFailure(const char* name) {
   static std::string reported;
+  if (fs::persistentDirectory().empty()) return;  // nothing is saved, as was said at the start
   if (reported.find(std::string(name) + "\n") != std::string::npos) return;
   reported += std::string(name) + "\n";
   std::fprintf(stderr, "veloria: cannot write %s in %s\n", name, fs::persistentDirectory().c_str());
 }
 
 void writeOrNote(const char* name, const std::vector<uint8_t>& bytes) {
-  if (!fs::writePersistentFile(name, bytes.data(), bytes.size())) noteWriteFailure(name);
+  // A held file (there, but not readable safely) was said already when it was read.
+  if (!fs::writePersistentFile(name, bytes.data(), bytes.size()) && !fs::persistentFileHeld(name))
+    noteWriteFailure(name);
 }
 
 void replaceLog(NameLog& log, const std::vector<std::string>& entries) {
@@ -66,7 +69,7 @@ constexpr size_t kMaxExtendedGlobalsBytes = 16 + size_t{kMaxVariableCount} * (4 
 // ---- global variables ----
 
 void loadGlobalVariables(Engine& e) {
-  auto data = fs::readPersistentFile(kGlobalsFile);
+  auto data = fs::readPersistentFile(kGlobalsFile, kMaxGlobalsFileBytes);
   if (data && extendedDialect(e) && hasExtendedMarker(data->data(), data->size())) {
     ExtendedGlobals x;
     if (data->size() > kMaxExtendedGlobalsBytes || !decodeExtendedGlobals(data->data(), data->size(), x)) {
@@ -94,13 +97,13 @@ void loadGlobalVariables(Engine& e) {
 
 void readLogs(Engine& e) {
   if (e.save.fileLogOn)
-    if (auto data = fs::readPersistentFile(kFileLogFile)) replaceLog(e.script.fileLog, decodeLog(data->data(), data->size()));
+    if (auto data = fs::readPersistentFile(kFileLogFile, kMaxLogFileBytes)) replaceLog(e.script.fileLog, decodeLog(data->data(), data->size()));
   if (e.save.labelLogOn)
-    if (auto data = fs::readPersistentFile(kLabelLogFile)) replaceLog(e.script.labelLog, decodeLog(data->data(), data->size()));
+    if (auto data = fs::readPersistentFile(kLabelLogFile, kMaxLogFileBytes)) replaceLog(e.script.labelLog, decodeLog(data->data(), data->size()));
 }
 
 std::optional<MenuChoices> readEnvironment(Engine& e) {
-  auto data = fs::readPersistentFile(kEnvironmentFile);
+  auto data = fs::readPersistentFile(kEnvironmentFile, kMaxEnvironmentFileBytes);
   if (!data) return std::nullopt;
   Environment env = decodeEnvironment(data->data(), data->size());
   setFace(e, env.faceName);
@@ -159,7 +162,7 @@ void writePersistentState(Engine& e) {
 void loadReadMarks(Engine& e) {
   std::vector<uint8_t>& marks = e.save.readMarks;
   marks.assign(e.script.scriptLength / 8, 0);
-  if (auto file = fs::readPersistentFile(kReadMarksFile))
+  if (auto file = fs::readPersistentFile(kReadMarksFile, kMaxReadMarksFileBytes))
     std::copy_n(file->begin(), std::min(file->size(), marks.size()), marks.begin());
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/text_codec.h"
 #include "save/save_image.h"
 #include "save/save_items.h"
 #include "script/script.h"
@@ -122,10 +123,12 @@ std::vector<std::string> decodeLog(const uint8_t* data, size_t size) {
     ++pos;
     // Entries follow each other without a gap, so the closing quote is one followed by the
     // next entry's quote or by the end (the last entry: the first quote). A quote inside an
-    // entry (a byte that the key turned into one) is then read as a byte.
+    // entry (a byte that the key turned into one) is then read as a byte; so is any byte
+    // after a Shift-JIS lead byte, which is that character's trail byte (0xE1 becomes a quote).
     const bool last = k + 1 == count;
     size_t end = pos;
-    while (end < size && !(data[end] == '"' && (last || end + 1 == size || data[end + 1] == '"'))) ++end;
+    while (end < size && !(data[end] == '"' && (last || end + 1 == size || data[end + 1] == '"')))
+      end += isSjisLead(static_cast<uint8_t>(data[end] ^ kLogKey)) && end + 2 < size ? 2 : 1;
     if (end >= size) break;  // cut off by the end of the file
     std::string en;
     for (size_t i = pos; i < end; ++i) {

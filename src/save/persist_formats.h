@@ -16,6 +16,15 @@ inline constexpr size_t kMaxLogEntryBytes = 511;
 // Longest font face name or CD drive name kept from envdata.
 inline constexpr size_t kMaxSettingBytes = 255;
 
+// Limits no real file of each kind reaches (a larger one is damaged and is not read):
+// gloval.sav holds at most 10000 variables of 4100 bytes (41 MB, when the later dialect's
+// variables are all in use), a log 4000 entries of 513, envdata two short names; the read
+// marks are one bit per script byte, so 4 MiB covers a 32 MiB script.
+inline constexpr uint64_t kMaxGlobalsFileBytes = 64u << 20;
+inline constexpr uint64_t kMaxLogFileBytes = 32u << 20;
+inline constexpr uint64_t kMaxEnvironmentFileBytes = 64u << 10;
+inline constexpr uint64_t kMaxReadMarksFileBytes = 4u << 20;
+
 struct GlobalVariables {
   std::array<int32_t, kGlobalVariableCount> numVars{};
   std::array<std::string, kGlobalVariableCount> strVars;

@@ -23,7 +23,7 @@ namespace veloria {
 namespace {
 
 // A save file is some tens of kilobytes; a much larger one is not ours and is not read.
-constexpr size_t kMaxSaveFileBytes = 64u << 20;
+constexpr uint64_t kMaxSaveFileBytes = 64u << 20;
 constexpr size_t kMaxMenuText = 255;
 
 SaveSnapshot& savePointSnapshot(Engine& e) {
@@ -40,11 +40,11 @@ std::string damagedMessage(int slot) { return damagedSaveMessage(saveSlotFileNam
 // is missing or damaged (a damaged one is said in a box).
 bool loadSlotState(Engine& e, int slot) {
   if (slot < 0 || slot > kMaxCommandSlot) return false;
-  auto data = fs::readPersistentFile(saveSlotFileName(slot));
-  if (!data) return false;
+  fs::ReadProblem problem = fs::ReadProblem::None;
+  auto data = fs::readPersistentFile(saveSlotFileName(slot), kMaxSaveFileBytes, &problem);
+  if (!data && problem == fs::ReadProblem::Missing) return false;
   auto snap = std::make_unique<SaveSnapshot>();
-  if (data->size() > kMaxSaveFileBytes ||
-      !decodeSnapshot(data->data(), data->size(), e.script.scriptLength, *snap)) {
+  if (!data || !decodeSnapshot(data->data(), data->size(), e.script.scriptLength, *snap)) {
     e.platform.messageBox(damagedMessage(slot), sj("ロードエラー"), MB_OK);
     return false;
   }
@@ -95,7 +95,7 @@ void cmdSavegame(Engine& e, std::string_view, bool) {
 
 void cmdLoadgame(Engine& e, std::string_view, bool) {
   int32_t n = readCommandSlot(e);
-  if (!fs::readPersistentFile(saveSlotFileName(n))) {
+  if (!fs::persistentFileStamp(saveSlotFileName(n))) {
     reportScriptWarning(e, sj("セーブデータ") + std::to_string(n) + sj("がありません。"));
     return;
   }

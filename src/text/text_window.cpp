@@ -13,6 +13,7 @@ namespace veloria {
 
 PixelTarget pixelTarget(ImageObject& img) {
   if (!img.hasPicture() || img.dib.bitCount != 24) return {};
+  img.dib.maskRuns.reset();  // the pixels are about to be written
   return PixelTarget{img.dib.pixels.data(), img.dib.width, img.dib.height, img.dib.stride};
 }
 

@@ -46,6 +46,38 @@ TEST(GamePaths, WritesReuseExistingFoldersAndAreSeenAtOnce) {
   EXPECT_FALSE(fs::exists("save\\new.dat"));
 }
 
+TEST(GamePaths, NamesThatLeaveTheGameAreRecognised) {
+  GameDir g;
+  g.write("tools/run.sh", "x");
+  std::filesystem::create_symlink("/bin", g.path() + "/outside");
+  const struct {
+    std::string name;
+    bool stays;
+  } cases[] = {
+      {"save1.dat", true},
+      {"tools\\run.sh", true},
+      {"./a/./b.txt", true},
+      {"a..b\\c..", true},
+      {utf8ToSjis("表\\x.dat"), true},  // the trail byte 0x5C is no separator
+      {"", false},
+      {"..", false},
+      {"..\\..\\.bashrc", false},
+      {"../x", false},
+      {"a\\..\\..\\x", false},
+      {"a/../b", false},  // even when it would come back inside
+      {"/etc/passwd", false},
+      {"\\home\\x", false},
+      {"C:\\x.txt", false},
+      {"c:x.txt", false},
+      {utf8ToSjis("画像\\..\\..\\x"), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(fs::staysInGame(c.name), c.stays) << c.name;
+  EXPECT_TRUE(fs::resolveInGame("TOOLS\\RUN.SH"));
+  EXPECT_FALSE(fs::resolveInGame("tools\\missing.sh"));
+  EXPECT_FALSE(fs::resolveInGame("outside\\sh"));  // inside by name, outside in fact
+  EXPECT_FALSE(fs::resolveInGame("..\\game\\tools\\run.sh"));
+}
+
 TEST(TextCodec, ShiftJisRoundTripAndBadBytes) {
   std::string utf8 = "終了しますか？ ABC ｱｲｳ ①";
   std::string sj = utf8ToSjis(utf8);

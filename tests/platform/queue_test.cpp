@@ -209,6 +209,27 @@ TEST(WindowPicture, EveryPixelOfAWideRowIsSwappedWhateverItsPlaceInTheRow) {
   for (int x = 0; x < 6; ++x) EXPECT_EQ(pic[3 * (5 + x)], bits[3 * (2 + x) + 2]) << x;
 }
 
+TEST(WindowPicture, RowsOfEveryWidthAndOffsetAreSwappedExactly) {
+  // Rows go five pixels at a time where the CPU allows, then four, then one by one.
+  auto p = headless();
+  p->resizeClient(40, 1);
+  std::vector<uint8_t> bits(124);
+  for (int w = 1; w <= 37; ++w)
+    for (int at = 0; at <= 3; ++at) {
+      for (size_t i = 0; i < bits.size(); ++i) bits[i] = static_cast<uint8_t>(w * 31 + at * 7 + i * 13);
+      SurfaceView v{bits.data(), 40, 1, 124};
+      p->blitToWindow(v, 0, 0, 40, 1, 0, 0);
+      p->blitToWindow(SurfaceView{bits.data() + 1, 40, 1, 123}, at, 0, w, 1, at, 0);  // another picture
+      const auto& pic = p->windowPicture();
+      for (int x = 0; x < 40; ++x) {
+        const uint8_t* s = bits.data() + (x >= at && x < at + w ? 1 : 0) + 3 * x;
+        ASSERT_EQ(pic[3 * x], s[2]) << w << " " << at << " " << x;
+        ASSERT_EQ(pic[3 * x + 1], s[1]) << w << " " << at << " " << x;
+        ASSERT_EQ(pic[3 * x + 2], s[0]) << w << " " << at << " " << x;
+      }
+    }
+}
+
 TEST(WindowPicture, PresentTurnsBottomUpBgrIntoTopDownRgbAndScrollMovesPixels) {
   auto p = headless();
   p->resizeClient(4, 2);

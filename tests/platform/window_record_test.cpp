@@ -125,3 +125,17 @@ TEST(WindowRecord, PlantedLinksAreNeitherReadNorWrittenThrough) {
   EXPECT_FALSE(std::filesystem::is_symlink(path));
   EXPECT_EQ(loadWindowRecord(config, kGame)->width, 640);
 }
+
+TEST(WindowRecord, AHugeRecordIsRefusedBeforeItIsRead) {
+  GameDir g;
+  const std::string config = fs::userConfigDirectory();
+  const std::string path = windowRecordPath(config, kGame);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  const std::string text = formatWindowRecord(sample(), kGame);
+  std::ofstream(path, std::ios::binary) << text;
+  ASSERT_TRUE(loadWindowRecord(config, kGame));
+  std::filesystem::resize_file(path, kMaxWindowRecordBytes + 1);  // sparse past the limit
+  EXPECT_FALSE(loadWindowRecord(config, kGame));
+  std::filesystem::resize_file(path, 200ull << 30);
+  EXPECT_FALSE(loadWindowRecord(config, kGame));
+}

@@ -86,6 +86,14 @@ TEST(Logs, FormatKeyAndMalformedEntries) {
   EXPECT_EQ(back[0], name);
   EXPECT_EQ(back[1], "X");
 
+  // A trail byte the key turns into a quote ends no entry, wherever the entry stands.
+  std::string trail = std::string("*label") + "\x88\xE1";  // ends in a character whose trail byte is 0xE1
+  for (const std::vector<std::string>& entries :
+       {std::vector<std::string>{trail, "X"}, {"X", trail}, {trail}, {trail, trail, "Y" + trail + "Z"}}) {
+    encodeLog(entries, out);
+    EXPECT_EQ(decodeLog(out.data(), out.size()), entries);
+  }
+
   // An entry without its opening quote has no value; the byte opens the next one. An entry
   // cut off by the end is dropped.
   std::string odd = "3\nZ";

@@ -28,10 +28,13 @@ std::string clicks(int n) {
 // on. The body runs several times with different values.
 class RandomScript {
  public:
-  explicit RandomScript(uint32_t seed) : rng_(seed) {}
+  // `extended`: the later dialect with its border at 300, so the game's own variables 200..299
+  // are saved too, plus loops and a user command whose frames the save keeps typed.
+  explicit RandomScript(uint32_t seed, bool extended = false) : rng_(seed), extended_(extended) {}
 
   std::string build(int statements) {
-    std::string s = "*define\ngame\n*start\n" + kWindow;
+    std::string s = extended_ ? ";value 300\n*define\ndefsub addup\ngame\n*start\n" + kWindow
+                              : "*define\ngame\n*start\n" + kWindow;
     s += "mov %300,0\nmov %6,500\nintlimit 6,0,100\n*again\n";
     for (int i = 0; i < statements; ++i) s += statement(true);
     pageBreak(s);
@@ -42,6 +45,7 @@ class RandomScript {
       if (k + 1 < kSubs && pick(2) == 0) s += "gosub *sub" + std::to_string(k + 1) + "\n";
       s += "return\n";
     }
+    if (extended_) s += "*addup\ngetparam %7,%8\nadd %7,%8\nfor %9 = 1 to 2\nadd %210,%9\nnext\nreturn\n";
     return s;
   }
 
@@ -53,7 +57,8 @@ class RandomScript {
   // Mostly a few low ones, so values build up; now and then a high saved one or a global.
   std::string var() {
     if (pick(8) != 0) return std::to_string(pick(12));
-    return std::to_string(pick(3) ? 150 + pick(50) : 250);
+    if (extended_ && pick(2)) return std::to_string(200 + pick(100));
+    return std::to_string(pick(3) ? 150 + pick(50) : extended_ ? 350 : 250);
   }
   std::string word() {
     static const char* const words[] = {"", "a", "もじ", "長めの文字列", "x1", "-42", "  7"};
@@ -66,7 +71,12 @@ class RandomScript {
 
   // One statement; `main` allows waits, scene changes and jumps (subroutines only compute).
   std::string statement(bool main) {
-    const int kinds = main ? 30 : 16;
+    // Subroutines call only the next one down (in build), never themselves.
+    const int kinds = main ? 30 : 14;
+    if (extended_ && main && pick(6) == 0) {
+      if (pick(2)) return "for %" + std::to_string(20 + pick(3)) + " = 1 to " + num(4) + " : inc %" + var() + " : next\n";
+      return "addup " + num(9) + "," + num(9) + "\n";
+    }
     switch (pick(kinds)) {
       case 0: return "mov %" + var() + "," + num(1000) + "\n";
       case 1: return "add %" + var() + "," + num(50) + ":sub %" + var() + ",%" + var() + "\n";
@@ -119,6 +129,7 @@ class RandomScript {
   }
 
   std::mt19937 rng_;
+  bool extended_ = false;
   bool pageEmpty_ = true;
   int labels_ = 0;
 };
@@ -131,6 +142,16 @@ TEST(SavePoints, AKeptImageEqualsTheWholeStateAtEverySavePointOfARandomGame) {
   for (uint32_t seed : {1u, 2u, 3u}) {
     useGameFiles(sceneFiles());
     const std::string script = RandomScript(seed).build(400);
+    auto r = runText(script, clicks(3000), 600000, checkEverySavePoint);
+    ASSERT_TRUE(r.ended) << "seed " << seed << (r.timedOut ? ": timed out" : "");
+    ASSERT_EQ(r.exitCode, 0) << "seed " << seed << ": " << r.errorCaption() << " " << r.errorMessage();
+    EXPECT_GT(r.e().save.savePointsChecked, 2000u) << "seed " << seed;
+    EXPECT_EQ(r.e().save.savePointMismatches, 0u) << "seed " << seed;
+  }
+  // The later dialect: the saved variables past 200, loop and user-command frames.
+  for (uint32_t seed : {4u, 5u}) {
+    useGameFiles(sceneFiles());
+    const std::string script = RandomScript(seed, true).build(400);
     auto r = runText(script, clicks(3000), 600000, checkEverySavePoint);
     ASSERT_TRUE(r.ended) << "seed " << seed << (r.timedOut ? ": timed out" : "");
     ASSERT_EQ(r.exitCode, 0) << "seed " << seed << ": " << r.errorCaption() << " " << r.errorMessage();

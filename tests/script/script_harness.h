@@ -29,7 +29,9 @@ inline std::string sjisOf(std::string_view utf8) { return utf8ToSjis(utf8); }
 
 class ScriptHarness {
  public:
-  explicit ScriptHarness(uint32_t timeoutMs = 20000) : platform_(makeHeadless(timeoutMs)), e(*platform_) {
+  // `input`: the lines of a headless --input file (answers for the boxes, clicks).
+  explicit ScriptHarness(uint32_t timeoutMs = 20000, const std::string& input = {})
+      : platform_(makeHeadless(timeoutMs, input)), e(*platform_) {
     connectEngine(e);
     platform_->onTimeout = [] { throw ProcessExit{3}; };
     restoreDefaults();
@@ -93,9 +95,10 @@ class ScriptHarness {
   std::string str(int i) const { return sjisToUtf8(e.script.strVars[static_cast<size_t>(i)]); }
 
  private:
-  static std::unique_ptr<Platform> makeHeadless(uint32_t timeoutMs) {
+  static std::unique_ptr<Platform> makeHeadless(uint32_t timeoutMs, const std::string& input) {
     HeadlessOptions o;
     o.timeoutMs = timeoutMs;
+    o.inputScript = input;
     return makeHeadlessPlatform(o);
   }
 

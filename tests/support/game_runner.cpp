@@ -27,6 +27,7 @@ GameRun runGame(const GameFiles& files, const RunOptions& options) {
   GameRun run;
   run.dir = std::make_shared<GameDir>(files);
   run.gameDir = run.dir->path();
+  if (options.prepare) options.prepare(run.gameDir);
   const std::string runtime = fs::runtimeDirectory();
   fs::makeDirectories(runtime);
 

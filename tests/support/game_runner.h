@@ -25,6 +25,7 @@ struct RunOptions {
   std::string recordAudio;       // host path: the headless mix is written there as WAV
   std::function<void(Engine&)> inspect;  // sees the engine when the run has ended
   bool holdInstanceLock = false;  // pretend another copy is running
+  std::function<void(const std::string& gameDir)> prepare;  // runs once the files are written
 };
 
 struct GameRun {

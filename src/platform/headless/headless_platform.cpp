@@ -70,11 +70,12 @@ class HeadlessPlatform final : public Platform {
   int showMessageBox(std::string_view text, std::string_view caption, int type) override {
     std::fprintf(stderr, "[%s] %s\n", sjisToUtf8(caption).c_str(), sjisToUtf8(text).c_str());
     injectDue();
-    int answer = type == MB_YESNO ? IDYES : IDOK;
+    const bool yesNo = (type & MB_TYPEMASK) == MB_YESNO;
+    int answer = yesNo ? ((type & MB_DEFBUTTON2) ? IDNO : IDYES) : IDOK;
     if (!answers_.empty()) {
       std::string a = answers_.front();
       answers_.pop_front();
-      if (type == MB_YESNO) answer = a == "no" ? IDNO : IDYES;
+      if (yesNo) answer = a == "no" ? IDNO : a == "yes" ? IDYES : answer;
     }
     return answer;
   }

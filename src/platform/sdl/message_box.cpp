@@ -12,14 +12,17 @@
 
 namespace veloria::sdl {
 
-int SdlPlatform::showMessageBox(std::string_view text, std::string_view caption, int type) {
+int SdlPlatform::showMessageBox(std::string_view text, std::string_view caption, int typeAndFlags) {
+  const int type = typeAndFlags & MB_TYPEMASK;
+  const bool noFirst = type == MB_YESNO && (typeAndFlags & MB_DEFBUTTON2);
   if (!window_ || !shown_) {
     // No window yet (start-up errors): the desktop's own box, owned by nothing.
     std::string t = sjisToUtf8(text), c = sjisToUtf8(caption);
     std::fprintf(stderr, "[%s] %s\n", c.c_str(), t.c_str());
     const SDL_MessageBoxButtonData ok[] = {{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDOK, "OK"}};
-    const SDL_MessageBoxButtonData yesNo[] = {{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
-                                              {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"}};
+    const Uint32 noFlags = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT | (noFirst ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0);
+    const SDL_MessageBoxButtonData yesNo[] = {{noFirst ? 0u : SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+                                              {noFlags, IDNO, "No"}};
     SDL_MessageBoxData d{SDL_MESSAGEBOX_INFORMATION, nullptr, c.c_str(), t.c_str(),
                          type == MB_YESNO ? 2 : 1, type == MB_YESNO ? yesNo : ok, nullptr};
     // A box that could not be shown, or was closed without a button, answers the safe
@@ -40,6 +43,7 @@ int SdlPlatform::showMessageBox(std::string_view text, std::string_view caption,
   if (type == MB_YESNO) {
     m.buttons = {{{}, IDYES, "はい"}, {{}, IDNO, "いいえ"}};
     m.escapeResult = IDNO;
+    if (noFirst) m.focus = 1;
   } else {
     m.buttons = {{{}, IDOK, "OK"}};
     m.escapeResult = IDOK;

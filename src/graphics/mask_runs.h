@@ -1,0 +1,53 @@
+// Run tables of alpha pictures: for every cell and row, the stretches of the mask that are
+// transparent (skipped), opaque (copied) or partly transparent (blended). A table is built
+// once from a picture's pixels and kept beside them, so drawing never reads the mask half.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "engine/picture.h"
+
+namespace veloria {
+
+enum class RunKind : uint8_t { Skip = 0, Copy = 1, Blend = 2 };
+
+struct MaskRuns {
+  // The picture the table was built from; one that no longer matches gets a new table.
+  const uint8_t* pixels = nullptr;
+  size_t bytes = 0;
+  int width = 0, height = 0, stride = 0, cellCount = 0;
+  int visibleWidth = 0;
+  // The runs of row y of cell c are entries[rowStart[c * height + y] ..] up to the next row's
+  // first entry. Each entry is start << 2 | kind; the row's last entry is a terminator at
+  // visibleWidth, so a run ends where the next entry starts.
+  std::vector<uint32_t> rowStart;
+  std::vector<uint32_t> entries;
+
+  static int startOf(uint32_t entry) { return static_cast<int>(entry >> 2); }
+  static RunKind kindOf(uint32_t entry) { return static_cast<RunKind>(entry & 3); }
+
+  // Calls f(start, end, kind) for the runs of (cell, y) that overlap [x0, x1), cut to it.
+  // The first run is found by bisection, so a narrow window of a wide row costs little.
+  template <typename F>
+  void forRuns(int cell, int y, int x0, int x1, F f) const {
+    const size_t r = static_cast<size_t>(cell) * static_cast<size_t>(height) + static_cast<size_t>(y);
+    const uint32_t* first = entries.data() + rowStart[r];
+    const uint32_t* last = entries.data() + rowStart[r + 1] - 1;  // the terminator
+    const uint32_t* it = std::upper_bound(first, last, x0, [](int x, uint32_t e) { return x < startOf(e); });
+    if (it != first) --it;
+    for (; it != last && startOf(*it) < x1; ++it) {
+      const int s = std::max(startOf(*it), x0), e = std::min(startOf(it[1]), x1);
+      if (s < e) f(s, e, kindOf(*it));
+    }
+  }
+};
+
+// The table of a 24-bit alpha picture, built now if it has none or the one it has is stale.
+const MaskRuns& maskRunsOf(const ImageObject& obj);
+
+// To be called after writing into the pixels of a picture that already existed.
+inline void forgetMaskRuns(ImageObject& obj) { obj.dib.maskRuns.reset(); }
+
+}  // namespace veloria
