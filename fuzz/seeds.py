@@ -258,6 +258,11 @@ def text_seeds():
              sj("長い行" * 20), b"\x81\x40\x82\xa0\xff\xfe\x82"]
     for i, text in enumerate(texts):
         put("text_type", "text%d" % i, bytes((i * 3, i, 24, 24)) + text)
+    # The later dialect (high bit of the third byte; ruby with 0x40 in the second).
+    later = [sj("`Good morning.`@` Is it raining again?`\\"), sj("(漢字/かんじ)`a@b #2 50% off` No way!/"),
+             sj("`" + "word " * 30 + "`\\"), b"`\x81\x60`abc\x82"]
+    for i, text in enumerate(later):
+        put("text_type", "later%d" % i, bytes((i * 5, 0x40 | i, 0x80 | 24, 24)) + text)
 
 
 def tag_seeds():

@@ -61,6 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   t.textMode = 1;
   e.script.textGosubOn = 0;
   e.script.reportingError = false;
+  // High bits the geometry leaves unused: the later dialect's text rules, and ruby.
+  e.script.dialect = (data[2] & 0x80) ? Dialect::Extended : Dialect::Base;
+  t.rubyOn = (data[1] & 0x40) ? 1 : 0;
+  t.cursorHalfCell = 0;
   std::string text(reinterpret_cast<const char*>(data + 4), size - 4);
   // Timed escapes would only make the case slow.
   for (size_t i = 0; i + 1 < text.size(); ++i)

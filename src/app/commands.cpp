@@ -74,7 +74,10 @@ void connectEngine(Engine& e) {
   h.stepAnimations = stepCellAnimations;
   h.nextAnimationDue = nextCellAnimationDue;
   h.repaint = paintWindow;
-  h.shutDown = destroyMainWindow;
+  h.shutDown = [](Engine& en) {
+    saveAfterFatalError(en);
+    destroyMainWindow(en);
+  };
 }
 
 void setUpEngine(Engine& e) {

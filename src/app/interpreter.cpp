@@ -144,6 +144,7 @@ bool runStatement(Engine& e, bool definePass) {
   if (definePass)
     reportScriptError(e, sj("定義ブロックエラー"), sj("*defineブロックには、表示文はおけません。"));
   markSavePointStale(e);
+  if (enterPreTextHook(e)) return false;
   std::string line = buildStoryTextLine(e);
   typeText(e, line);
   return false;

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "save/save.h"
+#include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"
 #include "ui/ui.h"
@@ -166,6 +167,17 @@ void windowProc(Engine& e, const Message& m) {
     case WM_CHAR:
       e.appWindow.lastX = static_cast<int32_t>(m.wParam);
       if (m.wParam == 32 || m.wParam == 13) requestAdvance(e);
+      // useescspc: Esc is a right click.
+      if (m.wParam == 27 && escSpaceInputOn(e) && !endAutoAndSkipModes(e)) requestMenu(e);
+      break;
+    case WM_MOUSEWHEEL:
+      // usewheel: a turn down is a click, a turn up opens the text log in a click wait.
+      if (!wheelInputOn(e)) break;
+      if (m.wParam == 2) {
+        if (!endAutoAndSkipModes(e)) requestAdvance(e);
+      } else if (m.wParam == 1) {
+        requestTextLog(e);
+      }
       break;
     case WM_MOUSEMOVE: {
       e.appWindow.lastX = lParamX(m.lParam);

@@ -281,7 +281,7 @@ void ScriptChecker::command(Pass pass, const std::string& spelled, uint32_t word
     return;
   }
   if (pass != Pass::Report) {
-    if (word == "vla") sawArchiveSwitch_ = true;
+    if (word == "vla" || word == "nsa") sawArchiveSwitch_ = true;
     if (word == "arc") sawArchivePlugin_ = true;
     if (word == "textgosub") sawTextGosub_ = true;
     // Aliases are defined by running their own commands, once each, in the order the

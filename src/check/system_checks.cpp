@@ -85,9 +85,19 @@ void checkMenusetwindow(ScriptChecker& c, std::string_view) {
   if (currentByte(e) == '#') readColor(e);
 }
 
+// savegame, loadgame: a slot written as a number must lie in 0..999.
+void checkSaveSlot(ScriptChecker& c, std::string_view) {
+  bool isStatic = false;
+  int32_t n = c.number(&isStatic);
+  if (isStatic && (n < 0 || n > kMaxCommandSlot))
+    reportScriptErrorF(c.engine(), sj("パラメータエラー"), sj("セーブ番号%dが範囲外です。"), std::to_string(n));
+}
+
 }  // namespace
 
 void addSystemChecks(CustomChecks& m) {
+  m.emplace("savegame", checkSaveSlot);
+  m.emplace("loadgame", checkSaveSlot);
   m.emplace("mousecursor", checkMousecursor);
   m.emplace("play", checkPlay);
   m.emplace("playonce", checkPlay);

@@ -102,9 +102,32 @@ void checkSelnum(ScriptChecker& c, std::string_view) {
   choiceOptions(c, false, f);
 }
 
+// rubyon: no arguments, or width, height and an optional face.
+void checkRubyon(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  skipBlanks(e);
+  const uint8_t b = currentByte(e);
+  if (b == 0 || b == '\n' || b == ':' || b == ';') return;
+  c.number();
+  expectComma(e);
+  c.number();
+  if (optionalArgFollows(e)) {
+    skipByte(e);
+    c.string();
+  }
+}
+
+void checkMaxkaisoupage(ScriptChecker& c, std::string_view) {
+  bool isStatic = false;
+  int32_t n = c.number(&isStatic);
+  if (isStatic && n < 1) reportScriptError(c.engine(), sj("パラメータエラー"), sj("maxkaisoupageの値が不正です。"));
+}
+
 }  // namespace
 
 void addTextChecks(CustomChecks& m) {
+  m.emplace("rubyon", checkRubyon);
+  m.emplace("maxkaisoupage", checkMaxkaisoupage);
   m.emplace("setwindow", checkSetwindow);
   m.emplace("setcursor", checkSetcursor);
   m.emplace("abssetcursor", checkSetcursor);

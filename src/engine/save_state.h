@@ -13,6 +13,8 @@ struct SaveSnapshot;
 
 inline constexpr int kDefaultSaveSlots = 9;
 inline constexpr int kMaxSaveSlots = 20;
+// The slots the save commands reach: 0..999 (errorsave writes 999).
+inline constexpr int kMaxCommandSlot = 999;
 
 struct SaveState {
   std::vector<uint8_t> readMarks;  // bit p of the script; empty = read marks off
@@ -41,6 +43,10 @@ struct SaveState {
   int32_t requestedLoadSlot = 0;
   // The last save point, kept so that taking one allocates nothing once warmed up.
   std::shared_ptr<SaveSnapshot> savePoint;
+  // loadgosub: the routine called after every completed load (empty = none). Not saved.
+  std::string loadGosubLabel;
+  // errorsave: a fatal script error writes the last save point to slot 999 first.
+  int32_t errorSaveOn = 0;
 };
 
 }  // namespace veloria

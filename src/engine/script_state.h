@@ -284,6 +284,15 @@ struct ScriptState {
   // usewheel / useescspc: the wheel, and Esc and Space, become inputs of the waits.
   int32_t wheelInput = 0;
   int32_t escSpaceInput = 0;
+  // language: the word the game gave ("english" / "japanese"); recorded only.
+  std::string language;
+  // pretextgosub: the routine called before a story-text line that begins a script line.
+  // While it runs (its frame still on the stack) text does not call it again; when its
+  // return brings the interpreter back to `preTextPos`, that line is typed without it.
+  std::string preTextGosubLabel;
+  bool preTextRunning = false;
+  uint32_t preTextPos = 0;
+  int32_t preTextDepth = 0;
 
   // ---- click trap: set by the text subsystem's trap commands, polled between statements ----
   std::string pendingTrapLabel;  // empty = no trap

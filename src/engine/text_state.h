@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,13 +30,20 @@ struct LinkRegion {
   int32_t left = 0, top = 0, right = 0;
 };
 
-// The story text of the last pages: 2-byte characters, 10 for a line break, 1 for a page end.
+// The story text of the last pages: characters (2 bytes, or 1 for a half-width one), 10 for
+// a line break, 1 for a page end. A ring restarted when full, until the game asks for a
+// number of pages (maxPages > 0): then a list of whole pages.
 struct TextLog {
   static constexpr int kSize = 10000;
   static constexpr int kRestartAt = 8500;
+  static constexpr size_t kMaxPageBytes = 65535;
   std::array<uint8_t, kSize + 1> buffer{};  // the last byte stays 0
   int32_t writePos = 0;
   int32_t pageMarked = 0;
+  // The page list: the finished pages, oldest first, and the page being typed.
+  int32_t maxPages = 0;
+  std::deque<std::string> pages;
+  std::string openPage;
 };
 
 // The options of a choice command, and for the jumping forms one label per option.
@@ -61,6 +69,7 @@ struct TextState {
   // Input and mode flags (raised by the window procedure, consumed by the waits).
   int32_t advanceRequested = 0;
   int32_t menuRequested = 0;
+  int32_t textLogRequested = 0;
   ClickPos clickPos;
   int32_t skipMode = 0;
   int32_t autoMode = 0;
@@ -83,6 +92,8 @@ struct TextState {
   int32_t pitchX = 26, pitchY = 28;
   int32_t cursorColumn = 0;
   int32_t cursorLine = 0;
+  // A half-width character left the cursor half a cell past cursorColumn (the later dialect).
+  int32_t cursorHalfCell = 0;
   TextRect windowRect{0, 0, 640, 480};
   int32_t windowColor = 0x999999;  // -1: the backdrop is windowImage
   ImageObject windowImage;
@@ -100,6 +111,16 @@ struct TextState {
 
   // Typing.
   int32_t lastLineChars = 0;
+  // The characters on the page, in typing order (gettext).
+  std::string pageText;
+  // texthide: the window and its text are left out of the composition until textshow.
+  int32_t textHidden = 0;
+  // addkinsoku: 2-byte characters added to the line-start and line-end rules.
+  std::vector<uint16_t> extraNoLineStart, extraNoLineEnd;
+  // rubyon: ruby groups are drawn; the ruby glyph size (0: half the text glyph) and face.
+  int32_t rubyOn = 0;
+  int32_t rubyWidth = 0, rubyHeight = 0;
+  std::string rubyFace;
   std::array<LinkRegion, 256> links{};
   int32_t linkCount = 0;
   std::string clickStr;  // 2-byte characters

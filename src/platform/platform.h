@@ -35,6 +35,8 @@ enum : uint32_t {
   WM_LBUTTONUP = 0x0202,
   WM_RBUTTONDOWN = 0x0204,
   WM_RBUTTONUP = 0x0205,
+  // A turn of the mouse wheel: wParam 1 away from the player (up), 2 towards (down).
+  WM_MOUSEWHEEL = 0x020A,
   MM_MCINOTIFY = 0x03B9,
   WM_USER = 0x0400,
   // The automation's `save N` and `load N` (wParam = the slot), carried out by the window

@@ -159,6 +159,8 @@ void cmdSoundPress(Engine& e, std::string_view, bool) {
 
 void registerResourceCommands(CommandTable& t) {
   t.add("vla", cmdVla, "");
+  // The later dialect's name for the same switch.
+  t.add("nsa", cmdVla, "");
   t.add("arc", cmdArc, "s");
   t.add("spi", cmdSpi, "s");
   t.add("soundpressplgin", cmdSoundPress, "s");

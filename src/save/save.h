@@ -63,6 +63,9 @@ const std::vector<uint8_t>& savePointImage(Engine& e);
 // (nothing saved yet, the file cannot be written) the old file is kept, the player is told
 // in a box, and the result is false.
 bool saveGame(Engine& e, int slot);
+// errorsave: after a fatal script error's box, the last save point goes to slot 999 (quietly:
+// the game is ending anyway).
+void saveAfterFatalError(Engine& e);
 // Loads save<slot>.dat, rebuilds the scene and restarts sound; then the interrupted wait
 // learns that a game was loaded (it unwinds to the interpreter, which goes on at the loaded
 // position). False with nothing changed when the file is missing, or damaged (then a box

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,15 @@ SaveSnapshot& savePointSnapshot(Engine& e) {
   return *e.save.savePoint;
 }
 
+void enterLoadHook(Engine& e);
+bool writeSlot(Engine& e, int slot);
+
 std::string damagedMessage(int slot) { return damagedSaveMessage(saveSlotFileName(slot)); }
 
 // Reads the slot and replaces the game with it. False, with nothing changed, when the file
 // is missing or damaged (a damaged one is said in a box).
 bool loadSlotState(Engine& e, int slot) {
-  if (slot < 1 || slot > kMaxSaveSlots) return false;
+  if (slot < 0 || slot > kMaxCommandSlot) return false;
   fs::ReadProblem problem = fs::ReadProblem::None;
   auto data = fs::readPersistentFile(saveSlotFileName(slot), kMaxSaveFileBytes, &problem);
   if (!data && problem == fs::ReadProblem::Missing) return false;
@@ -52,8 +56,69 @@ bool loadSlotState(Engine& e, int slot) {
   textAfterLoad(e, snap->windowPicture);
   graphicsAfterLoad(e);
   soundAfterLoad(e);
+  enterLoadHook(e);
   return true;
 }
+
+// loadgosub: the loaded game goes on through the routine, whose return continues it.
+void enterLoadHook(Engine& e) {
+  const std::string& label = e.save.loadGosubLabel;
+  if (label.empty()) return;
+  if (!callStackPush(e, scriptPosition(e)))
+    reportScriptError(e, sj("スタックエラー"), sj("gosub文のせいでスタックが溢れました。"));
+  jumpToLabel(e, label);
+}
+
+// The last save point into save<slot>.dat; false (the old file kept) when there is none or
+// the file cannot be written.
+bool writeSlot(Engine& e, int slot) {
+  const std::vector<uint8_t>& image = savePointImage(e);
+  return !image.empty() && fs::writePersistentFile(saveSlotFileName(slot), image.data(), image.size());
+}
+
+void tellNotWritten(Engine& e, int slot) {
+  std::string m = saveSlotFileName(slot) + sj("に書き込めませんでした。");
+  e.platform.messageBox(m, sj("セーブエラー"), MB_OK);
+}
+
+int32_t readCommandSlot(Engine& e) {
+  int32_t n = readNumber(e);
+  if (n < 0 || n > kMaxCommandSlot)
+    reportScriptErrorF(e, sj("パラメータエラー"), sj("セーブ番号%dが範囲外です。"), std::to_string(n));
+  return n;
+}
+
+void cmdSavegame(Engine& e, std::string_view, bool) {
+  int32_t n = readCommandSlot(e);
+  if (!writeSlot(e, n)) tellNotWritten(e, n);
+}
+
+void cmdLoadgame(Engine& e, std::string_view, bool) {
+  int32_t n = readCommandSlot(e);
+  if (!fs::persistentFileStamp(saveSlotFileName(n))) {
+    reportScriptWarning(e, sj("セーブデータ") + std::to_string(n) + sj("がありません。"));
+    return;
+  }
+  // The loaded game goes on at its own position; a damaged file was said in a box and this
+  // game goes on instead.
+  loadSlotState(e, n);
+}
+
+void cmdSavetime(Engine& e, std::string_view, bool) {
+  int32_t n = readNumber(e);
+  int32_t vars[4];
+  for (int32_t& v : vars) {
+    expectComma(e);
+    v = readNumVarRef(e, "savetimeの第二引数以降は数字変数です。");
+  }
+  std::optional<fs::LocalFileTime> t;
+  if (n >= 0 && n <= kMaxCommandSlot) t = fs::persistentFileLocalTime(saveSlotFileName(n));
+  const int32_t values[4] = {t ? t->month : 0, t ? t->day : 0, t ? t->hour : 0, t ? t->minute : 0};
+  for (int i = 0; i < 4; ++i) setNumVar(e, vars[i], values[i]);
+}
+
+void cmdErrorsave(Engine& e, std::string_view, bool) { e.save.errorSaveOn = 1; }
+void cmdLoadgosub(Engine& e, std::string_view, bool) { e.save.loadGosubLabel = readLabel(e); }
 
 void cmdSavenumber(Engine& e, std::string_view, bool) {
   int32_t n = readNumber(e);
@@ -99,7 +164,7 @@ bool savePointDue(Engine& e) {
     e.save.requestedLoadSlot = 0;
     loadSlotState(e, slot);
   }
-  return e.save.savingAllowed && e.text.cursorColumn == 0 && e.text.cursorLine == 0;
+  return e.save.savingAllowed && e.text.cursorColumn == 0 && e.text.cursorLine == 0 && e.text.cursorHalfCell == 0;
 }
 
 // The self-check: the image kept so far against one of the whole state.
@@ -162,19 +227,18 @@ const std::vector<uint8_t>& savePointImage(Engine& e) {
 
 bool saveGame(Engine& e, int slot) {
   if (slot < 1 || slot > kMaxSaveSlots) return false;
-  const std::string name = saveSlotFileName(slot);
   // No save point yet (saving was off from the start): there is no game to write.
-  const std::vector<uint8_t>& image = savePointImage(e);
-  bool ok = !image.empty() && fs::writePersistentFile(name, image.data(), image.size());
-  if (!ok) {
-    std::string m = name + sj("に書き込めませんでした。");
-    e.platform.messageBox(m, sj("セーブエラー"), MB_OK);
-  }
+  bool ok = writeSlot(e, slot);
+  if (!ok) tellNotWritten(e, slot);
   return ok;
 }
 
+void saveAfterFatalError(Engine& e) {
+  if (e.save.errorSaveOn && !e.script.checkingMode) writeSlot(e, kMaxCommandSlot);
+}
+
 bool loadGame(Engine& e, int slot) {
-  if (!loadSlotState(e, slot)) return false;
+  if (slot < 1 || slot > kMaxSaveSlots || !loadSlotState(e, slot)) return false;
   noteGameLoaded(e);
   return true;
 }
@@ -192,6 +256,8 @@ void saveRestoreDefaults(Engine& e) {
   s.saveImage.clear();
   s.saveImageCurrent = false;
   s.haveSavePoint = false;
+  s.loadGosubLabel.clear();
+  s.errorSaveOn = 0;
   s.savePointStale = true;
 }
 
@@ -204,6 +270,11 @@ void registerSaveCommands(CommandTable& t) {
   t.add("filelog", cmdFilelog, "");
   t.add("labellog", cmdLabellog, "");
   t.add("kidokuskip", cmdKidokuskip, "");
+  t.add("savegame", cmdSavegame, kOwnCheck);
+  t.add("loadgame", cmdLoadgame, kOwnCheck);
+  t.add("savetime", cmdSavetime, {.pattern = "n,%,%,%,%", .messages = {"savetimeの第二引数以降は数字変数です。"}});
+  t.add("errorsave", cmdErrorsave, "");
+  t.add("loadgosub", cmdLoadgosub, "l");
 }
 
 }  // namespace veloria

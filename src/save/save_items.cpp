@@ -11,6 +11,7 @@
 #include "platform/text_codec.h"
 #include "save/save_image.h"
 #include "script/script.h"
+#include "text/text_log.h"
 
 namespace veloria {
 
@@ -261,9 +262,7 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
   s.formatFlag = 1;
   s.bold = t.boldText;
   s.shadow = t.shadowText;
-  const char* page = reinterpret_cast<const char*>(t.log.buffer.data());
-  s.logPage.assign(page, std::find(t.log.buffer.begin(), t.log.buffer.end() - 1, 0) - t.log.buffer.begin());
-  s.logPos = t.log.writePos;
+  s.logPage = logAsRing(t.log, s.logPos);
   s.rightClickOn = e.ui.rightClickOn;
   s.colorRed = t.textColor.r;
   s.colorBlue = t.textColor.b;

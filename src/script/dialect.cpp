@@ -126,6 +126,34 @@ bool readValueLine(Engine& e, int32_t& border) {
 }
 
 void cmdUseWheel(Engine& e, std::string_view, bool) { e.script.wheelInput = 1; }
+
+// The word is kept; the engine's own texts stay as they are whatever it says.
+void cmdLanguage(Engine& e, std::string_view, bool) {
+  std::string w = readWord(e);
+  if (w != "english" && w != "japanese") {
+    reportScriptWarning(e, sj("languageのパラメータが違います。"));
+    return;
+  }
+  e.script.language = std::move(w);
+}
+
+void cmdPretextgosub(Engine& e, std::string_view, bool) {
+  e.script.preTextGosubLabel = readLabel(e);
+  e.script.preTextRunning = false;
+}
+
+// Whether the story text at `pos` is the first statement of its script line: only blanks
+// stand before it, or a label line's label.
+bool beginsScriptLine(const uint8_t* b, uint32_t pos) {
+  while (pos > 0 && isBlank(b[pos - 1])) --pos;
+  if (pos == 0 || b[pos - 1] == '\n') return true;
+  uint32_t p = pos;
+  while (p > 0 && wordByte(b[p - 1])) --p;
+  if (p == pos || p == 0 || b[p - 1] != '*') return false;
+  --p;
+  while (p > 0 && isBlank(b[p - 1])) --p;
+  return p == 0 || b[p - 1] == '\n';
+}
 void cmdUseEscSpc(Engine& e, std::string_view, bool) { e.script.escSpaceInput = 1; }
 
 }  // namespace
@@ -171,9 +199,32 @@ int32_t globalBorder(const Engine& e) { return e.script.globalBorder; }
 bool wheelInputOn(const Engine& e) { return e.script.wheelInput != 0; }
 bool escSpaceInputOn(const Engine& e) { return e.script.escSpaceInput != 0; }
 
+bool enterPreTextHook(Engine& e) {
+  ScriptState& s = e.script;
+  if (s.preTextGosubLabel.empty()) return false;
+  const uint32_t pos = s.scriptPos;
+  if (s.preTextRunning) {
+    // The routine is still running: its own text does not call it again.
+    if (s.callStack.depth >= s.preTextDepth) return false;
+    s.preTextRunning = false;
+    // Its return came back to the line it was called for: that line is typed now.
+    if (pos == s.preTextPos) return false;
+  }
+  if (!beginsScriptLine(scriptBytes(e), pos)) return false;
+  if (!callStackPush(e, pos))
+    reportScriptError(e, sj("スタックエラー"), sj("gosub文のせいでスタックが溢れました。"));
+  s.preTextRunning = true;
+  s.preTextPos = pos;
+  s.preTextDepth = s.callStack.depth;
+  jumpToLabel(e, s.preTextGosubLabel);
+  return true;
+}
+
 void registerDialectCommands(CommandTable& t) {
   t.add("usewheel", cmdUseWheel, "");
   t.add("useescspc", cmdUseEscSpc, "");
+  t.add("language", cmdLanguage, "w");
+  t.add("pretextgosub", cmdPretextgosub, "l");
 }
 
 }  // namespace veloria

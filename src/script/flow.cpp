@@ -27,11 +27,58 @@ void appendFullWidthNumber(std::string& out, int32_t value) {
   while (n > 0) out.append(digits, static_cast<size_t>(ascii[--n] - '0') * 2, 2);
 }
 
+namespace {
+
+// The later dialect expands '$' and '%' only before a variable reference: a digit, another
+// '%', an array term or a numeric alias; otherwise they are characters of the text.
+bool variableFollows(const Engine& e, const uint8_t* b, uint32_t pos) {
+  const uint8_t c = b[pos];
+  if ((c >= '0' && c <= '9') || c == '%' || c == '?') return true;
+  std::string word;
+  for (uint32_t p = pos; word.size() < kMaxWordBytes; ++p) {
+    uint8_t w = b[p];
+    if (w >= 'A' && w <= 'Z') w = static_cast<uint8_t>(w + 32);
+    if (!((w >= 'a' && w <= 'z') || w == '_' || (w >= '0' && w <= '9' && !word.empty()))) break;
+    word.push_back(static_cast<char>(w));
+  }
+  return !word.empty() && e.script.numAliasIndex.count(word) != 0;
+}
+
+// Where the tail of the line made only of '@', '\', '/' and blanks begins (the later
+// dialect's waits there act even inside a segment).
+uint32_t trailingWaitsStart(const uint8_t* b, uint32_t pos) {
+  uint32_t tail = pos;
+  while (b[pos] != 0 && b[pos] != '\n') {
+    const uint8_t c = b[pos];
+    if (isSjisLead(c) && b[pos + 1] != 0 && b[pos + 1] != '\n') {
+      pos += 2;
+      tail = pos;
+      continue;
+    }
+    ++pos;
+    if (c != '@' && c != '\\' && c != '/' && c != ' ' && c != '\t') tail = pos;
+  }
+  return tail;
+}
+
+// The readers step over the blanks after a variable; the later dialect's text keeps them.
+void keepBlanksAfterReference(Engine& e, uint32_t start) {
+  const uint8_t* b = scriptBytes(e);
+  uint32_t& pos = e.script.scriptPos;
+  while (pos > start + 1 && (b[pos - 1] == ' ' || b[pos - 1] == '\t')) --pos;
+}
+
+}  // namespace
+
 // Copies the story text from scriptPos to the end of the line, expanding $ and % variables;
-// with textgosub on, an '@' or '\' ends the line early.
+// with textgosub on, an '@' or '\' ends the line early. In the later dialect nothing inside
+// a backtick segment is expanded or ends the line.
 std::string buildStoryTextLine(Engine& e) {
   auto& s = e.script;
   const uint8_t* b = scriptBytes(e);
+  const bool later = extendedDialect(e);
+  const uint32_t tail = later ? trailingWaitsStart(b, s.scriptPos) : 0;
+  bool segment = false;
   std::string line;
   // Expansion may grow the line; a little room past the limit lets the final cut keep
   // whole characters.
@@ -40,6 +87,20 @@ std::string buildStoryTextLine(Engine& e) {
     uint32_t pos = s.scriptPos;
     uint8_t c = b[pos];
     if (c == 0 || c == '\n') break;
+    if (later) {
+      if (isSjisLead(c) && b[pos + 1] != 0 && b[pos + 1] != '\n') {
+        if (line.size() < room) line.append(reinterpret_cast<const char*>(b + pos), 2);
+        s.scriptPos += 2;
+        continue;
+      }
+      if (c == '`') segment = !segment;
+      const bool waitActs = !segment || (pos >= tail && (c == '@' || c == '\\'));
+      if (!waitActs || ((c == '$' || c == '%') && !variableFollows(e, b, pos + 1))) {
+        if (line.size() < room) line.push_back(static_cast<char>(c));
+        ++s.scriptPos;
+        continue;
+      }
+    }
     if (s.textGosubOn == 1 && (c == '@' || c == '\\') && !(pos > 0 && isSjisLead(b[pos - 1]))) {
       if (line.size() < room) line.push_back(static_cast<char>(c));
       ++s.scriptPos;
@@ -48,11 +109,13 @@ std::string buildStoryTextLine(Engine& e) {
     if (c == '$') {
       std::string v = readStringTerm(e);
       if (line.size() < room) line.append(v, 0, room - line.size());
+      if (later) keepBlanksAfterReference(e, pos);
       continue;
     }
     if (c == '%' && !(pos >= 2 && b[pos - 2] == '!')) {
       int32_t v = readNumberTerm(e);
       if (line.size() < room) appendFullWidthNumber(line, v);
+      if (later) keepBlanksAfterReference(e, pos);
       continue;
     }
     if (line.size() < room) line.push_back(static_cast<char>(c));
@@ -82,6 +145,7 @@ void scriptResetGame(Engine& e) {
     s.strVars[static_cast<size_t>(i)].clear();
   }
   s.callStack.clear();
+  s.preTextRunning = false;
 }
 
 // ---- the position, and what waits and text tell the interpreter ----
@@ -211,6 +275,9 @@ void scriptRestoreDefaults(Engine& e) {
   s.textGosubOn = 0;
   s.wheelInput = 0;
   s.escSpaceInput = 0;
+  s.language.clear();
+  s.preTextGosubLabel.clear();
+  s.preTextRunning = false;
   s.pendingTrapLabel.clear();
   s.trapState = TrapState::Armed;
   s.lrTrap = 0;

@@ -72,6 +72,11 @@ int32_t globalBorder(const Engine& e);
 // usewheel / useescspc were given: the waits take the wheel, and Esc and Space, as inputs.
 bool wheelInputOn(const Engine& e);
 bool escSpaceInputOn(const Engine& e);
+// pretextgosub: called by the interpreter at a story-text line. When the line begins a
+// script line and the routine is not running, the line's position is pushed as a gosub
+// frame and the routine entered (true); the routine's return brings the line back, and then
+// it is typed without the routine (false).
+bool enterPreTextHook(Engine& e);
 
 // The story-text line at scriptPos, expanded, as the text engine gets it; scriptPos ends
 // on the line feed (or behind an '@' / '\' that ends the line early under textgosub).

@@ -27,22 +27,24 @@ const std::vector<SjisChar>& noLineEnd() {
   return v;
 }
 
+bool contains(const std::vector<SjisChar>* v, SjisChar c) {
+  return v && std::find(v->begin(), v->end(), c) != v->end();
+}
+
 }  // namespace
 
-bool isNoLineStart(SjisChar c) {
-  const auto& v = noLineStart();
-  return std::find(v.begin(), v.end(), c) != v.end();
+bool isNoLineStart(SjisChar c, const ExtraKinsoku& extra) {
+  return contains(&noLineStart(), c) || contains(extra.noLineStart, c);
 }
 
-bool isNoLineEnd(SjisChar c) {
-  const auto& v = noLineEnd();
-  return std::find(v.begin(), v.end(), c) != v.end();
+bool isNoLineEnd(SjisChar c, const ExtraKinsoku& extra) {
+  return contains(&noLineEnd(), c) || contains(extra.noLineEnd, c);
 }
 
-int needsEarlyBreak(const std::vector<SjisChar>& c) {
+int needsEarlyBreak(const std::vector<SjisChar>& c, const ExtraKinsoku& extra) {
   size_t n = 0;
   while (n + 1 < c.size()) {
-    if (isNoLineEnd(c[n]) || isNoLineStart(c[n + 1]))
+    if (isNoLineEnd(c[n], extra) || isNoLineStart(c[n + 1], extra))
       ++n;
     else
       break;

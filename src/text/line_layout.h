@@ -11,12 +11,18 @@ namespace veloria {
 // A 2-byte Shift-JIS character as lead << 8 | trail.
 using SjisChar = uint16_t;
 
-bool isNoLineStart(SjisChar c);
-bool isNoLineEnd(SjisChar c);
+// The characters a game added (addkinsoku) to the built-in sets.
+struct ExtraKinsoku {
+  const std::vector<SjisChar>* noLineStart = nullptr;
+  const std::vector<SjisChar>* noLineEnd = nullptr;
+};
+
+bool isNoLineStart(SjisChar c, const ExtraKinsoku& extra = {});
+bool isNoLineEnd(SjisChar c, const ExtraKinsoku& extra = {});
 
 // How many of the following characters must move to the next line together with the next
 // one: opening brackets may not end a line, closing marks may not start one.
-int needsEarlyBreak(const std::vector<SjisChar>& following);
+int needsEarlyBreak(const std::vector<SjisChar>& following, const ExtraKinsoku& extra = {});
 
 struct LookAhead {
   std::vector<SjisChar> chars;  // the 2-byte characters that follow

@@ -71,6 +71,8 @@ void markTextWindow(Engine& e, bool shown, bool inFrame);
 // on, a right click for the menu. A wait takes a request (reads and clears it).
 void requestAdvance(Engine& e);
 void requestMenu(Engine& e);
+// The wheel turned up (usewheel): a click wait opens the text log.
+void requestTextLog(Engine& e);
 bool advanceRequested(const Engine& e);
 bool menuRequested(const Engine& e);
 bool takeAdvanceRequest(Engine& e);
@@ -113,6 +115,8 @@ void timedWait(Engine& e, int32_t ms, bool interruptible);
 // The text log hooks.
 void logChar(Engine& e, uint8_t first, uint8_t second);
 void logLineFeed(Engine& e);
+// A half-width character of the later dialect: one byte.
+void logByte(Engine& e, uint8_t c);
 void markLogPage(Engine& e);
 void clearLog(Engine& e);
 // The text log viewer (the right-click action rlookback and the system menu's lookback):

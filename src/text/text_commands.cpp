@@ -93,6 +93,7 @@ void cmdTextmode(Engine& e, std::string_view, bool) {
 void cmdLocate(Engine& e, std::string_view, bool) {
   e.text.cursorColumn = readNumber(e);
   e.text.cursorLine = nextNumber(e);
+  e.text.cursorHalfCell = 0;
 }
 
 void cmdPuttext(Engine& e, std::string_view, bool) {
@@ -228,6 +229,7 @@ void registerTextCommands(CommandTable& t) {
   registerWaitCommands(t);
   registerChoiceCommands(t);
   registerTextLogCommands(t);
+  registerTextAccessCommands(t);
 }
 
 void textRestoreDefaults(Engine& e) {
@@ -251,6 +253,7 @@ void textRestoreDefaults(Engine& e) {
   t.pendingKind = PendingText::None;
   choiceRestoreDefaults(e);
   textLogRestoreDefaults(e);
+  textAccessRestoreDefaults(e);
   // The layers are made when the game starts (textResetGame) or something draws: the define
   // pass and the checker never need the 1.5 MB.
 }
@@ -293,6 +296,9 @@ void textResetGame(Engine& e) {
   t.pendingText.clear();
   t.pendingKind = PendingText::None;
   textLogResetGame(e);
+  t.textHidden = 0;
+  t.pageText.clear();
+  t.cursorHalfCell = 0;
   t.faceName = t.chosenFaceName;
   clearTextLayers(e);
   t.cursorColumn = 0;

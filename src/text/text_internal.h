@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "text/glyph_blend.h"
@@ -37,6 +38,13 @@ void drawGlyph(Engine& e, uint8_t first, uint8_t second, int x, int y, const Tex
 // without copying it to the window.
 void drawGlyphOnDisplay(Engine& e, uint8_t first, uint8_t second, int x, int y, const TextRgb& rgb);
 
+// A cell of its own size and face (empty: the text's face), for ruby.
+void drawSizedGlyph(Engine& e, uint8_t first, uint8_t second, int x, int y, int width, int height,
+                    const std::string& face, const TextRgb& rgb);
+// texthide / textshow: the window and its text leave or rejoin the composition, at once.
+void setTextHidden(Engine& e, bool hidden);
+inline void showHiddenText(Engine& e) { setTextHidden(e, false); }
+
 // ---- typing (type_text.cpp) ----
 // Carries out the text a textgosub diversion left over (see typeText).
 void resumePendingText(Engine& e);
@@ -46,6 +54,9 @@ void registerChoiceCommands(CommandTable& t);
 void choiceRestoreDefaults(Engine& e);
 void registerTextLogCommands(CommandTable& t);
 void textLogRestoreDefaults(Engine& e);
+// texthide/textshow, gettext/getlog, maxkaisoupage, addkinsoku, rubyon (text_access.cpp).
+void registerTextAccessCommands(CommandTable& t);
+void textAccessRestoreDefaults(Engine& e);
 // The log on and emptied, and the default arrow pictures unless lookbackbutton gave others.
 void textLogResetGame(Engine& e);
 

@@ -25,6 +25,13 @@ bool writePosValid(const TextLog& log) { return log.writePos >= 0 && log.writePo
 // A page longer than the room left is cut: what does not fit is not stored, and the next
 // page end restarts the buffer.
 void logAppend(TextLog& log, const uint8_t* bytes, int n) {
+  if (log.maxPages > 0) {
+    // One page never holds more than this: the rest of an endless page is not recorded.
+    if (n <= 0 || log.openPage.size() + static_cast<size_t>(n) > TextLog::kMaxPageBytes) return;
+    log.openPage.append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(n));
+    log.pageMarked = 0;
+    return;
+  }
   if (n <= 0 || !writePosValid(log) || log.writePos > TextLog::kSize - n) return;
   for (int i = 0; i < n; ++i) log.buffer[static_cast<size_t>(log.writePos + i)] = bytes[i];
   log.writePos += n;
@@ -32,6 +39,8 @@ void logAppend(TextLog& log, const uint8_t* bytes, int n) {
 }
 
 void logClear(TextLog& log, bool withMark) {
+  log.pages.clear();
+  log.openPage.clear();
   log.buffer.fill(' ');
   log.buffer[TextLog::kSize] = 0;
   log.writePos = 0;
@@ -44,6 +53,14 @@ void logClear(TextLog& log, bool withMark) {
 }
 
 void logMarkPage(TextLog& log) {
+  if (log.maxPages > 0) {
+    if (log.pageMarked) return;
+    log.pages.push_back(std::move(log.openPage));
+    log.openPage.clear();
+    while (log.pages.size() > static_cast<size_t>(log.maxPages)) log.pages.pop_front();
+    log.pageMarked = 1;
+    return;
+  }
   // A position that cannot be the log's own starts it afresh rather than stopping it for good.
   if (!writePosValid(log)) {
     logClear(log, true);
@@ -61,6 +78,11 @@ void logMarkPage(TextLog& log) {
 bool logPage(const TextLog& log, int n, std::string& out) {
   out.clear();
   if (n < 1) return false;
+  if (log.maxPages > 0) {
+    if (static_cast<size_t>(n) > log.pages.size()) return false;
+    out = log.pages[log.pages.size() - static_cast<size_t>(n)];
+    return true;
+  }
   // Walking back from the write position: the mark that ends page n is the n-th one met,
   // the mark before the page the (n + 1)-th.
   int end = writeEnd(log);
@@ -77,10 +99,70 @@ bool logPage(const TextLog& log, int n, std::string& out) {
   return false;
 }
 
+void logSetPageLimit(TextLog& log, int maxPages) {
+  if (log.maxPages == 0) {
+    // The ring's finished pages and the open one carry over into the list.
+    std::string bytes(reinterpret_cast<const char*>(log.buffer.data()), static_cast<size_t>(writeEnd(log)));
+    log.maxPages = maxPages;
+    logFromRing(log, bytes);
+    return;
+  }
+  log.maxPages = maxPages;
+  while (log.pages.size() > static_cast<size_t>(log.maxPages)) log.pages.pop_front();
+}
+
+std::string logAsRing(const TextLog& log, int32_t& writePos) {
+  if (log.maxPages == 0) {
+    writePos = log.writePos;
+    const auto* b = log.buffer.data();
+    return std::string(reinterpret_cast<const char*>(b),
+                       std::find(log.buffer.begin(), log.buffer.end() - 1, 0) - log.buffer.begin());
+  }
+  std::string joined;
+  for (const std::string& p : log.pages) {
+    joined += '\1';
+    joined += p;
+  }
+  joined += '\1';
+  joined += log.openPage;
+  // Cut from the oldest end at a page mark, so that the rest still reads as whole pages.
+  if (joined.size() > static_cast<size_t>(TextLog::kSize)) {
+    size_t from = joined.find('\1', joined.size() - TextLog::kSize);
+    joined.erase(0, from == std::string::npos ? joined.size() - TextLog::kSize : from);
+  }
+  writePos = static_cast<int32_t>(joined.size());
+  return joined;
+}
+
+void logFromRing(TextLog& log, std::string_view bytes) {
+  log.pages.clear();
+  log.openPage.clear();
+  // Bytes before the first mark belong to no whole page.
+  size_t first = bytes.find('\1');
+  if (first == std::string_view::npos) {
+    log.openPage.assign(bytes);
+  } else {
+    size_t start = first + 1;
+    for (size_t m = bytes.find('\1', start); m != std::string_view::npos; m = bytes.find('\1', start)) {
+      log.pages.emplace_back(bytes.substr(start, m - start));
+      start = m + 1;
+    }
+    log.openPage.assign(bytes.substr(start));
+  }
+  while (log.pages.size() > static_cast<size_t>(std::max(log.maxPages, 0))) log.pages.pop_front();
+  log.pageMarked = !bytes.empty() && bytes.back() == '\1' ? 1 : 0;
+  // The ring is not used in page-list mode; its position must not look full.
+  log.writePos = 0;
+}
+
 void logChar(Engine& e, uint8_t first, uint8_t second) {
   if (!e.text.logEnabled) return;
   const uint8_t b[2] = {first, second};
   logAppend(e.text.log, b, 2);
+}
+
+void logByte(Engine& e, uint8_t c) {
+  if (e.text.logEnabled) logAppend(e.text.log, &c, 1);
 }
 
 void logLineFeed(Engine& e) {
@@ -97,6 +179,7 @@ void clearLog(Engine& e) { logClear(e.text.log, e.text.logEnabled != 0); }
 
 int textLogPageCount(const Engine& e) {
   const TextLog& log = e.text.log;
+  if (log.maxPages > 0) return static_cast<int>(log.pages.size());
   int marks = static_cast<int>(std::count(log.buffer.begin(), log.buffer.begin() + writeEnd(log), uint8_t{1}));
   return std::max(marks - 1, 0);
 }
@@ -158,6 +241,7 @@ void textLogResetGame(Engine& e) {
 
 std::string currentLogPage(const Engine& e) {
   const TextLog& log = e.text.log;
+  if (log.maxPages > 0) return log.openPage;
   int end = writeEnd(log);
   int start = end;
   while (start > 0 && log.buffer[static_cast<size_t>(start - 1)] != 1) --start;

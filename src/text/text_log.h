@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace veloria {
 
@@ -20,5 +21,13 @@ void logClear(TextLog& log, bool withMark);
 // marks around it, line feeds as 10. False when fewer than n + 1 marks precede the write
 // position.
 bool logPage(const TextLog& log, int n, std::string& out);
+// maxkaisoupage: the log becomes a list of at most `maxPages` finished pages (the ring's
+// pages carry over).
+void logSetPageLimit(TextLog& log, int maxPages);
+// The log as the ring holds it, for a save file: in page-list mode the pages joined with
+// their marks, cut to the ring's size from the oldest end. `writePos` gets the ring position.
+std::string logAsRing(const TextLog& log, int32_t& writePos);
+// Page-list mode after a load: the pages again from the ring's bytes.
+void logFromRing(TextLog& log, std::string_view bytes);
 
 }  // namespace veloria

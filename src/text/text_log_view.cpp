@@ -6,6 +6,8 @@
 #include "engine/engine.h"
 #include "engine/wait_loop.h"
 #include "graphics/graphics.h"
+#include "platform/text_codec.h"
+#include "script/script.h"
 #include "sound/sound.h"
 #include "text/text.h"
 #include "text/text_internal.h"
@@ -72,6 +74,7 @@ void LogViewer::showPage(int n, bool first) {
   // The page, drawn on the display alone: the window's own text stays in its layers.
   const int gw = t_.glyphWidth, gh = t_.glyphHeight;
   int64_t x = t_.textOriginX, y = t_.textOriginY;
+  const bool later = extendedDialect(e_);
   for (size_t k = 0; k < text.size();) {
     uint8_t c = static_cast<uint8_t>(text[k]);
     if (c == 10) {
@@ -80,14 +83,16 @@ void LogViewer::showPage(int n, bool first) {
       ++k;
       continue;
     }
-    if (k + 1 >= text.size()) break;
+    // The later dialect logs a half-width character as one byte.
+    const bool half = later && !isSjisLead(c);
+    if (!half && k + 1 >= text.size()) break;
     if (x >= win_.left && y >= win_.top && x + gw <= win_.right && y + gh <= win_.bottom) {
-      drawGlyphOnDisplay(e_, c, static_cast<uint8_t>(text[k + 1]), static_cast<int>(x), static_cast<int>(y),
-                         t_.lookbackColor);
+      drawGlyphOnDisplay(e_, c, half ? ' ' : static_cast<uint8_t>(text[k + 1]), static_cast<int>(x),
+                         static_cast<int>(y), t_.lookbackColor);
       presentCell(e_, static_cast<int>(x), static_cast<int>(y), gw, gh);
     }
-    x += t_.pitchX;
-    k += 2;
+    x += half ? t_.pitchX / 2 : t_.pitchX;
+    k += half ? 1 : 2;
   }
 
   // The arrows take the up-highlighted picture's size at the window's right corners.

@@ -7,6 +7,7 @@
 #include "graphics/graphics.h"
 #include "text/text.h"
 #include "text/text_internal.h"
+#include "text/text_log.h"
 
 namespace veloria {
 
@@ -25,6 +26,13 @@ void textAfterLoad(Engine& e, const std::string& windowPicture) {
   t.menuRequested = 0;
   TextLog& log = t.log;
   log.pageMarked = log.writePos > 0 && log.buffer[static_cast<size_t>(log.writePos - 1)] == 1 ? 1 : 0;
+  if (log.maxPages > 0) {
+    const int32_t end = std::clamp(log.writePos, 0, TextLog::kSize);
+    logFromRing(log, std::string_view(reinterpret_cast<const char*>(log.buffer.data()), static_cast<size_t>(end)));
+  }
+  t.cursorHalfCell = 0;
+  t.pageText.clear();
+  t.textHidden = 0;
 
   // Each cursor from its saved picture, or the built-in one; a missing file gives a
   // placeholder rather than stopping the game.

@@ -79,7 +79,7 @@ void drawWindowBackground(Engine& e, const TextRect& r, ImageObject& dst) {
 
 void composeTextWindow(Engine& e) {
   TextState& t = e.text;
-  if (!t.textMode) return;
+  if (!t.textMode || t.textHidden) return;
   TextRect wr;
   if (!clampedWindowRect(e, wr)) return;
   const ClipRect& a = e.gfx.composeArea;
@@ -114,6 +114,8 @@ void clearTextWindow(Engine& e) {
   TextState& t = e.text;
   t.cursorColumn = 0;
   t.cursorLine = 0;
+  t.cursorHalfCell = 0;
+  t.pageText.clear();
   clearTextLayers(e);
   t.faceName = t.chosenFaceName;
   if (t.windowShown) {
@@ -172,9 +174,9 @@ CellStyle storyStyle(const Engine& e) {
 }
 
 void rasterise(Engine& e, const CellStyle& s, uint8_t first, uint8_t second, int x, int y, uint8_t r, uint8_t g,
-               uint8_t b, bool intoLayers) {
+               uint8_t b, bool intoLayers, const std::string* face = nullptr) {
   GlyphRequest req;
-  req.faceName = e.text.faceName;
+  req.faceName = face && !face->empty() ? *face : e.text.faceName;
   req.cellWidth = s.glyphWidth;
   req.cellHeight = s.glyphHeight;
   req.bold = s.bold;
@@ -203,6 +205,23 @@ void drawGlyph(Engine& e, uint8_t first, uint8_t second, int x, int y, const Tex
   CellStyle s = storyStyle(e);
   rasterise(e, s, first, second, x, y, channel(rgb.r), channel(rgb.g), channel(rgb.b), true);
   presentCell(e, x, y, s.glyphWidth, s.glyphHeight);
+}
+
+void drawSizedGlyph(Engine& e, uint8_t first, uint8_t second, int x, int y, int width, int height,
+                    const std::string& face, const TextRgb& rgb) {
+  CellStyle s = storyStyle(e);
+  s.glyphWidth = width;
+  s.glyphHeight = height;
+  rasterise(e, s, first, second, x, y, channel(rgb.r), channel(rgb.g), channel(rgb.b), true, &face);
+  presentCell(e, x, y, width, height);
+}
+
+void setTextHidden(Engine& e, bool hidden) {
+  TextState& t = e.text;
+  t.textHidden = hidden ? 1 : 0;
+  DirtyRect r{t.windowRect.left, t.windowRect.top, t.windowRect.right + 2, t.windowRect.bottom + 2};
+  composeScreen(e, &r);
+  runEffect(e, 1, 0, std::string(), &r);
 }
 
 void drawGlyphOnDisplay(Engine& e, uint8_t first, uint8_t second, int x, int y, const TextRgb& rgb) {

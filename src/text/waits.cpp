@@ -35,6 +35,7 @@ void clearClickRequests(Engine& e) {
 
 void requestAdvance(Engine& e) { e.text.advanceRequested = 1; }
 void requestMenu(Engine& e) { e.text.menuRequested = 1; }
+void requestTextLog(Engine& e) { e.text.textLogRequested = 1; }
 bool advanceRequested(const Engine& e) { return e.text.advanceRequested != 0; }
 bool menuRequested(const Engine& e) { return e.text.menuRequested != 0; }
 
@@ -226,6 +227,7 @@ void clickWait(Engine& e) {
   dropQueuedClicks(e);
   t.advanceRequested = 0;
   t.menuRequested = 0;
+  t.textLogRequested = 0;
 
   CursorArea c;
   if (t.waitCursorKind == WaitCursor::Click || t.waitCursorKind == WaitCursor::Page) {
@@ -267,6 +269,16 @@ void clickWait(Engine& e) {
       return PassResult::End;
     }
     if (t.skipMode) return PassResult::End;
+    if (t.textLogRequested) {
+      t.textLogRequested = 0;
+      // The viewer draws over the window; the cursor goes first and comes back after.
+      restoreCursorArea(e, c);
+      if (showTextLog(e) && c.shown) {
+        copyRect(e.gfx.displaySurface, c.x, c.y, c.saved, 0, 0, c.w, c.h);
+        if (c.cursor->hasPicture()) drawCursorCell(e, c);
+      }
+      return PassResult::Continue;
+    }
     if (!t.menuRequested) return PassResult::Continue;
     t.menuRequested = 0;
     if (rightClickAction(e) == RightClickAction::Subroutine && c.shown) {

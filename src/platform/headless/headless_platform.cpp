@@ -208,6 +208,7 @@ class HeadlessPlatform final : public Platform {
         postMessage(WM_CHAR, static_cast<uint32_t>(ev.code), 0);
         break;
       case InputEvent::Menu: postMessage(WM_COMMAND, static_cast<uint32_t>(ev.code), 0); break;
+      case InputEvent::Wheel: postMessage(WM_MOUSEWHEEL, static_cast<uint32_t>(ev.code), 0); break;
       case InputEvent::Close: postMessage(WM_CLOSE); break;
       case InputEvent::Answer: answers_.push_back(ev.text); break;
       case InputEvent::Type: replies_.push_back({ev.kind, ev.text, 0}); break;

@@ -73,6 +73,12 @@ std::vector<InputEvent> parseInputScript(const std::string& text) {
         if (sj.size() == 1) ev.code = static_cast<unsigned char>(sj[0]);
         else throw InputScriptError("input line " + std::to_string(lineNo) + ": key takes one character");
       }
+    } else if (cmd == "wheel") {
+      need(1);
+      if (words[0] != "up" && words[0] != "down")
+        throw InputScriptError("input line " + std::to_string(lineNo) + ": wheel takes up or down");
+      ev.kind = InputEvent::Wheel;
+      ev.code = words[0] == "up" ? 1 : 2;
     } else if (cmd == "menu") {
       need(1);
       ev.kind = InputEvent::Menu;

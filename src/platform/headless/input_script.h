@@ -13,7 +13,7 @@
 namespace veloria {
 
 struct InputEvent {
-  enum Kind { Move, Click, RClick, Key, Menu, Close, Answer, Type, Screenshot, Dump, Quit, Save, Load, Cancel, Select };
+  enum Kind { Move, Click, RClick, Key, Menu, Close, Answer, Type, Screenshot, Dump, Quit, Save, Load, Cancel, Select, Wheel };
   Kind kind = Move;
   uint64_t timeMs = 0;
   int x = 0, y = 0;

@@ -77,6 +77,12 @@ void SdlPlatform::handleEvent(const SDL_Event& ev) {
       captured_ = down;
       break;
     }
+    case SDL_MOUSEWHEEL: {
+      int y = ev.wheel.y;
+      if (ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
+      if (y != 0) postMessage(WM_MOUSEWHEEL, y > 0 ? 1u : 2u, 0);
+      break;
+    }
     case SDL_KEYDOWN: {
       SDL_Keycode k = ev.key.keysym.sym;
       if (menuVisible() && menuUi_.active()) {
