@@ -9,6 +9,7 @@
 
 #include "check/checker.h"
 #include "resource/resource_test_util.h"
+#include "check/check_harness.h"
 #include "script/script_harness.h"
 
 namespace veloria::test {
@@ -16,27 +17,6 @@ namespace {
 
 // A media file of the game, in its sub-directory.
 void put(GameDir& dir, const std::string& name) { dir.write(name, "x"); }
-
-// The game in `dir` with `utf8` as its only script file; the findings as printed.
-std::vector<std::string> check(GameDir& dir, std::string_view utf8) {
-  dir.write("0.txt", sjisOf(utf8));
-  std::vector<std::string> out;
-  for (const CheckFinding& f : checkGame(setUpEngine).findings) out.push_back(formatFinding(f));
-  return out;
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-  std::string s;
-  for (const auto& l : lines) s += l + "\n";
-  return s;
-}
-
-// True when some finding starts with `where` ("0.txt:3: ") and contains `text`.
-bool has(const std::vector<std::string>& findings, const std::string& where, const std::string& text) {
-  return std::any_of(findings.begin(), findings.end(), [&](const std::string& f) {
-    return f.rfind(where, 0) == 0 && f.find(text) != std::string::npos;
-  });
-}
 
 // Every registration row says how the checker reads the command: a pattern in the letters
 // the pattern reader knows, with its brackets closed, or a check of the checker's own that

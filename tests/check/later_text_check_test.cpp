@@ -6,23 +6,11 @@
 #include <vector>
 
 #include "check/checker.h"
+#include "check/check_harness.h"
 #include "script/script_harness.h"
 
 namespace veloria::test {
 namespace {
-
-std::vector<std::string> check(GameDir& dir, std::string_view utf8) {
-  dir.write("0.txt", sjisOf(utf8));
-  std::vector<std::string> out;
-  for (const CheckFinding& f : checkGame(setUpEngine).findings) out.push_back(formatFinding(f));
-  return out;
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-  std::string s;
-  for (const auto& l : lines) s += l + "\n";
-  return s;
-}
 
 TEST(LaterTextCheck, EveryFormIsReadAndItsFaultsFound) {
   GameDir dir;
