@@ -37,8 +37,9 @@ constexpr Kind kKinds[] = {{"save1.dat", 64u << 20},
                            {"envdata", veloria::kMaxEnvironmentFileBytes},
                            {"Velollog.dat", veloria::kMaxLogFileBytes}};
 
+// Never destroyed: the exit handler that removes the folder runs after static destructors.
 const std::string& scratch() {
-  static const std::string dir = [] {
+  static const std::string& dir = *new std::string([] {
     const char* tmp = std::getenv("TMPDIR");
     std::string t = std::string(tmp && *tmp ? tmp : "/tmp") + "/veloria-fuzz-files-XXXXXX";
     std::vector<char> buf(t.begin(), t.end());
@@ -47,7 +48,7 @@ const std::string& scratch() {
     std::string d = buf.data();
     std::atexit([] { std::filesystem::remove_all(scratch()); });
     return d;
-  }();
+  }());
   return dir;
 }
 
