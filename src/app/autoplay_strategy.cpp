@@ -7,28 +7,28 @@
 
 namespace veloria {
 
-std::optional<AutoplaySpec> parseAutoplaySpec(std::string_view text) {
-  AutoplaySpec spec;
-  if (text == "first") return spec;
+std::optional<AutoplayChoice> parseAutoplayChoice(std::string_view text) {
+  AutoplayChoice choice;
+  if (text == "first") return choice;
   if (text == "explore") {
-    spec.kind = AutoplaySpec::Kind::Explore;
-    return spec;
+    choice.kind = AutoplayChoice::Kind::Explore;
+    return choice;
   }
   constexpr std::string_view kRandom = "random:";
   if (text.substr(0, kRandom.size()) != kRandom) return std::nullopt;
   const std::string_view digits = text.substr(kRandom.size());
   if (digits.empty() || digits[0] < '0' || digits[0] > '9') return std::nullopt;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), spec.seed);
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), choice.seed);
   if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-  spec.kind = AutoplaySpec::Kind::Random;
-  return spec;
+  choice.kind = AutoplayChoice::Kind::Random;
+  return choice;
 }
 
-std::shared_ptr<AutoplayStrategy> makeAutoplayStrategy(const AutoplaySpec& spec) {
-  switch (spec.kind) {
-    case AutoplaySpec::Kind::First: return nullptr;
-    case AutoplaySpec::Kind::Explore: return std::make_shared<ExploreStrategy>();
-    case AutoplaySpec::Kind::Random: return std::make_shared<RandomStrategy>(spec.seed);
+std::shared_ptr<AutoplayStrategy> makeAutoplayStrategy(const AutoplayChoice& choice) {
+  switch (choice.kind) {
+    case AutoplayChoice::Kind::First: return nullptr;
+    case AutoplayChoice::Kind::Explore: return std::make_shared<ExploreStrategy>();
+    case AutoplayChoice::Kind::Random: return std::make_shared<RandomStrategy>(choice.seed);
   }
   return nullptr;
 }

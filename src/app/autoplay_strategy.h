@@ -26,13 +26,13 @@ class AutoplayStrategy {
 };
 
 // "first", "explore" or "random:SEED" as given to --autoplay=. nullopt when it is none of them.
-struct AutoplaySpec {
+struct AutoplayChoice {
   enum class Kind { First, Explore, Random } kind = Kind::First;
   uint64_t seed = 0;
 };
-std::optional<AutoplaySpec> parseAutoplaySpec(std::string_view text);
-// The strategy for a spec; nullptr for first (autoplay's own choice).
-std::shared_ptr<AutoplayStrategy> makeAutoplayStrategy(const AutoplaySpec& spec);
+std::optional<AutoplayChoice> parseAutoplayChoice(std::string_view text);
+// The strategy for a choice; nullptr for first (autoplay's own choice).
+std::shared_ptr<AutoplayStrategy> makeAutoplayStrategy(const AutoplayChoice& choice);
 
 // Explore: at each place the option taken least often so far, ties to the first in order.
 // The counts stay with the object, so a second run on it takes what the first did not.

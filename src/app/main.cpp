@@ -156,9 +156,9 @@ int main(int argc, char** argv) {
     } else if (a == "--autoplay" || a.rfind("--autoplay=", 0) == 0) {
       notForPlaytest = a;
       if (a.size() > 10) {
-        auto spec = parseAutoplaySpec(std::string_view(a).substr(11));
-        if (!spec) return usageError("--autoplay= needs first, explore or random:SEED");
-        opt.autoplayStrategy = makeAutoplayStrategy(*spec);
+        auto choice = parseAutoplayChoice(std::string_view(a).substr(11));
+        if (!choice) return usageError("--autoplay= needs first, explore or random:SEED");
+        opt.autoplayStrategy = makeAutoplayStrategy(*choice);
       }
       hopt.autoplay = true;
       opt.autoplay = true;

@@ -22,7 +22,7 @@ inline constexpr size_t kMaxLabels = 5000;
 // Variables of a base-language game: 0..4095, of which 0..199 are cleared by every reset.
 inline constexpr int kVariableCount = 4096;
 inline constexpr int kLocalVariableCount = 200;
-// An extended-dialect game has 0..9999; the tables are always this large, and the index check
+// A game in the later dialect has 0..9999; the tables are always this large, and the index check
 // uses the game's own count (variableCount).
 inline constexpr int kMaxVariableCount = 10000;
 inline constexpr size_t kMaxAliases = 4096;

@@ -13,16 +13,16 @@ using test::GameFiles;
 using test::runGame;
 using test::sjisText;
 
-std::shared_ptr<AutoplayStrategy> strategy(const char* spec) {
-  auto parsed = parseAutoplaySpec(spec);
-  EXPECT_TRUE(parsed) << spec;
+std::shared_ptr<AutoplayStrategy> strategy(const char* choice) {
+  auto parsed = parseAutoplayChoice(choice);
+  EXPECT_TRUE(parsed) << choice;
   return parsed ? makeAutoplayStrategy(*parsed) : nullptr;
 }
 
-test::GameRun play(const GameFiles& files, const char* spec, uint32_t timeoutMs = 600000) {
+test::GameRun play(const GameFiles& files, const char* choice, uint32_t timeoutMs = 600000) {
   test::RunOptions o;
   o.autoplay = true;
-  o.strategy = strategy(spec);
+  o.strategy = strategy(choice);
   o.timeoutMs = timeoutMs;
   return runGame(files, o);
 }
@@ -66,15 +66,15 @@ GameFiles cselLoop() {
 }
 
 TEST(AutoplayStrategy, ParsesTheThreeNamesOnly) {
-  EXPECT_EQ(parseAutoplaySpec("first")->kind, AutoplaySpec::Kind::First);
-  EXPECT_EQ(parseAutoplaySpec("explore")->kind, AutoplaySpec::Kind::Explore);
-  auto r = parseAutoplaySpec("random:18446744073709551615");
+  EXPECT_EQ(parseAutoplayChoice("first")->kind, AutoplayChoice::Kind::First);
+  EXPECT_EQ(parseAutoplayChoice("explore")->kind, AutoplayChoice::Kind::Explore);
+  auto r = parseAutoplayChoice("random:18446744073709551615");
   ASSERT_TRUE(r);
-  EXPECT_EQ(r->kind, AutoplaySpec::Kind::Random);
+  EXPECT_EQ(r->kind, AutoplayChoice::Kind::Random);
   EXPECT_EQ(r->seed, UINT64_MAX);
   for (const char* bad : {"", "Explore", "random", "random:", "random:-1", "random:1x", "random:18446744073709551616"})
-    EXPECT_FALSE(parseAutoplaySpec(bad)) << bad;
-  EXPECT_EQ(makeAutoplayStrategy(*parseAutoplaySpec("first")), nullptr);
+    EXPECT_FALSE(parseAutoplayChoice(bad)) << bad;
+  EXPECT_EQ(makeAutoplayStrategy(*parseAutoplayChoice("first")), nullptr);
 }
 
 TEST(AutoplayStrategy, ExploreLeavesLoopsTheFirstOptionNeverLeaves) {
