@@ -281,6 +281,18 @@ def window_record_seeds():
     put("platform_window_record", "no-header", good.split("\n", 1)[1].encode())
 
 
+def library_seeds():
+    good = ('{"version":1,"games":[{"caption":"駅の朝","folder":"/home/p/games/station","lastPlayed":1765240000},'
+            '{"caption":"Demo","folder":"/opt/demo","lastPlayed":1700000000}]}\n')
+    put("platform_game_library", "good", good.encode())
+    put("platform_game_library", "escapes", b'{"games":[{"caption":"a\\"b\\u00e9\\ud83d\\ude00\\n","folder":"/x\\/y","lastPlayed":5}]}')
+    put("platform_game_library", "odd-entries", b'{"games":[1,{"folder":"rel"},{"folder":"/a","lastPlayed":-3},'
+        b'{"folder":"/a"},{"folder":"/b","lastPlayed":1.5e3,"extra":[null,true,{}]}]}')
+    put("platform_game_library", "cut-off", good.encode()[:70])
+    put("platform_game_library", "deep", b"[" * 40 + b"]" * 40)
+    put("platform_game_library", "empty", b"")
+
+
 def player_file_seeds():
     # byte 0: the kind (save, gloval.sav, kidoku.dat, envdata, a log); byte 1: the form
     # (0 plain, 1 grown past its limit, 2 link, 3 folder, 4 pipe); then the bytes.
@@ -365,6 +377,7 @@ def main():
     text_seeds()
     tag_seeds()
     window_record_seeds()
+    library_seeds()
     player_file_seeds()
     consent_seeds()
     cursor_seeds()

@@ -82,7 +82,8 @@ void postMenuChoices(Engine& e, const MenuChoices& c) {
 }
 
 // `warpLabel`: where this cycle's game pass starts instead of start; used up by the first.
-void runEngineCycle(Engine& e, std::string& warpLabel) {
+// `options.onGameShown` is called in the first cycle, once the window shows.
+void runEngineCycle(Engine& e, std::string& warpLabel, const AppOptions& options) {
   restoreAllDefaults(e);
   std::srand(e.platform.timeGetTime());
   stopAllSound(e);
@@ -97,6 +98,7 @@ void runEngineCycle(Engine& e, std::string& warpLabel) {
   if (auto choices = readEnvironment(e)) postMenuChoices(e, *choices);
   e.platform.showWindow();
   paintWindow(e);
+  if (e.app.engineCycles == 0 && options.onGameShown) options.onGameShown(e);
   e.platform.sleep(500);
   e.platform.setTimer(1, 100);
   ++e.app.engineCycles;
@@ -189,7 +191,7 @@ int runApplication(Platform& platform, const AppOptions& options) {
 
   int code = 0;
   try {
-    for (;;) runEngineCycle(e, warpLabel);
+    for (;;) runEngineCycle(e, warpLabel, options);
   } catch (const ProcessExit& exit) {
     code = exit.code;
   }

@@ -47,6 +47,9 @@ struct AppOptions {
   ScriptOptions scriptOptions;
   // Called once the run has ended, before the engine is torn down (tests look at the state).
   std::function<void(Engine&)> beforeExit;
+  // Called once, when the first define block has run and the window shows (a window run adds
+  // the game to the player's library then).
+  std::function<void(Engine&)> onGameShown;
 };
 
 // Runs the whole program on `platform` until the window is destroyed; returns the exit code.

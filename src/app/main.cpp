@@ -11,9 +11,12 @@
 
 #include "app/app.h"
 #include "app/autoplay_strategy.h"
+#include "app/library_screen.h"
 #include "app/playtest.h"
 #include "check/checker.h"
+#include "engine/engine.h"
 #include "platform/files.h"
+#include "platform/game_library.h"
 #include "platform/headless/input_script.h"
 #include "platform/platform.h"
 
@@ -58,6 +61,8 @@ const char kUsage[] =
     "  --scale N                open the window at N times its size (a whole number; made\n"
     "                           smaller if the desktop is; ignored with --headless)\n"
     "  --help                   show this text\n";
+
+const char kNoScript[] = "veloria: GAME_DIR holds no script (0.txt … 99.txt, veloria.dat or velo_sec.dat)\n";
 
 int usageError(const std::string& message) {
   std::fprintf(stderr, "veloria: %s\n%s", message.c_str(), kUsage);
@@ -238,6 +243,12 @@ int main(int argc, char** argv) {
   struct stat st {};
   if (::stat(opt.gameDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     return usageError("no such game directory: " + opt.gameDir);
+  const bool haveScript = fs::holdsGameScript(opt.gameDir);
+  if (!haveScript && (headless || check || playtest)) {
+    // Nothing to play and nobody to ask: say what is missing instead of blaming a script.
+    std::fputs(kNoScript, stderr);
+    return kExitUsage;
+  }
   if (playtest) {
     if (::chdir(opt.gameDir.c_str()) != 0) return usageError("cannot enter game directory: " + opt.gameDir);
     popt.gameDir = ".";
@@ -254,15 +265,35 @@ int main(int argc, char** argv) {
     platform = makeHeadlessPlatform(hopt);
   } else {
     std::string err;
-    // The window's size is remembered per game: name the game by its real path.
-    char real[PATH_MAX];
-    if (::realpath(opt.gameDir.c_str(), real)) wopt.gameDirectory = real;
-    platform = makeSdlPlatform(&err, wopt);
-    if (!platform) {
+    auto noWindow = [&] {
       std::fprintf(stderr, "veloria: cannot open a window: %s (use --headless to run without one)\n",
                    err.c_str());
       return kExitNoDisplay;
+    };
+    char real[PATH_MAX];
+    if (!haveScript) {
+      // Started without a game (from the desktop's menu, or in some other folder): the
+      // library offers the games played before and a folder browser, then the chosen game
+      // plays in a window of its own as if it had been named here.
+      auto library = makeSdlPlatform(&err, WindowOptions{});
+      if (!library) {
+        std::fputs(kNoScript, stderr);
+        return noWindow();
+      }
+      auto chosen = runLibrary(*library, ::realpath(opt.gameDir.c_str(), real) ? std::string(real) : "/");
+      library.reset();
+      if (!chosen) return kExitNormal;
+      opt.gameDir = *chosen;
     }
+    // The window's size is remembered per game: name the game by its real path.
+    if (::realpath(opt.gameDir.c_str(), real)) wopt.gameDirectory = real;
+    // Every game played in a window goes to the top of the player's library.
+    if (!wopt.gameDirectory.empty())
+      opt.onGameShown = [folder = wopt.gameDirectory](Engine& e) {
+        recordPlayedGame(e.platform.titleUtf8(), folder);
+      };
+    platform = makeSdlPlatform(&err, wopt);
+    if (!platform) return noWindow();
   }
   if (::chdir(opt.gameDir.c_str()) != 0) return usageError("cannot enter game directory: " + opt.gameDir);
   opt.gameDir = ".";

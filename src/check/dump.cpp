@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "engine/engine.h"
-#include "check/json_writer.h"
+#include "platform/json_writer.h"
 #include "platform/files.h"
 #include "platform/media/media_port.h"
 #include "platform/text_codec.h"

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/library_view.h"
 #include "platform/menu_model.h"
 #include "platform/window_layout.h"
 
@@ -223,6 +224,14 @@ class Platform {
   DialogAnswer listDialog(const ListDialogSetup& setup);
   // The dialog on screen now (for the state dump); nullptr when none is open.
   const OpenDialog* openDialog() const { return openDialog_; }
+
+  // ---- the game library (started without a game) ----
+  // Shows `view` in the whole window and blocks, costing nothing, until the player acts.
+  // A backend without a window answers Close.
+  virtual LibraryAction showLibrary(const LibraryView& view) {
+    (void)view;
+    return {};
+  }
 
   // ---- sound and movies ----
   // The audio output with its mixer (platform/media/media_port.h); every backend has one.

@@ -139,3 +139,24 @@ TEST(CommandLine, PlaytestReportsABrokenBranchWithExitCodeOne) {
   EXPECT_EQ(runVeloria("--headless --runs 3 " + game.path()).code, 2);
   EXPECT_EQ(runVeloria("--headless --autoplay=random:x " + game.path()).code, 2);
 }
+
+TEST(CommandLine, AFolderWithoutAScriptIsNamedAsSuchWhereNoWindowCanOfferAnother) {
+  const std::string line = "veloria: GAME_DIR holds no script (0.txt … 99.txt, veloria.dat or velo_sec.dat)\n";
+  veloria::test::GameDir g(veloria::test::GameFiles{{"readme.txt", "not a script"}, {"12.txt/inside", ""}, {"07.txt", "*define\n"}});
+  for (const char* mode : {"--headless", "--check", "--playtest", "--headless --autoplay"}) {
+    auto r = runVeloria(std::string(mode) + " " + g.path());
+    EXPECT_EQ(r.code, 2) << mode;
+    EXPECT_EQ(r.output, line) << mode;
+  }
+  // No folder named: the current one is meant.
+  auto r = runVeloria("--headless", "cd " + g.path() + " &&");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.output, line);
+
+  // Any letter case and any of the three forms counts as a script.
+  for (const char* name : {"0.TXT", "99.txt", "Veloria.DAT", "VELO_SEC.dat"}) {
+    veloria::test::GameDir game(veloria::test::GameFiles{{name, "*define\ngame\n*start\nend\n"}});
+    auto played = runVeloria("--headless --timeout 100000 " + game.path());
+    EXPECT_EQ(played.output.find("holds no script"), std::string::npos) << name << ": " << played.output;
+  }
+}
