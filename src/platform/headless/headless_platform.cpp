@@ -23,6 +23,11 @@ class HeadlessPlatform final : public Platform {
     auto media = std::make_shared<VirtualClockMedia>(*this, o.recordAudio);
     media_ = media;
     clockMedia_ = media.get();
+    if (o.recordSpeech) {
+      auto voice = std::make_unique<RecordingSpeechPort>(o.recordSpeechFile, [this] { return timeGetTime(); });
+      speechRecord_ = voice.get();
+      speech_ = std::move(voice);
+    }
   }
   ~HeadlessPlatform() override {
     clockMedia_ = nullptr;
@@ -54,6 +59,7 @@ class HeadlessPlatform final : public Platform {
 
   AutoplayPicker picker_;
   const AutoplayWait* autoplayWait_ = nullptr;
+  const RecordingSpeechPort* speechRecord_ = nullptr;
   std::function<void(uint32_t)> clockWatch_;
 
  protected:
@@ -252,6 +258,11 @@ void setAutoplayPicker(Platform& p, AutoplayPicker picker) {
 bool hasAutoplayPicker(Platform& p) {
   auto* h = dynamic_cast<HeadlessPlatform*>(&p);
   return h && h->picker_;
+}
+
+const std::vector<SpeechEvent>* recordedSpeech(Platform& p) {
+  auto* h = dynamic_cast<HeadlessPlatform*>(&p);
+  return h && h->speechRecord_ ? &h->speechRecord_->events() : nullptr;
 }
 
 const AutoplayWait* noteAutoplayWait(Platform& p, const AutoplayWait* wait) {
