@@ -166,7 +166,10 @@ void windowProc(Engine& e, const Message& m) {
     case WM_PAINT: paintWindow(e); break;
     case WM_CHAR:
       e.appWindow.lastX = static_cast<int32_t>(m.wParam);
-      if (m.wParam == 32 || m.wParam == 13) requestAdvance(e);
+      if (m.wParam == 32 || m.wParam == 13) {
+        stopSpeaking(e);
+        requestAdvance(e);
+      }
       // useescspc: Esc is a right click.
       if (m.wParam == 27 && escSpaceInputOn(e) && !endAutoAndSkipModes(e)) requestMenu(e);
       break;
@@ -174,6 +177,7 @@ void windowProc(Engine& e, const Message& m) {
       // usewheel: a turn down is a click, a turn up opens the text log in a click wait.
       if (!wheelInputOn(e)) break;
       if (m.wParam == 2) {
+        stopSpeaking(e);
         if (!endAutoAndSkipModes(e)) requestAdvance(e);
       } else if (m.wParam == 1) {
         requestTextLog(e);
@@ -203,6 +207,7 @@ void windowProc(Engine& e, const Message& m) {
     case WM_RBUTTONDOWN: storePosition(e, m); break;
     case WM_LBUTTONUP:
       e.appWindow.leftButtonDown = 0;
+      stopSpeaking(e);
       // A click while auto or skip mode runs only ends the mode.
       if (endAutoAndSkipModes(e)) break;
       requestAdvance(e);
