@@ -2,7 +2,8 @@
 # How much processor time the real window takes while the game waits for the player.
 # Starts the demo under Xvfb, lets it reach its first click wait, then reads the process's
 # CPU time from /proc over a measuring window and prints it as a share of one core.
-# usage: [VELORIA_OPTIONS="--scale 2"] bench/idle_cpu.sh [VELORIA_BINARY] [GAME_DIR] [SECONDS]
+# READ_ALOUD=1 starts it with reading aloud on (the page is being said while it is measured).
+# usage: [VELORIA_OPTIONS="--scale 2"] [READ_ALOUD=1] bench/idle_cpu.sh [VELORIA_BINARY] [GAME_DIR] [SECONDS]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 bin=${1:-$here/../build/veloria}
@@ -31,6 +32,7 @@ xpid=$!
 for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$disp" ] && break; sleep 0.1; done
 
 cp -r "$game" "$work/game"
+if [ -n "${READ_ALOUD:-}" ]; then mkdir -p "$work/cfg" && echo on >"$work/cfg/reading-aloud.txt"; fi
 DISPLAY=":$disp" SDL_AUDIODRIVER=dummy VELORIA_RUNTIME_DIR="$work/rt" VELORIA_CONFIG_DIR="$work/cfg" \
   "$bin" ${VELORIA_OPTIONS:-} "$work/game" >"$work/out.log" 2>&1 &
 vpid=$!

@@ -118,6 +118,7 @@ void onCommand(Engine& e, int id) {
       e.platform.setScaleMode(id == IDM_SCALE_SHARP ? ScaleMode::Sharp : ScaleMode::Smooth);
       break;
     case IDM_AUTO_MODE: startAutoMode(e); return;
+    case IDM_READ_ALOUD: toggleReadingAloud(e); return;
     case IDM_CD_DRIVE: runCdDriveDialog(e); return;
     case IDM_CD_ON:
     case IDM_CD_OFF:
@@ -164,6 +165,9 @@ void windowProc(Engine& e, const Message& m) {
   if (m.message != WM_TIMER) e.platform.showCustomCursor();
   switch (m.message) {
     case WM_PAINT: paintWindow(e); break;
+    case WM_KEYDOWN:
+      if (m.wParam == 'V') toggleReadingAloud(e);
+      break;
     case WM_CHAR:
       e.appWindow.lastX = static_cast<int32_t>(m.wParam);
       if (m.wParam == 32 || m.wParam == 13) {

@@ -1,11 +1,18 @@
 #include "engine/reading_aloud.h"
 
+#include <cstdio>
+
 #include "engine/engine.h"
+#include "engine/menu_ids.h"
+#include "platform/files.h"
 #include "platform/text_codec.h"
 
 namespace veloria {
 
 namespace {
+
+// The record is a word and a line break; anything longer is not ours.
+constexpr uint64_t kMaxRecordBytes = 4096;
 
 // The next code point of UTF-8 text at `i` (moved past it); malformed bytes count as one.
 char32_t nextCodePoint(std::string_view s, size_t& i) {
@@ -50,6 +57,11 @@ void say(Engine& e, const std::string& utf8) {
   e.platform.speech().speak(utf8, speechLanguage(utf8));
 }
 
+void tickMenu(Engine& e) {
+  e.platform.menu().check(IDM_READ_ALOUD, e.voice.on);
+  e.platform.onMenuChanged();
+}
+
 }  // namespace
 
 std::string speechLanguage(std::string_view utf8) {
@@ -59,11 +71,27 @@ std::string speechLanguage(std::string_view utf8) {
 }
 
 void startReadingAloud(Engine& e, bool forceOn) {
-  e.voice.on = e.platform.speech().available() && forceOn;
+  const bool remembered = rememberedReadingAloud(fs::userConfigDirectory()).value_or(false);
+  e.voice.on = e.platform.speech().available() && (forceOn || remembered);
   e.voice.pageSaid = 0;
+  tickMenu(e);
 }
 
 bool readingAloud(const Engine& e) { return e.voice.on; }
+
+void toggleReadingAloud(Engine& e) {
+  if (!e.platform.speech().available()) {
+    e.voice.on = false;
+    tickMenu(e);
+    return;
+  }
+  e.voice.on = !e.voice.on;
+  if (!e.voice.on) e.platform.speech().stop();
+  tickMenu(e);
+  if (!rememberReadingAloud(fs::userConfigDirectory(), e.voice.on))
+    std::fprintf(stderr, "veloria: cannot keep the reading-aloud setting in %s\n",
+                 readingAloudRecordPath(fs::userConfigDirectory()).c_str());
+}
 
 void sayPageText(Engine& e, const std::string& sjisPage) {
   // A page that is shorter than what was said is a new page the clearing did not announce.
@@ -103,6 +131,23 @@ void sayDialog(Engine& e, const OpenDialog& d) {
 
 void stopSpeaking(Engine& e) {
   if (e.voice.on) e.platform.speech().stop();
+}
+
+std::string readingAloudRecordPath(const std::string& configDir) { return fs::joinHost(configDir, "reading-aloud.txt"); }
+
+std::optional<bool> rememberedReadingAloud(const std::string& configDir) {
+  auto data = fs::readHostFileNoFollow(readingAloudRecordPath(configDir), kMaxRecordBytes);
+  if (!data) return std::nullopt;
+  std::string text(data->begin(), data->end());
+  if (text == "on\n") return true;
+  if (text == "off\n") return false;
+  return std::nullopt;
+}
+
+bool rememberReadingAloud(const std::string& configDir, bool on) {
+  if (!fs::makeDirectories(configDir)) return false;
+  const char* text = on ? "on\n" : "off\n";
+  return fs::writeHostFile(readingAloudRecordPath(configDir), text, on ? 3 : 4);
 }
 
 }  // namespace veloria

@@ -1,5 +1,6 @@
 // Reading aloud, heard through the headless record: what is said for a page, a choice, the
-// system menu and its slots, boxes and dialogs, and when a click cuts it off.
+// system menu and its slots, boxes and dialogs, when a click cuts it off, and the player's
+// switch, remembered for the next game.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "engine/engine.h"
 #include "engine/reading_aloud.h"
 #include "platform/files.h"
@@ -31,7 +33,9 @@ std::string game(const std::string& body, const std::string& define = "") {
 struct Heard {
   GameRun run;
   std::vector<SpeechEvent> events;
+  bool on = false;                 // reading aloud at the end
   std::string file;                // the --record-speech lines
+  std::string remembered;          // the player's setting file after the run
   // The utterances alone, in order.
   std::vector<std::string> said() const {
     std::vector<std::string> out;
@@ -41,16 +45,31 @@ struct Heard {
   }
 };
 
-Heard listen(const std::string& script, const std::string& input) {
+struct Listen {
+  bool record = true;     // the run records speech (else it has no voice at all)
+  bool readAloud = true;  // on from the start, as --record-speech turns it on
+  std::string rememberedBefore;  // the player's setting file before the run ("" = none)
+};
+
+Heard listen(const std::string& script, const std::string& input, const Listen& how = {}) {
   Heard h;
   RunOptions o;
   o.input = input;
   o.timeoutMs = 60000;
-  o.recordSpeech = true;
-  o.recordSpeechFile = "speech.txt";
-  o.readAloud = true;
+  o.recordSpeech = how.record;
+  o.recordSpeechFile = how.record ? "speech.txt" : "";
+  o.readAloud = how.readAloud;
+  o.prepare = [&](const std::string&) {
+    if (how.rememberedBefore.empty()) return;
+    fs::makeDirectories(fs::userConfigDirectory());
+    fs::writeHostFile(readingAloudRecordPath(fs::userConfigDirectory()), how.rememberedBefore.data(),
+                      how.rememberedBefore.size());
+  };
   o.inspect = [&](Engine& e) {
     if (const auto* events = recordedSpeech(e.platform)) h.events = *events;
+    h.on = readingAloud(e);
+    if (auto d = fs::readHostFile(readingAloudRecordPath(fs::userConfigDirectory())))
+      h.remembered.assign(d->begin(), d->end());
   };
   h.run = runGame({{"0.txt", sjisText(script)}}, o);
   if (auto d = fs::readHostFile(h.run.gameDir + "/speech.txt")) h.file.assign(d->begin(), d->end());
@@ -103,7 +122,7 @@ TEST(ReadingAloud, EachPageIsSaidAsItStopsAndAClickCutsItOff) {
   EXPECT_LT(std::stoul(h.file), 1000u);  // the first page is said before the first click
 }
 
-TEST(ReadingAloud, ChoiceOptionsAreSaidAsEachIsHighlighted) {
+TEST(ReadingAloud, ChoiceOptionsAndTextButtonsAreSaidAsEachIsHighlighted) {
   const std::string script = game("select \"はい\",*a,\"いいえ\",*b\n*a\nmov %0,1\nend\n*b\nmov %0,2\nend\n");
   // The ways a player highlights the second option; each must be heard the same.
   const std::vector<std::pair<std::string, std::string>> secondOption = {
@@ -121,6 +140,14 @@ TEST(ReadingAloud, ChoiceOptionsAreSaidAsEachIsHighlighted) {
     EXPECT_EQ(h.said(), (Said{"はい", "いいえ", "いいえ"}));
     EXPECT_TRUE(h.events.back().stop) << "the click that took the option stops the voice";
   }
+
+  // The script's own choice screen: text buttons of the options, said as each is hovered.
+  Heard h = listen(game("csel \"はい\",*a,\"いいえ\",*b\n*customsel\ncselbtn 0,1,100,100\ncselbtn 1,2,100,140\n"
+                        "textbtnwait %1\nend\n*a\nend\n*b\nend\n"),
+                   "wait 1000\nmove 110 110\nwait 100\nmove 110 150\nwait 100\nmove 300 300\nwait 100\n"
+                   "click 110 150\n");
+  ASSERT_EQ(h.run.exitCode, 0) << h.run.errorMessage;
+  EXPECT_EQ(h.said(), (Said{"はい", "いいえ", "いいえ"}));
 }
 
 TEST(ReadingAloud, SystemMenuItemsAndSlotsAreSaidAsEachIsHighlighted) {
@@ -156,6 +183,53 @@ TEST(ReadingAloud, BoxesAndDialogsAreSaidWhenTheyOpen) {
   ASSERT_GE(h.said().size(), 2u);
   EXPECT_EQ(h.said()[0], "お知らせ 保存しました");
   EXPECT_NE(h.said()[1].find("名前を入れてください"), std::string::npos) << h.said()[1];
+}
+
+TEST(ReadingAloud, TheSwitchIsRememberedAndStaysOffWithoutAVoice) {
+  const std::string script = game("一頁目\\\n二頁目\\\nend\n");
+  // The first page stops at about 500 ms.
+  const std::string input = "wait 1000\nkey V\nwait 100\nclick 320 240\nwait 500\nclick 320 240\n";
+
+  // Off by default: the first page is not said; V turns it on for the second and keeps that.
+  Heard first = listen(script, input, {.record = true, .readAloud = false, .rememberedBefore = ""});
+  ASSERT_EQ(first.run.exitCode, 0) << first.run.errorMessage;
+  EXPECT_EQ(first.said(), (Said{"二頁目"}));
+  EXPECT_TRUE(first.on);
+  EXPECT_EQ(first.remembered, "on\n");
+
+  // The next game starts with it on; V turns it off again (and silences it) and that is kept.
+  Heard second = listen(script, input, {.record = true, .readAloud = false, .rememberedBefore = first.remembered});
+  EXPECT_EQ(second.said(), (Said{"一頁目"}));
+  EXPECT_FALSE(second.on);
+  EXPECT_EQ(second.remembered, "off\n");
+  ASSERT_FALSE(second.events.empty());
+  EXPECT_TRUE(second.events.back().stop);
+
+  // The menu item does what V does.
+  Heard menu = listen(script, "wait 1000\nmenu " + std::to_string(IDM_READ_ALOUD) + "\nwait 100\nclick 320 240\n",
+                      {.record = true, .readAloud = false, .rememberedBefore = ""});
+  EXPECT_EQ(menu.said(), (Said{"二頁目"}));
+
+  // Without a voice the item says so, and neither V nor the item turns it on or writes a
+  // setting, even when the player had it on.
+  Heard silent = listen(script, "wait 900\nmenu " + std::to_string(IDM_READ_ALOUD) + "\n" + input,
+                        {.record = false, .readAloud = true, .rememberedBefore = "on\n"});
+  ASSERT_EQ(silent.run.exitCode, 0) << silent.run.errorMessage;
+  EXPECT_FALSE(silent.on);
+  EXPECT_EQ(silent.remembered, "on\n");
+  for (bool record : {true, false}) {
+    HeadlessOptions o;
+    o.recordSpeech = record;
+    auto p = makeHeadlessPlatform(o);
+    loadMenuResource(*p);
+    const MenuItem* item = p->menu().find(IDM_READ_ALOUD);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(sjisToUtf8(item->text), record ? "読み上げ" : "読み上げ（使用できません）");
+  }
+  // A damaged setting counts as off.
+  Heard damaged = listen(script, "wait 500\nclick 320 240\n", {.record = true, .readAloud = false,
+                                                               .rememberedBefore = "yes please\n"});
+  EXPECT_TRUE(damaged.said().empty());
 }
 
 TEST(ReadingAloud, JapaneseTextGetsTheJapaneseVoice) {

@@ -210,7 +210,8 @@ class HeadlessPlatform final : public Platform {
         postMessage(WM_RBUTTONUP, 0, l);
         break;
       case InputEvent::Key:
-        postMessage(WM_KEYDOWN, static_cast<uint32_t>(ev.code), 0);
+        // A key's press names the key (a letter's capital), its character the letter typed.
+        postMessage(WM_KEYDOWN, static_cast<uint32_t>(ev.code >= 'a' && ev.code <= 'z' ? ev.code - 32 : ev.code), 0);
         postMessage(WM_CHAR, static_cast<uint32_t>(ev.code), 0);
         break;
       case InputEvent::Menu: postMessage(WM_COMMAND, static_cast<uint32_t>(ev.code), 0); break;
