@@ -3,7 +3,8 @@
 # Starts the demo under Xvfb, lets it reach its first click wait, then reads the process's
 # CPU time from /proc over a measuring window and prints it as a share of one core.
 # GAME_DIR "library" starts it in an empty folder instead: the game library waits then.
-# usage: [VELORIA_OPTIONS="--scale 2"] bench/idle_cpu.sh [VELORIA_BINARY] [GAME_DIR|library] [SECONDS]
+# READ_ALOUD=1 starts it with reading aloud on (the page is being said while it is measured).
+# usage: [VELORIA_OPTIONS="--scale 2"] [READ_ALOUD=1] bench/idle_cpu.sh [VELORIA_BINARY] [GAME_DIR|library] [SECONDS]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 bin=${1:-$here/../build/veloria}
@@ -38,6 +39,7 @@ if [ "$game" = "library" ]; then
 else
   cp -r "$game" "$work/game"
 fi
+if [ -n "${READ_ALOUD:-}" ]; then mkdir -p "$work/cfg" && echo on >"$work/cfg/reading-aloud.txt"; fi
 DISPLAY=":$disp" SDL_AUDIODRIVER=dummy VELORIA_RUNTIME_DIR="$work/rt" VELORIA_CONFIG_DIR="$work/cfg" \
   XDG_DATA_HOME="$work/data" \
   "$bin" ${VELORIA_OPTIONS:-} "$work/game" >"$work/out.log" 2>&1 &

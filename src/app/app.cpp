@@ -171,6 +171,11 @@ int runApplication(Platform& platform, const AppOptions& options) {
   platform.createWindow(e.app.screenWidth, e.app.screenHeight);
   loadMenuResource(platform);
   platform.setWindowProc([&e](const Message& m) { windowProc(e, m); });
+  startReadingAloud(e, options.readAloud);
+  platform.onMessageBoxOpened = [&e](std::string_view text, std::string_view caption) {
+    sayMessageBox(e, caption, text);
+  };
+  platform.onDialogOpened = [&e](const OpenDialog& d) { sayDialog(e, d); };
   platform.onDumpRequest = [&e](const std::string& path) { writeDump(e, path); };
   platform.onQuitRequest = [&e] {
     e.app.exitCode = 0;
@@ -196,6 +201,8 @@ int runApplication(Platform& platform, const AppOptions& options) {
     code = exit.code;
   }
   platform.onDumpRequest = nullptr;
+  platform.onMessageBoxOpened = nullptr;
+  platform.onDialogOpened = nullptr;
   platform.onQuitRequest = nullptr;
   platform.onTimeout = nullptr;
   platform.setWindowProc(nullptr);

@@ -47,6 +47,8 @@ const char kUsage[] =
     "                           --autoplay), explore (the one taken least often so far at that\n"
     "                           place) or random:SEED\n"
     "  --record-audio FILE      --headless: write the mixed sound as a WAV file (44.1 kHz stereo)\n"
+    "  --record-speech FILE     --headless: read aloud into FILE, one line per utterance\n"
+    "                           (virtual milliseconds, a tab, the text in UTF-8)\n"
     "  --dump-on-exit FILE      write the engine state as JSON when the run ends\n"
     "  --screenshot-on-exit FILE  write the window picture as PNG when the run ends\n"
     "  --playtest               play the game headless again and again, each run taking the\n"
@@ -174,6 +176,14 @@ int main(int argc, char** argv) {
       if (!value(&hopt.recordAudio)) return usageError("--record-audio needs a file");
       headlessOnlyOption = true;
       runOption = true;
+    } else if (a == "--record-speech") {
+      notForPlaytest = a;
+      if (!value(&hopt.recordSpeechFile) || hopt.recordSpeechFile.empty())
+        return usageError("--record-speech needs a file");
+      hopt.recordSpeech = true;
+      opt.readAloud = true;
+      headlessOnlyOption = true;
+      runOption = true;
     } else if (a == "--scale") {
       notForPlaytest = a;
       std::string v;
@@ -210,7 +220,7 @@ int main(int argc, char** argv) {
   }
   if (check && runOption) return usageError("--check takes no other option than the game directory");
   if (headlessOnlyOption && !headless)
-    return usageError("--input, --timeout, --autoplay and --record-audio need --headless");
+    return usageError("--input, --timeout, --autoplay, --record-audio and --record-speech need --headless");
 
   // Output files are named relative to where we were started, before we move into the game.
   auto absolute = [](std::string& p) {
@@ -222,6 +232,7 @@ int main(int argc, char** argv) {
   absolute(opt.screenshotOnExit);
   absolute(opt.coverageFile);
   absolute(hopt.recordAudio);
+  absolute(hopt.recordSpeechFile);
   absolute(popt.reportFile);
   popt.coverageFile = opt.coverageFile;
 

@@ -160,3 +160,34 @@ TEST(CommandLine, AFolderWithoutAScriptIsNamedAsSuchWhereNoWindowCanOfferAnother
     EXPECT_EQ(played.output.find("holds no script"), std::string::npos) << name << ": " << played.output;
   }
 }
+
+TEST(CommandLine, RecordSpeechWritesWhatIsSaidWhereWeStarted) {
+  veloria::test::GameDir scratch;
+  std::filesystem::copy(std::string(VELORIA_TEST_DIR) + "/../demo", scratch.path(),
+                        std::filesystem::copy_options::recursive);
+  auto r = runVeloria("--headless --autoplay --timeout 600000 --record-speech speech.txt " + scratch.path(),
+                      "cd " + scratch.scratch() + " &&");
+  EXPECT_EQ(r.code, 0) << r.output;
+  auto data = veloria::fs::readHostFile(scratch.scratch() + "/speech.txt");
+  ASSERT_TRUE(data) << "the record is named from where veloria was started";
+  const std::string text(data->begin(), data->end());
+  ASSERT_FALSE(text.empty());
+  // Every line: milliseconds, a tab, something said.
+  size_t lines = 0;
+  for (size_t at = 0; at < text.size(); ++lines) {
+    const size_t end = text.find('\n', at);
+    ASSERT_NE(end, std::string::npos);
+    const std::string line = text.substr(at, end - at);
+    const size_t tab = line.find('\t');
+    ASSERT_NE(tab, std::string::npos) << line;
+    EXPECT_GT(tab, 0u);
+    EXPECT_EQ(line.find_first_not_of("0123456789"), tab) << line;
+    EXPECT_LT(tab + 1, line.size()) << line;
+    at = end + 1;
+  }
+  EXPECT_GT(lines, 2u);
+
+  r = runVeloria("--record-speech speech.txt " + scratch.path());
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.output.find("--record-speech need --headless"), std::string::npos) << r.output;
+}

@@ -57,6 +57,7 @@ bool SdlPlatform::init(std::string* error) {
   installTerminationHandlers();
   wakeEvent_ = SDL_RegisterEvents(1);
   media_ = makeRealTimeMedia(*this);
+  speech_ = makeSpeechServicePort();
   return true;
 }
 
