@@ -174,6 +174,19 @@ TEST(EnhancedSprites, PlaceInTheComposition) {
   s.run("allsphide", "");
   EXPECT_EQ(px(s.composed(), 85, 95), 0u);
   s.run("allspresume", "");
+  // The text window (tinting what lies under it) covers them, unless windowback puts it
+  // behind the sprites in front of humanz: then they cover it too.
+  TextState& t = s.e().text;
+  t.windowRect = TextRect{60, 80, 160, 120};
+  t.windowColor = 0x404040;
+  t.textMode = 1;
+  t.textHidden = 0;
+  t.windowInFrame = 1;
+  t.windowBehind = 0;
+  EXPECT_NE(px(s.composed(), 85, 95), tell(5, 5));
+  t.windowBehind = 1;
+  EXPECT_EQ(px(s.composed(), 85, 95), tell(5, 5));
+  t.windowInFrame = 0;
   // Drawn within the area being composed only.
   s.run("amsp2", "200,300,300,100,100,0");
   const DirtyRect part{280, 290, 290, 300};
