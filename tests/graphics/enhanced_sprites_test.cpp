@@ -73,14 +73,14 @@ TEST(EnhancedSprites, QuarterTurnsMirrorsAndTheirBoxes) {
   ASSERT_TRUE(s.coveredBox(box));
   expectBox(box, 290, 81, 309, 120);
   for (int j = 0; j < 20; ++j)
-    for (int i = 0; i < 40; ++i) ASSERT_EQ(px(s.composed(), 290 + j, 120 - i), tell(i, j)) << i << "," << j;
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(px(c, 290 + j, 120 - i), tell(i, j)) << i << "," << j;
 
   // Half a turn: upside down.
   s.run("amsp2", "0,100,100,100,100,180");
   ASSERT_TRUE(s.coveredBox(box));
   expectBox(box, 81, 91, 120, 110);
   for (int j = 0; j < 20; ++j)
-    for (int i = 0; i < 40; ++i) ASSERT_EQ(px(s.composed(), 120 - i, 110 - j), tell(i, j));
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(px(c, 120 - i, 110 - j), tell(i, j));
 
   // -90 and 270 are the same turn (clockwise): the top row becomes the right column, read
   // downward.
@@ -96,14 +96,14 @@ TEST(EnhancedSprites, QuarterTurnsMirrorsAndTheirBoxes) {
   ASSERT_TRUE(s.coveredBox(box));
   expectBox(box, 81, 90, 120, 109);
   for (int j = 0; j < 20; ++j)
-    for (int i = 0; i < 40; ++i) ASSERT_EQ(px(s.composed(), 120 - i, 90 + j), tell(i, j));
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(px(c, 120 - i, 90 + j), tell(i, j));
   s.run("amsp2", "0,100,100,100,-200,0");
   ASSERT_TRUE(s.coveredBox(box));
   expectBox(box, 80, 81, 119, 120);
   for (int j = 0; j < 20; ++j)
     for (int i = 0; i < 40; ++i) {
-      ASSERT_EQ(px(s.composed(), 80 + i, 120 - 2 * j), tell(i, j));
-      ASSERT_EQ(px(s.composed(), 80 + i, 119 - 2 * j), tell(i, j));
+      ASSERT_EQ(px(c, 80 + i, 120 - 2 * j), tell(i, j));
+      ASSERT_EQ(px(c, 80 + i, 119 - 2 * j), tell(i, j));
     }
 }
 
