@@ -180,10 +180,11 @@ void drawTransformed(const ImageObject& src, const SpriteTransform& t, ImageObje
       const double X = static_cast<double>(px) - t.x;
       const double u = (X * m.cs - Y * m.sn) / m.a;
       const double v = (X * m.sn + Y * m.cs) / m.b;
-      const double fi = std::floor(u + m.halfW), fj = std::floor(v + m.halfH);
-      if (!(fi >= 0 && fi < m.W && fj >= 0 && fj < m.H)) continue;
+      // floor(t) lies in 0..W-1 exactly when 0 <= t < W, and is then t cut to an integer.
+      const double ti = u + m.halfW, tj = v + m.halfH;
+      if (!(ti >= 0 && ti < m.W && tj >= 0 && tj < m.H)) continue;
       unsigned coverage = 0;
-      const uint8_t* c = sample(s, static_cast<int>(fi), static_cast<int>(fj), coverage);
+      const uint8_t* c = sample(s, static_cast<int>(ti), static_cast<int>(tj), coverage);
       const unsigned w = mul255(coverage, k);
       if (w == 0) continue;
       const unsigned iw = 255 - w;
