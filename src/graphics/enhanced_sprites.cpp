@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "engine/engine.h"
+#include "graphics/blend_rows.h"
 #include "graphics/graphics.h"
 #include "graphics/mask_runs.h"
 
@@ -170,28 +172,40 @@ void drawTransformed(const ImageObject& src, const SpriteTransform& t, ImageObje
   const int bottom = std::min({m.box.bottom, clip.bottom, dst.dib.height - 1});
   if (right < left || bottom < top) return;
   forgetMaskRuns(dst);
+  // Each row's source pixels and their masks (255 - coverage; 255 where the picture does not
+  // reach) are gathered first, then blended by the blitter's row kernel:
+  // w = M[coverage][k], new = M[source][w] + M[old][255 - w].
+  const BlendKernels& kernels = activeKernels();
+  const size_t span = static_cast<size_t>(right - left + 1) * 3;
+  std::vector<uint8_t> colours(span), masks(span);
   for (int py = top; py <= bottom; ++py) {
     const double Y = static_cast<double>(py) - t.y;
     int from = left, to = right;
     narrowSpan(m.cs / m.a, -Y * m.sn / m.a, m.halfW, t.x, from, to);
     narrowSpan(m.sn / m.b, Y * m.cs / m.b, m.halfH, t.x, from, to);
-    uint8_t* d = dst.dib.row(py) + static_cast<size_t>(from) * 3;
-    for (int px = from; px <= to; ++px, d += 3) {
+    if (to < from) continue;
+    uint8_t* c = colours.data();
+    uint8_t* mk = masks.data();
+    bool any = false;
+    for (int px = from; px <= to; ++px, c += 3, mk += 3) {
       const double X = static_cast<double>(px) - t.x;
       const double u = (X * m.cs - Y * m.sn) / m.a;
       const double v = (X * m.sn + Y * m.cs) / m.b;
       // floor(t) lies in 0..W-1 exactly when 0 <= t < W, and is then t cut to an integer.
       const double ti = u + m.halfW, tj = v + m.halfH;
-      if (!(ti >= 0 && ti < m.W && tj >= 0 && tj < m.H)) continue;
       unsigned coverage = 0;
-      const uint8_t* c = sample(s, static_cast<int>(ti), static_cast<int>(tj), coverage);
-      const unsigned w = mul255(coverage, k);
-      if (w == 0) continue;
-      const unsigned iw = 255 - w;
-      d[0] = static_cast<uint8_t>(mul255(c[0], w) + mul255(d[0], iw));
-      d[1] = static_cast<uint8_t>(mul255(c[1], w) + mul255(d[1], iw));
-      d[2] = static_cast<uint8_t>(mul255(c[2], w) + mul255(d[2], iw));
+      if (ti >= 0 && ti < m.W && tj >= 0 && tj < m.H) {
+        const uint8_t* p = sample(s, static_cast<int>(ti), static_cast<int>(tj), coverage);
+        c[0] = p[0];
+        c[1] = p[1];
+        c[2] = p[2];
+        any = any || coverage != 0;
+      }
+      mk[0] = mk[1] = mk[2] = static_cast<uint8_t>(255 - coverage);
     }
+    if (any)
+      kernels.alphaLevelRow(dst.dib.row(py) + static_cast<size_t>(from) * 3, colours.data(), masks.data(),
+                            to - from + 1, static_cast<int>(k));
   }
 }
 
