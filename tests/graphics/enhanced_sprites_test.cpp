@@ -217,6 +217,42 @@ TEST(EnhancedSprites, OpacityOnAnAlphaPictureWeightsItsMask) {
   EXPECT_EQ(px(c, 104, 50), 0x608040u);  // the mask half is never drawn
 }
 
+TEST(EnhancedSprites, PalettePicturesByTheirKeyIndex) {
+  ImageObject p8;
+  createSurface(p8, 3, 1, 8);
+  p8.dib.palette = std::vector<uint8_t>(1024, 0);
+  auto setPal = [&](int i, uint32_t rgb) {
+    p8.dib.palette[static_cast<size_t>(i) * 4] = static_cast<uint8_t>(rgb);
+    p8.dib.palette[static_cast<size_t>(i) * 4 + 1] = static_cast<uint8_t>(rgb >> 8);
+    p8.dib.palette[static_cast<size_t>(i) * 4 + 2] = static_cast<uint8_t>(rgb >> 16);
+  };
+  setPal(7, 0xABCDEF);
+  setPal(8, 0x00FF00);
+  setPal(9, 0x123456);
+  p8.dib.row(0)[0] = 7;
+  p8.dib.row(0)[1] = 9;
+  p8.dib.row(0)[2] = 8;
+  p8.transMode = TRANS_LEFTUP;  // index 7 (top-left) is transparent
+  const ClipRect all{0, 0, 2, 0};
+  // Mirrored: the picture's last pixel comes first.
+  ImageObject dst = test::solid24(3, 1, test::grey(5));
+  drawTransformed(p8, SpriteTransform{1, 0, -100, 100, 0, 255}, dst, all);
+  EXPECT_EQ(px(dst, 0, 0), 0x00FF00u);
+  EXPECT_EQ(px(dst, 1, 0), 0x123456u);
+  EXPECT_EQ(px(dst, 2, 0), test::grey(5));
+  // Half opaque, as a plain copy.
+  p8.transMode = TRANS_COPY;
+  dst = test::solid24(3, 1, test::grey(5));
+  drawTransformed(p8, SpriteTransform{1, 0, 100, 100, 0, 128}, dst, all);
+  EXPECT_EQ(px(dst, 0, 0), (mul(0xAB, 128) + mul(5, 127)) << 16 | (mul(0xCD, 128) + mul(5, 127)) << 8 |
+                               (mul(0xEF, 128) + mul(5, 127)));
+  // A palette picture cannot carry a mask: in alpha mode it draws nothing.
+  p8.transMode = TRANS_ALPHA;
+  dst = test::solid24(3, 1, test::grey(5));
+  drawTransformed(p8, SpriteTransform{1, 0, 100, 100, 0, 255}, dst, all);
+  EXPECT_EQ(px(dst, 0, 0), test::grey(5));
+}
+
 // A straightforward version of the transform: every pixel of the screen asks which source
 // pixel it shows.
 struct RefSprite {
