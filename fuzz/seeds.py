@@ -239,6 +239,9 @@ SCRIPTS = {
                        "fileexist %3,\"0.txt\" : fileexist %4,\"../x\"\nisdown %5\n",
     "ext-value.txt": ";value 2500\n*define\nglobalon\ngame\n*start\nmov %2499,1 : mov %9999,2 : mov $4145,\"g\"\n"
                      "mov %10000,1\n",
+    "ext-enhanced.txt": "*define\nnoloaderror\ngame\n*start\nlsp2 0,\":a;none.png\",320,240,150,-50,30,128\n"
+                        "lsph2 255,\":c/2,50,0;none.bmp\",0,0,0,100,90\nprint 1\namsp2 0,-2147483647,5,2147483647,1,-90\n"
+                        "msp2 0,1,1,2147483647,-1,400,-300\nprint 1\ncsp2 -1\nlsp2 256,\"a\",0,0,1,1,1\n",
     "sound-extended.txt": "*define\ngame\n*start\nbgmfadeout 20\nbgmvol 70\nmp3vol 120\nsevol 80\nvoicevol -5\n"
                           "chvol 3,50\ndwaveplay 3\ndwaveplayloop 150\nbgm \"\"\nloopbgmstop\nbgmstop\nstop\n"
                           "playstop\ndwavestop 199\nchvol 200,1\nend\n",
