@@ -204,8 +204,18 @@ class HeadlessPlatform final : public Platform {
         postMessage(WM_RBUTTONUP, 0, l);
         break;
       case InputEvent::Key:
-        postMessage(WM_KEYDOWN, static_cast<uint32_t>(ev.code), 0);
-        postMessage(WM_CHAR, static_cast<uint32_t>(ev.code), 0);
+        if (ev.vk) postMessage(WM_KEYDOWN, ev.vk, 0);
+        if (ev.code) postMessage(WM_CHAR, static_cast<uint32_t>(ev.code), 0);
+        break;
+      case InputEvent::Pad:
+        // A press and its release; `pad skip` stays held until the next `pad skip`.
+        if (static_cast<PadButton>(ev.code) == PadButton::Skip) {
+          skipHeld_ = !skipHeld_;
+          padButton(PadButton::Skip, skipHeld_);
+          break;
+        }
+        padButton(static_cast<PadButton>(ev.code), true);
+        padButton(static_cast<PadButton>(ev.code), false);
         break;
       case InputEvent::Menu: postMessage(WM_COMMAND, static_cast<uint32_t>(ev.code), 0); break;
       case InputEvent::Wheel: postMessage(WM_MOUSEWHEEL, static_cast<uint32_t>(ev.code), 0); break;
@@ -236,6 +246,7 @@ class HeadlessPlatform final : public Platform {
   bool shown_ = false;
   bool timedOut_ = false;
   bool injecting_ = false;
+  bool skipHeld_ = false;
   std::string cursor_;
   std::vector<InputEvent> events_;
   size_t nextEvent_ = 0;
