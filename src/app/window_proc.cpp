@@ -238,6 +238,11 @@ void windowProc(Engine& e, const Message& m) {
       if (e.script.gameStarted) loadGame(e, static_cast<int>(m.wParam));
       else requestLoad(e, static_cast<int>(m.wParam));
       break;
+    // The gamepad's skip button: 選択肢まで進む while it is held.
+    case WM_APP_SKIP_HOLD:
+      if (m.wParam) onCommand(e, IDM_SKIP_TO_CHOICE);
+      else endSkipMode(e);
+      break;
     default: break;
   }
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/engine.h"
+#include "engine/key_navigation.h"
 #include "engine/wait_loop.h"
 #include "graphics/buttons.h"
 #include "graphics/graphics.h"
@@ -48,7 +49,7 @@ void dropMessages(Engine& e, uint32_t id) {
 }
 
 void postPointerMove(Engine& e) {
-  e.platform.postMessage(WM_MOUSEMOVE, 0, makeLParam(e.appWindow.lastX, e.appWindow.lastY));
+  e.platform.postMessage(WM_MOUSEMOVE, 0, makeLParam(e.platform.pointerX(), e.platform.pointerY()));
 }
 
 bool anyTextButton(const GraphicsState& g) {
@@ -62,6 +63,14 @@ bool anyTextButton(const GraphicsState& g) {
 int64_t autoModeDelay(const Engine& e) {
   const TextState& t = e.text;
   return t.autoModeTime >= 0 ? t.autoModeTime : static_cast<int64_t>(t.lastLineChars) * -int64_t{t.autoModeTime};
+}
+
+// An arrow key in a wait on `points` (the places a click takes): the pointer goes to the
+// place the arrow leads to. Returns it, or -1.
+int moveByKey(Engine& e, const std::vector<NavPoint>& points, int current, Arrow arrow) {
+  const int target = arrowTarget(points, current, NavPoint{e.platform.pointerX(), e.platform.pointerY()}, arrow);
+  if (target >= 0) e.platform.warpPointer(points[static_cast<size_t>(target)].x, points[static_cast<size_t>(target)].y);
+  return target;
 }
 
 }  // namespace
@@ -112,7 +121,7 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
 
   // A look an earlier wait left lit goes: the pointer may have moved on since. The button
   // still under the pointer keeps its look, and the posted move shows it at once.
-  showImageButtonsNormal(e, buttonAt(e, e.appWindow.lastX, e.appWindow.lastY));
+  showImageButtonsNormal(e, buttonAt(e, e.platform.pointerX(), e.platform.pointerY()));
   postPointerMove(e);
 
   // The wait itself.
@@ -140,18 +149,30 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
     result = -2;
     return true;
   };
+  auto hoverAt = [&](int x, int y) {
+    const int now = buttonAt(e, x, y);
+    if (now == hovered) return;
+    if (hovered >= 0 && hovered < g.buttonCount) showButtonLook(e, g.buttons[static_cast<size_t>(hovered)], false);
+    if (now >= 0) showButtonLook(e, g.buttons[static_cast<size_t>(now)], true);
+    // A text button shows a choice's text, which is read aloud as the option would be.
+    if (now >= 0 && g.buttons[static_cast<size_t>(now)].kind == ButtonKind::Text)
+      if (const std::string* text = cselText(e, ~g.buttons[static_cast<size_t>(now)].sourceX)) sayHighlighted(e, *text);
+    hovered = now;
+  };
   setup.after = [&](const WaitPass& p) {
-    if (p.pumped && p.message.message == WM_MOUSEMOVE) {
-      const int now = buttonAt(e, lParamX(p.message.lParam), lParamY(p.message.lParam));
-      if (now != hovered) {
-        if (hovered >= 0 && hovered < g.buttonCount) showButtonLook(e, g.buttons[static_cast<size_t>(hovered)], false);
-        if (now >= 0) showButtonLook(e, g.buttons[static_cast<size_t>(now)], true);
-        // A text button shows a choice's text, which is read aloud as the option would be.
-        if (now >= 0 && g.buttons[static_cast<size_t>(now)].kind == ButtonKind::Text)
-          if (const std::string* text = cselText(e, ~g.buttons[static_cast<size_t>(now)].sourceX))
-            sayHighlighted(e, *text);
-        hovered = now;
+    if (p.pumped && p.message.message == WM_MOUSEMOVE) hoverAt(lParamX(p.message.lParam), lParamY(p.message.lParam));
+    if (const auto arrow = p.pumped ? arrowOf(p.message) : std::nullopt) {
+      // Buttons sharing a number answer alike: they are one place to go.
+      std::vector<NavPoint> points;
+      int current = -1;
+      for (const AutoplayOption& o : clickableButtons(e)) {
+        const int at = buttonAt(e, o.x, o.y);
+        if (hovered >= 0 && at >= 0 && g.buttons[static_cast<size_t>(at)].number == g.buttons[static_cast<size_t>(hovered)].number)
+          current = static_cast<int>(points.size());
+        points.push_back(NavPoint{o.x, o.y});
       }
+      const int to = moveByKey(e, points, current, *arrow);
+      if (to >= 0) hoverAt(points[static_cast<size_t>(to)].x, points[static_cast<size_t>(to)].y);
     }
     const uint32_t clock = e.platform.timeGetTime();
     const int32_t lasted = static_cast<int32_t>(clock - p.start);
@@ -280,14 +301,28 @@ int32_t runLinkWait(Engine& e) {
       if (!seen && linkAt(x, y) == i) setup.autoOptions.push_back(AutoplayOption{x, y, label});
     }
   }
+  auto hoverAt = [&](int x, int y) {
+    const int now = linkAt(x, y);
+    if (now == hovered) return;
+    if (hovered >= 0) restore(t.links[static_cast<size_t>(hovered)]);
+    if (now >= 0) underline(t.links[static_cast<size_t>(now)]);
+    hovered = now;
+  };
   setup.after = [&](const WaitPass& p) {
-    if (p.pumped && p.message.message == WM_MOUSEMOVE) {
-      const int now = linkAt(lParamX(p.message.lParam), lParamY(p.message.lParam));
-      if (now != hovered) {
-        if (hovered >= 0) restore(t.links[static_cast<size_t>(hovered)]);
-        if (now >= 0) underline(t.links[static_cast<size_t>(now)]);
-        hovered = now;
+    if (p.pumped && p.message.message == WM_MOUSEMOVE) hoverAt(lParamX(p.message.lParam), lParamY(p.message.lParam));
+    if (const auto arrow = p.pumped ? arrowOf(p.message) : std::nullopt) {
+      std::vector<NavPoint> points;
+      int current = -1;
+      for (int i = 0; i < count; ++i) {
+        const LinkRegion& l = t.links[static_cast<size_t>(i)];
+        const int x = static_cast<int>(std::clamp<int64_t>((int64_t{l.left} + l.right - 1) / 2, 0, W - 1));
+        const int y = static_cast<int>(std::clamp<int64_t>(int64_t{l.top} + lineH / 2, 0, H - 1));
+        if (linkAt(x, y) != i) continue;  // covered by a later link
+        if (i == hovered) current = static_cast<int>(points.size());
+        points.push_back(NavPoint{x, y});
       }
+      const int to = moveByKey(e, points, current, *arrow);
+      if (to >= 0) hoverAt(points[static_cast<size_t>(to)].x, points[static_cast<size_t>(to)].y);
     }
     if (takeAdvanceRequest(e)) {
       result = hovered >= 0 ? t.links[static_cast<size_t>(hovered)].number : 0;

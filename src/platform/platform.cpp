@@ -113,17 +113,52 @@ bool copyRowBgrToRgb(const uint8_t* src, uint8_t* dst, int width) {
 void Platform::postMessage(uint32_t message, uint32_t wParam, uint32_t lParam) {
   // A full queue refuses new messages, as a Windows thread queue does at 10,000.
   if (queue_.size() >= kMaxQueuedMessages) return;
+  if (message >= WM_MOUSEMOVE && message <= WM_RBUTTONUP) {
+    pointerX_ = lParamX(lParam);
+    pointerY_ = lParamY(lParam);
+  }
   queue_.push_back(Message{message, wParam, lParam, timeGetTime()});
 }
 
 void Platform::postMouseMove(uint32_t lParam) {
   // Only the latest pointer position matters; keep one pending move at the tail.
   if (!queue_.empty() && queue_.back().message == WM_MOUSEMOVE) {
+    pointerX_ = lParamX(lParam);
+    pointerY_ = lParamY(lParam);
     queue_.back().lParam = lParam;
     queue_.back().time = timeGetTime();
     return;
   }
   postMessage(WM_MOUSEMOVE, 0, lParam);
+}
+
+void Platform::padButton(PadButton button, bool down) {
+  const uint32_t here = makeLParam(pointerX_, pointerY_);
+  switch (button) {
+    case PadButton::A:
+      // A press and release that are both the pad's, whatever the mouse did in between.
+      if (down) postMessage(WM_LBUTTONDOWN, 1, here);
+      else postMessage(WM_LBUTTONUP, 0, here);
+      return;
+    case PadButton::B:
+      if (down) postMessage(WM_RBUTTONDOWN, 2, here);
+      else postMessage(WM_RBUTTONUP, 0, here);
+      return;
+    case PadButton::Skip: postMessage(WM_APP_SKIP_HOLD, down ? 1 : 0); return;
+    case PadButton::Start: return;  // only a real window has a menu strip
+    case PadButton::Up:
+    case PadButton::Down:
+    case PadButton::Left:
+    case PadButton::Right: {
+      if (!down) return;
+      const uint32_t vk = button == PadButton::Up     ? VK_UP
+                          : button == PadButton::Down ? VK_DOWN
+                          : button == PadButton::Left ? VK_LEFT
+                                                      : VK_RIGHT;
+      postMessage(WM_KEYDOWN, vk, 0);
+      return;
+    }
+  }
 }
 
 bool Platform::peekMessage(Message& out, uint32_t minId, uint32_t maxId, bool remove) {

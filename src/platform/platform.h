@@ -45,7 +45,16 @@ enum : uint32_t {
   // procedure as the slot menus would.
   WM_APP_SAVE_SLOT = WM_USER + 0x301,
   WM_APP_LOAD_SLOT = WM_USER + 0x302,
+  // The gamepad's skip button: wParam 1 when pressed (skip to the next choice), 0 when let go.
+  WM_APP_SKIP_HOLD = WM_USER + 0x303,
 };
+
+// The virtual keys of WM_KEYDOWN that the waits read (the Windows values).
+enum : uint32_t { VK_RETURN = 0x0D, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28 };
+
+// A gamepad's buttons as the platform reads them; the directions are the d-pad's (the left
+// stick gives the same ones).
+enum class PadButton { A, B, Start, Up, Down, Left, Right, Skip };
 
 // Message box buttons and answers (the Windows values).
 // MB_DEFBUTTON2 (with MB_YESNO) makes いいえ the button Enter presses and the answer of a
@@ -144,6 +153,17 @@ class Platform {
   void postMessage(uint32_t message, uint32_t wParam = 0, uint32_t lParam = 0);
   // Pointer moves coalesce with a move already waiting at the end of the queue.
   void postMouseMove(uint32_t lParam);
+  // Puts the pointer on client pixel (x, y) for keyboard or gamepad play and posts the move,
+  // so that hover looks follow as they do for the mouse (the real backend moves the
+  // desktop's pointer too).
+  virtual void warpPointer(int x, int y) { postMouseMove(makeLParam(x, y)); }
+  // Where the pointer last was, as the queued mouse messages give it.
+  int pointerX() const { return pointerX_; }
+  int pointerY() const { return pointerY_; }
+  // A gamepad button pressed or let go, as the messages a player's keys and mouse give: a
+  // direction is an arrow key, A a left click and B a right click where the pointer is,
+  // Skip holds 選択肢まで進む (WM_APP_SKIP_HOLD), Start opens the window's menu strip.
+  virtual void padButton(PadButton button, bool down);
   // PeekMessage: the first queued message whose id lies in [minId, maxId] (both 0 = any).
   // Pulls pending OS input first. An empty answer lets time pass (headless: 1 ms).
   bool peekMessage(Message& out, uint32_t minId = 0, uint32_t maxId = 0, bool remove = true);
@@ -284,6 +304,7 @@ class Platform {
   void setClientSize(int w, int h);
 
   std::deque<Message> queue_;
+  int pointerX_ = 0, pointerY_ = 0;
   std::function<void(const Message&)> windowProc_;
   std::vector<uint8_t> picture_;
   int clientW_ = 0, clientH_ = 0;

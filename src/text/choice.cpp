@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/key_navigation.h"
 #include "engine/wait_loop.h"
 #include "graphics/graphics.h"
 #include "platform/text_codec.h"
@@ -36,6 +37,10 @@ class Choice {
   // The option under (x, y), or -1.
   int optionAt(int64_t x, int64_t y) const;
   void hover(int x, int y);
+  // An arrow key: the next or previous option a click can reach, with the pointer on it.
+  void moveByKey(Arrow arrow);
+  // The point in the middle of option i; false when no point of it can be clicked.
+  bool optionPoint(int i, int& x, int& y) const;
   PassResult after(const WaitPass& p);
   void autoplayPoint(int& x, int& y) const;
   // Each option a click can take, with the point that takes it.
@@ -178,8 +183,26 @@ void Choice::hover(int x, int y) {
   t_.openChoiceHighlight = g;
 }
 
+void Choice::moveByKey(Arrow arrow) {
+  const int n = static_cast<int>(options_.size());
+  int target = selected_;
+  for (int tries = 0; tries < n; ++tries) {
+    target = stepInList(n, target, arrow);
+    int x = 0, y = 0;
+    if (!optionPoint(target, x, y)) continue;
+    e_.platform.warpPointer(x, y);
+    hover(x, y);
+    return;
+  }
+}
+
 PassResult Choice::after(const WaitPass& p) {
   if (p.pumped && p.message.message == WM_MOUSEMOVE) hover(lParamX(p.message.lParam), lParamY(p.message.lParam));
+  if (p.pumped) {
+    if (const auto arrow = arrowOf(p.message)) moveByKey(*arrow);
+    // Esc leaves a system menu as a right click does.
+    if (menu_ && p.message.message == WM_CHAR && p.message.wParam == 27) requestMenu(e_);
+  }
   if (t_.advanceRequested) {
     t_.advanceRequested = 0;
     if (selected_ >= 0) {
@@ -225,25 +248,30 @@ void Choice::autoplayPoint(int& x, int& y) const {
   y = toMessageCoordinate(top + height / 2);
 }
 
+bool Choice::optionPoint(int i, int& x, int& y) const {
+  int64_t px = 0, py = 0;
+  if (menu_) {
+    px = e_.app.screenWidth / 2;
+    py = menuTop_ + static_cast<int64_t>(i) * menuStyle_.pitchY + menuStyle_.pitchY / 2;
+    if (py < 0 || py >= e_.app.screenHeight) return false;
+  } else {
+    const int64_t left = t_.textOriginX + static_cast<int64_t>(column_) * t_.pitchX;
+    const int64_t top = t_.textOriginY + static_cast<int64_t>(rows_[static_cast<size_t>(i)]) * t_.pitchY;
+    const int64_t height = static_cast<int64_t>(rows_[static_cast<size_t>(i) + 1] - rows_[static_cast<size_t>(i)]) * t_.pitchY;
+    px = left + (static_cast<int64_t>(width_) * t_.pitchX + 1) / 2;
+    py = top + height / 2;
+  }
+  x = toMessageCoordinate(px);
+  y = toMessageCoordinate(py);
+  return optionAt(x, y) == i;
+}
+
 std::vector<AutoplayOption> Choice::autoplayOptions() const {
   std::vector<AutoplayOption> out;
   const int n = static_cast<int>(options_.size());
   for (int i = 0; i < n; ++i) {
-    int64_t x = 0, y = 0;
-    if (menu_) {
-      x = e_.app.screenWidth / 2;
-      y = menuTop_ + static_cast<int64_t>(i) * menuStyle_.pitchY + menuStyle_.pitchY / 2;
-      if (y < 0 || y >= e_.app.screenHeight) continue;
-    } else {
-      const int64_t left = t_.textOriginX + static_cast<int64_t>(column_) * t_.pitchX;
-      const int64_t top = t_.textOriginY + static_cast<int64_t>(rows_[static_cast<size_t>(i)]) * t_.pitchY;
-      const int64_t height = static_cast<int64_t>(rows_[static_cast<size_t>(i) + 1] - rows_[static_cast<size_t>(i)]) * t_.pitchY;
-      x = left + (static_cast<int64_t>(width_) * t_.pitchX + 1) / 2;
-      y = top + height / 2;
-    }
-    const int cx = toMessageCoordinate(x), cy = toMessageCoordinate(y);
-    if (optionAt(cx, cy) != i) continue;  // no point of it can be clicked
-    out.push_back(AutoplayOption{cx, cy, sjisToUtf8(options_[static_cast<size_t>(i)])});
+    int x = 0, y = 0;
+    if (optionPoint(i, x, y)) out.push_back(AutoplayOption{x, y, sjisToUtf8(options_[static_cast<size_t>(i)])});
   }
   return out;
 }
@@ -266,7 +294,7 @@ int Choice::run() {
   // queued is newer than the last position seen and does that itself.
   Message queued;
   if (!e_.platform.peekMessage(queued, WM_MOUSEMOVE, WM_MOUSEMOVE, false))
-    e_.platform.postMouseMove(makeLParam(e_.appWindow.lastX, e_.appWindow.lastY));
+    e_.platform.postMouseMove(makeLParam(e_.platform.pointerX(), e_.platform.pointerY()));
 
   // The dump shows the choice while it waits; a run that ends inside the wait (time limit,
   // error) still shows it. A system menu opened from a choice's right click shows its own

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/key_navigation.h"
 #include "engine/wait_loop.h"
 #include "graphics/graphics.h"
 #include "platform/files.h"
@@ -88,22 +89,25 @@ class InWindowMenu {
   }
 
   // Waits until `choose` accepts a left-button release on an item (its index) or a right
-  // button is released (-1).
+  // button is released (-1). From the keyboard: the arrows move to the nearest item that
+  // way, Enter or Space chooses the highlighted item, Esc leaves as the right button does.
   template <class Choose>
   int run(Choose choose) {
     int result = -1;
     // The highlight follows the pointer at once, without waiting for it to move.
     Message queued;
     if (!e_.platform.peekMessage(queued, WM_MOUSEMOVE, WM_MOUSEMOVE, false))
-      e_.platform.postMouseMove(makeLParam(e_.appWindow.lastX, e_.appWindow.lastY));
+      e_.platform.postMouseMove(makeLParam(e_.platform.pointerX(), e_.platform.pointerY()));
     WaitSetup setup;
     setup.animate = false;
     setup.after = [&](const WaitPass& p) {
       if (!p.pumped) return PassResult::Continue;
       const Message& m = p.message;
       if (m.message == WM_MOUSEMOVE) hover(itemAt(lParamX(m.lParam), lParamY(m.lParam)));
-      if (m.message == WM_LBUTTONUP) {
-        int i = itemAt(lParamX(m.lParam), lParamY(m.lParam));
+      if (const auto arrow = arrowOf(m)) moveByKey(*arrow);
+      const bool enter = m.message == WM_CHAR && (m.wParam == 13 || m.wParam == 32);
+      if (m.message == WM_LBUTTONUP || (enter && menu().highlighted >= 0)) {
+        int i = enter ? menu().highlighted : itemAt(lParamX(m.lParam), lParamY(m.lParam));
         hover(i);
         if (i >= 0 && choose(i)) {
           draw(static_cast<size_t>(i), false);
@@ -112,7 +116,7 @@ class InWindowMenu {
           return PassResult::End;
         }
       }
-      if (m.message == WM_RBUTTONUP) {
+      if (m.message == WM_RBUTTONUP || (m.message == WM_CHAR && m.wParam == 27)) {
         playVoice(kMenuVoiceCancel);
         result = -1;
         return PassResult::End;
@@ -126,6 +130,17 @@ class InWindowMenu {
   }
 
  private:
+  NavPoint centre(const SystemMenuItemBox& b) const { return NavPoint{(b.left + b.right) / 2, (b.top + b.bottom) / 2}; }
+
+  void moveByKey(Arrow arrow) {
+    std::vector<NavPoint> points;
+    for (const SystemMenuItemBox& b : menu().items) points.push_back(centre(b));
+    const int target = arrowTarget(points, menu().highlighted, NavPoint{e_.platform.pointerX(), e_.platform.pointerY()}, arrow);
+    if (target < 0) return;
+    e_.platform.warpPointer(points[static_cast<size_t>(target)].x, points[static_cast<size_t>(target)].y);
+    hover(target);
+  }
+
   int itemAt(int x, int y) {
     const auto& items = menu().items;
     for (size_t i = 0; i < items.size(); ++i) {

@@ -67,3 +67,55 @@ TEST(ButtonGame, ScriptErrorsNameTheLine) {
 
 }  // namespace
 }  // namespace veloria
+
+namespace veloria {
+namespace {
+
+// Four buttons in a square: 1 and 2 on top, 3 and 4 below; two waits that keep them.
+test::GameFiles gridGame() {
+  test::GameFiles files;
+  files["look.bmp"] = test::solidBmp(200, 130, 0xFF0000);
+  files["0.txt"] =
+      "*define\ngame\n*start\nbg #000000,1\nbtndef \"look.bmp\"\n"
+      "btn 1, 10, 10, 40, 20, 0, 0\nbtn 2, 100, 10, 40, 20, 0, 0\n"
+      "btn 3, 10, 100, 40, 20, 0, 0\nbtn 4, 100, 100, 40, 20, 0, 0\n"
+      "btnwait2 %5\nbtnwait2 %6\nbtnwait2 %7\nend\n";
+  return files;
+}
+
+int numVar(const std::string& dump, int i) {
+  const std::string key = "\"" + std::to_string(i) + "\":";
+  const size_t at = dump.find(key, dump.find("\"numVars\""));
+  return at == std::string::npos ? 0 : std::atoi(dump.c_str() + at + key.size());
+}
+
+TEST(ButtonKeys, ArrowsGoToTheNearestButtonThatWayAndEnterOrSpaceClicks) {
+  test::RunOptions o;
+  // From button 1: down to 3, right to 4, up to 2, Enter. Then from 2 (the pointer stayed):
+  // right has nothing further, so it stays; left to 1, Space. Then the pointer is moved
+  // off every button: the first arrow goes to the nearest button that way.
+  o.input = "wait 3000\nmove 20 15\nwait 20\nkey down\nkey right\nwait 20\nkey up\nwait 20\nkey enter\nwait 300\n"
+            "key right\nwait 20\nkey left\nwait 20\nkey space\nwait 300\nmove 300 300\nwait 20\nkey up\nwait 20\n"
+            "key enter\nwait 300\n";
+  auto run = runGame(gridGame(), o);
+  EXPECT_EQ(run.exitCode, 0) << run.stderrText;
+  EXPECT_EQ(numVar(run.dump, 5), 2) << run.dump;
+  EXPECT_EQ(numVar(run.dump, 6), 1) << run.dump;
+  EXPECT_EQ(numVar(run.dump, 7), 4) << run.dump;
+}
+
+TEST(ButtonKeys, AGamepadTakesAWholeButtonMenu) {
+  test::RunOptions o;
+  // The first press with the pointer over none and no button that way: the first button;
+  // then right and down to 4 and A. B is the right click (-1), then down, A: 3.
+  o.input = "wait 3000\npad up\nwait 20\npad right\nwait 20\npad down\nwait 20\npad a\nwait 300\npad b\nwait 300\n"
+            "pad left\nwait 20\npad a\nwait 300\n";
+  auto run = runGame(gridGame(), o);
+  EXPECT_EQ(run.exitCode, 0) << run.stderrText;
+  EXPECT_EQ(numVar(run.dump, 5), 4) << run.dump;
+  EXPECT_EQ(numVar(run.dump, 6), -1) << run.dump;
+  EXPECT_EQ(numVar(run.dump, 7), 3) << run.dump;
+}
+
+}  // namespace
+}  // namespace veloria

@@ -187,6 +187,47 @@ TEST(ScriptedInput, MalformedLinesAreReportedWithTheirLineNumber) {
   EXPECT_EQ(ev[3].kind, InputEvent::Quit);
 }
 
+TEST(ScriptedInput, ArrowAndPadLinesGiveTheKeysAndClicksOfAPlayer) {
+  auto p = headless("key up\nkey &\nkey q\nmove 30 40\npad a\npad b\npad right\npad start\npad skip\npad skip\n");
+  std::vector<Message> got;
+  Message m;
+  while (p->peekMessage(m, 0, 0, true)) got.push_back(m);
+  auto is = [&](size_t i, uint32_t id, uint32_t w) {
+    return i < got.size() && got[i].message == id && got[i].wParam == w;
+  };
+  ASSERT_EQ(got.size(), 12u);
+  // An arrow has no character; a sign has no virtual key (its code would read as an arrow);
+  // a letter's virtual key is its capital.
+  EXPECT_TRUE(is(0, WM_KEYDOWN, VK_UP));
+  EXPECT_TRUE(is(1, WM_CHAR, '&'));
+  EXPECT_TRUE(is(2, WM_KEYDOWN, 'Q'));
+  EXPECT_TRUE(is(3, WM_CHAR, 'q'));
+  EXPECT_TRUE(is(4, WM_MOUSEMOVE, 0));
+  // A and B click where the pointer is; a direction is the arrow key; Start has no menu strip
+  // to open here; skip is held from one line to the next.
+  EXPECT_TRUE(is(5, WM_LBUTTONDOWN, 1));
+  EXPECT_TRUE(is(6, WM_LBUTTONUP, 0));
+  EXPECT_EQ(lParamX(got[6].lParam), 30);
+  EXPECT_EQ(lParamY(got[6].lParam), 40);
+  EXPECT_TRUE(is(7, WM_RBUTTONDOWN, 2));
+  EXPECT_TRUE(is(8, WM_RBUTTONUP, 0));
+  EXPECT_EQ(lParamX(got[8].lParam), 30);
+  EXPECT_TRUE(is(9, WM_KEYDOWN, VK_RIGHT));
+  EXPECT_TRUE(is(10, WM_APP_SKIP_HOLD, 1));
+  EXPECT_TRUE(is(11, WM_APP_SKIP_HOLD, 0));
+
+  // The pointer a warp puts somewhere is where the pad clicks next.
+  p->warpPointer(200, 100);
+  p->padButton(PadButton::A, false);
+  ASSERT_TRUE(p->peekMessage(m, WM_MOUSEMOVE, WM_MOUSEMOVE, true));
+  ASSERT_TRUE(p->peekMessage(m, WM_LBUTTONUP, WM_LBUTTONUP, true));
+  EXPECT_EQ(lParamX(m.lParam), 200);
+  EXPECT_EQ(lParamY(m.lParam), 100);
+
+  EXPECT_THROW(parseInputScript("pad x\n"), InputScriptError);
+  EXPECT_THROW(parseInputScript("pad\n"), InputScriptError);
+}
+
 TEST(WindowPicture, EveryPixelOfAWideRowIsSwappedWhateverItsPlaceInTheRow) {
   // Rows are copied four pixels at a time with the rest one by one: a width of 11 has both.
   auto p = headless();

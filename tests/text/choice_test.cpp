@@ -311,3 +311,46 @@ TEST(ChoiceHarness, AutoplayTakesTheFirstOptionAndTheDumpShowsAnOpenChoice) {
 
 }  // namespace
 }  // namespace veloria::test
+
+namespace veloria::test {
+namespace {
+
+TEST(ChoiceKeys, ArrowsMoveTheHighlightRoundTheOptionsAndEnterOrSpaceTakesIt) {
+  useGameFiles({{"o.wav", tinyWav()}});
+  Probe p;
+  // The pointer starts over no option: the first press (even Up) takes the first option and
+  // Down from there the second; Up twice goes round to the last. Each move plays the hover
+  // voice, as the pointer would.
+  auto r = runText(game(kWindow + "selectvoice \"\",\"o.wav\",\"\"\nselnum %0,\"あ\",\"い\",\"う\"\n"
+                                  "selnum %1,\"あ\",\"い\",\"う\"\nmov %2,1\nend\n"),
+                   "wait 300\nkey up\nwait 50\ndump a\nkey down\nwait 50\ndump b\nkey up\nkey up\nwait 50\ndump c\n"
+                   "key enter\nwait 300\ndump d\nkey down\nwait 50\nkey esc\nwait 50\ndump e\nkey space\nwait 300\n",
+                   120000, p.setup());
+  ASSERT_TRUE(r.ended) << r.errorMessage();
+  EXPECT_EQ(var(r.e(), 0), 2);
+  ASSERT_EQ(p.shots.size(), 5u);
+  EXPECT_EQ(p.shots[0].highlighted, 0);
+  EXPECT_EQ(p.shots[0].voice, "o.wav");
+  EXPECT_EQ(p.shots[1].highlighted, 1);
+  EXPECT_EQ(p.shots[1].voice, "o.wav");
+  EXPECT_EQ(p.shots[2].highlighted, 2);
+  // The pointer followed the highlight: the next choice opens with the option under it lit,
+  // and Down from the last goes round to the first. Esc is no input of a choice here.
+  EXPECT_EQ(p.shots[3].highlighted, 2);
+  EXPECT_EQ(p.shots[4].highlighted, 0);
+  EXPECT_EQ(p.shots[4].options.size(), 3u);
+  EXPECT_EQ(var(r.e(), 1), 0);
+  EXPECT_EQ(var(r.e(), 2), 1);
+  EXPECT_EQ(r.e().appWindow.lastY, rowY(0) - 10 + kPitchY / 2);
+}
+
+TEST(ChoiceKeys, AGamepadTakesAWholeChoice) {
+  // Down three times and up once on the d-pad, then A: the second option.
+  auto r = runText(game(kWindow + "selnum %0,\"あ\",\"い\",\"う\"\nend\n"),
+                   "wait 300\npad down\npad down\npad down\nwait 20\npad up\nwait 20\npad a\nwait 300\n");
+  ASSERT_TRUE(r.ended) << r.errorMessage();
+  EXPECT_EQ(var(r.e(), 0), 1);
+}
+
+}  // namespace
+}  // namespace veloria::test

@@ -410,3 +410,37 @@ TEST(SystemMenu, MenuCommandsReachTheWindow) {
   r = run(game("menu_click_page\nmenu_click_def\nend\n"), "");
   EXPECT_TRUE(has(r.dump, "\"pageOnly\":false")) << r.dump;
 }
+
+TEST(SystemMenuKeys, ArrowsAndEnterSaveThroughEveryMenuAndEscLeaves) {
+  // The right-click menu: the first press takes セーブ, Enter chooses it. The slot list opens
+  // with the slot under the pointer (which followed セーブ) lit: slot 2; Down, Enter: slot 3.
+  // The question: Left from the pointer over neither answer is はい; Enter.
+  auto r = run(game("!s0あ@\nend\n"),
+               "wait 1100\nrclick 5 5\nwait 100\nkey down\nwait 20\nkey enter\nwait 100\ndump list.json\nkey down\n"
+               "wait 20\nkey enter\nwait 100\nkey left\nwait 20\ndump q.json\nkey enter\nwait 200\ndump after.json\n"
+               "click 1 1\n");
+  ASSERT_EQ(r.exitCode, 0) << r.stderrText;
+  std::string list = dumpAt(r, "list.json");
+  EXPECT_TRUE(has(list, "\"kind\":\"save\"")) << list;
+  EXPECT_TRUE(has(list, "\"highlighted\":1")) << list;
+  std::string q = dumpAt(r, "q.json");
+  EXPECT_TRUE(has(q, "\"kind\":\"confirm\",\"title\":\"しおり３にセーブします。よろしいですか？\"")) << q;
+  EXPECT_TRUE(has(q, "\"highlighted\":0")) << q;
+  EXPECT_TRUE(has(dumpAt(r, "after.json"), "\"systemMenu\":null"));
+  EXPECT_TRUE(std::filesystem::exists(r.gameDir + "/save3.dat"));
+  EXPECT_FALSE(std::filesystem::exists(r.gameDir + "/save2.dat"));
+
+  // Esc leaves the right-click menu and, from the slot list, the whole menu, as the right
+  // button does; so does the gamepad's B. The page's click wait goes on after.
+  r = run(game("!s0あ@\nmov %1,1\nend\n"),
+          "wait 1100\nrclick 5 5\nwait 100\nkey esc\nwait 100\ndump a.json\nrclick 5 5\nwait 100\nkey down\n"
+          "key enter\nwait 100\ndump b.json\nkey esc\nwait 100\ndump c.json\npad b\nwait 100\ndump d.json\npad b\n"
+          "wait 100\ndump e.json\nclick 1 1\n");
+  ASSERT_EQ(r.exitCode, 0) << r.stderrText;
+  EXPECT_TRUE(has(dumpAt(r, "a.json"), "\"systemMenu\":null")) << dumpAt(r, "a.json");
+  EXPECT_TRUE(has(dumpAt(r, "b.json"), "\"kind\":\"save\"")) << dumpAt(r, "b.json");
+  EXPECT_TRUE(has(dumpAt(r, "c.json"), "\"systemMenu\":null")) << dumpAt(r, "c.json");
+  EXPECT_TRUE(has(dumpAt(r, "d.json"), "\"kind\":\"rightClick\"")) << dumpAt(r, "d.json");
+  EXPECT_TRUE(has(dumpAt(r, "e.json"), "\"systemMenu\":null")) << dumpAt(r, "e.json");
+  EXPECT_EQ(numVar(r.dump, 1), 1);
+}

@@ -210,9 +210,18 @@ class HeadlessPlatform final : public Platform {
         postMessage(WM_RBUTTONUP, 0, l);
         break;
       case InputEvent::Key:
-        // A key's press names the key (a letter's capital), its character the letter typed.
-        postMessage(WM_KEYDOWN, static_cast<uint32_t>(ev.code >= 'a' && ev.code <= 'z' ? ev.code - 32 : ev.code), 0);
-        postMessage(WM_CHAR, static_cast<uint32_t>(ev.code), 0);
+        if (ev.vk) postMessage(WM_KEYDOWN, ev.vk, 0);
+        if (ev.code) postMessage(WM_CHAR, static_cast<uint32_t>(ev.code), 0);
+        break;
+      case InputEvent::Pad:
+        // A press and its release; `pad skip` stays held until the next `pad skip`.
+        if (static_cast<PadButton>(ev.code) == PadButton::Skip) {
+          skipHeld_ = !skipHeld_;
+          padButton(PadButton::Skip, skipHeld_);
+          break;
+        }
+        padButton(static_cast<PadButton>(ev.code), true);
+        padButton(static_cast<PadButton>(ev.code), false);
         break;
       case InputEvent::Menu: postMessage(WM_COMMAND, static_cast<uint32_t>(ev.code), 0); break;
       case InputEvent::Wheel: postMessage(WM_MOUSEWHEEL, static_cast<uint32_t>(ev.code), 0); break;
@@ -243,6 +252,7 @@ class HeadlessPlatform final : public Platform {
   bool shown_ = false;
   bool timedOut_ = false;
   bool injecting_ = false;
+  bool skipHeld_ = false;
   std::string cursor_;
   std::vector<InputEvent> events_;
   size_t nextEvent_ = 0;

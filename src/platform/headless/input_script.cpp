@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "platform/platform.h"
 #include "platform/text_codec.h"
 
 namespace veloria {
@@ -65,14 +66,42 @@ std::vector<InputEvent> parseInputScript(const std::string& text) {
     } else if (cmd == "key") {
       need(1);
       ev.kind = InputEvent::Key;
-      if (words[0] == "space") ev.code = 32;
-      else if (words[0] == "enter") ev.code = 13;
-      else if (words[0] == "esc") ev.code = 27;
+      const std::string& w = words[0];
+      if (w == "space") ev.code = 32;
+      else if (w == "enter") ev.code = 13;
+      else if (w == "esc") ev.code = 27;
+      else if (w == "up") ev.vk = VK_UP;
+      else if (w == "down") ev.vk = VK_DOWN;
+      else if (w == "left") ev.vk = VK_LEFT;
+      else if (w == "right") ev.vk = VK_RIGHT;
       else {
-        std::string sj = utf8ToSjis(words[0]);
+        std::string sj = utf8ToSjis(w);
         if (sj.size() == 1) ev.code = static_cast<unsigned char>(sj[0]);
         else throw InputScriptError("input line " + std::to_string(lineNo) + ": key takes one character");
       }
+      // The key's own virtual key, as a keyboard gives it: a letter's is the capital, and a
+      // sign has none (its code would read as an arrow).
+      if (ev.code == 13 || ev.code == 27 || ev.code == 32 || (ev.code >= '0' && ev.code <= '9') ||
+          (ev.code >= 'A' && ev.code <= 'Z'))
+        ev.vk = static_cast<uint32_t>(ev.code);
+      else if (ev.code >= 'a' && ev.code <= 'z')
+        ev.vk = static_cast<uint32_t>(ev.code - 'a' + 'A');
+    } else if (cmd == "pad") {
+      need(1);
+      static const std::pair<const char*, PadButton> kButtons[] = {
+          {"a", PadButton::A},       {"b", PadButton::B},       {"start", PadButton::Start},
+          {"up", PadButton::Up},     {"down", PadButton::Down}, {"left", PadButton::Left},
+          {"right", PadButton::Right}, {"skip", PadButton::Skip}};
+      bool known = false;
+      for (const auto& [word, button] : kButtons) {
+        if (words[0] != word) continue;
+        ev.code = static_cast<int>(button);
+        known = true;
+      }
+      if (!known)
+        throw InputScriptError("input line " + std::to_string(lineNo) +
+                               ": pad takes a, b, start, up, down, left, right or skip");
+      ev.kind = InputEvent::Pad;
     } else if (cmd == "wheel") {
       need(1);
       if (words[0] != "up" && words[0] != "down")

@@ -84,6 +84,8 @@ DialogEnd SdlPlatform::runDialog(DialogUi& d) {
 
 bool SdlPlatform::dialogEvent(DialogUi& d, const SDL_Event& ev) {
   auto drawable = [&](int x, int y) { return scaler_.layout().toDrawable(x, y); };
+  SDL_Event key;
+  if (padEventAsKey(ev, key)) return dialogEvent(d, key);
   switch (ev.type) {
     case SDL_WINDOWEVENT:
       if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {

@@ -83,31 +83,7 @@ void SdlPlatform::handleEvent(const SDL_Event& ev) {
       if (y != 0) postMessage(WM_MOUSEWHEEL, y > 0 ? 1u : 2u, 0);
       break;
     }
-    case SDL_KEYDOWN: {
-      SDL_Keycode k = ev.key.keysym.sym;
-      if (menuVisible() && menuUi_.active()) {
-        int chosen = 0;
-        menuUi_.key(menu_, k, &chosen);
-        if (chosen) postMessage(WM_COMMAND, static_cast<uint32_t>(chosen), 0);
-        render();
-        break;
-      }
-      if (k == SDLK_F10 && menuVisible()) {
-        menuUi_.openByKeyboard(menu_);
-        render();
-        break;
-      }
-      if ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && (ev.key.keysym.mod & KMOD_ALT)) {
-        postMessage(WM_COMMAND, fullscreen_ ? 40003u : 40002u, 0);
-        break;
-      }
-      if (uint32_t vk = vkOf(k)) postMessage(WM_KEYDOWN, vk, 0);
-      if (k == SDLK_RETURN || k == SDLK_KP_ENTER) postMessage(WM_CHAR, 13, 0);
-      else if (k == SDLK_ESCAPE) postMessage(WM_CHAR, 27, 0);
-      else if (k == SDLK_BACKSPACE) postMessage(WM_CHAR, 8, 0);
-      else if (k == SDLK_TAB) postMessage(WM_CHAR, 9, 0);
-      break;
-    }
+    case SDL_KEYDOWN: keyDown(ev.key.keysym.sym, ev.key.keysym.mod); break;
 #if SDL_VERSION_ATLEAST(2, 0, 22)
     case SDL_TEXTEDITING_EXT: SDL_free(ev.editExt.text); break;
 #endif
@@ -117,8 +93,32 @@ void SdlPlatform::handleEvent(const SDL_Event& ev) {
       for (unsigned char c : sj) postMessage(WM_CHAR, c, 0);
       break;
     }
-    default: break;
+    default: padEvent(ev); break;
   }
+}
+
+void SdlPlatform::keyDown(SDL_Keycode k, Uint16 mod) {
+  if (menuVisible() && menuUi_.active()) {
+    int chosen = 0;
+    menuUi_.key(menu_, k, &chosen);
+    if (chosen) postMessage(WM_COMMAND, static_cast<uint32_t>(chosen), 0);
+    render();
+    return;
+  }
+  if (k == SDLK_F10 && menuVisible()) {
+    menuUi_.openByKeyboard(menu_);
+    render();
+    return;
+  }
+  if ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && (mod & KMOD_ALT)) {
+    postMessage(WM_COMMAND, fullscreen_ ? 40003u : 40002u, 0);
+    return;
+  }
+  if (uint32_t vk = vkOf(k)) postMessage(WM_KEYDOWN, vk, 0);
+  if (k == SDLK_RETURN || k == SDLK_KP_ENTER) postMessage(WM_CHAR, 13, 0);
+  else if (k == SDLK_ESCAPE) postMessage(WM_CHAR, 27, 0);
+  else if (k == SDLK_BACKSPACE) postMessage(WM_CHAR, 8, 0);
+  else if (k == SDLK_TAB) postMessage(WM_CHAR, 9, 0);
 }
 
 }  // namespace veloria::sdl

@@ -41,6 +41,9 @@ LibraryAction SdlPlatform::showLibrary(const LibraryView& view) {
 bool SdlPlatform::libraryEvent(const SDL_Event& ev) {
   LibraryUi& l = *library_;
   auto drawable = [&](int x, int y) { return scaler_.layout().toDrawable(x, y); };
+  // A pad works the library as a keyboard; one present at start is taken on here.
+  SDL_Event key;
+  if (padEventAsKey(ev, key)) return libraryEvent(key);
   switch (ev.type) {
     case SDL_QUIT: l.closeRequested(); return false;
     case SDL_WINDOWEVENT:

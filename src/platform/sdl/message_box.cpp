@@ -151,6 +151,8 @@ int SdlPlatform::runModal(Modal& m) {
 }
 
 bool SdlPlatform::modalEvent(Modal& m, const SDL_Event& ev) {
+  SDL_Event key;
+  if (padEventAsKey(ev, key)) return modalEvent(m, key);
   switch (ev.type) {
     case SDL_QUIT: return false;
     case SDL_WINDOWEVENT:

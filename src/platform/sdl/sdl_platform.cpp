@@ -54,6 +54,8 @@ bool SdlPlatform::init(std::string* error) {
   // Only the game library takes dropped files; anywhere else their names would never be freed.
   SDL_EventState(SDL_DROPFILE, SDL_DISABLE);
   SDL_EventState(SDL_DROPTEXT, SDL_DISABLE);
+  // Without game controllers the program is played as before.
+  padsInitialised_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
   installTerminationHandlers();
   wakeEvent_ = SDL_RegisterEvents(1);
   media_ = makeRealTimeMedia(*this);
@@ -76,6 +78,8 @@ SdlPlatform::~SdlPlatform() {
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (window_) SDL_DestroyWindow(window_);
   if (cursor_) SDL_FreeCursor(cursor_);
+  closePads();
+  if (padsInitialised_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
   if (initialised_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER);
 }
 
@@ -92,6 +96,8 @@ void SdlPlatform::waitForMessage(uint32_t deadline) {
   int64_t wait = deadline == kNoDeadline ? kLongestBlockMs : static_cast<int32_t>(deadline - now);
   uint32_t timer = 0;
   if (nextTimerDue(timer)) wait = std::min<int64_t>(wait, static_cast<int32_t>(timer - now));
+  // A direction held on a pad repeats.
+  if (padRepeat_.nextDue(timer)) wait = std::min<int64_t>(wait, static_cast<int32_t>(timer - now));
   if (wait <= 0) return;
   SDL_Event ev;
   if (SDL_WaitEventTimeout(&ev, static_cast<int>(std::min<int64_t>(wait, kLongestBlockMs)))) {
@@ -207,6 +213,7 @@ void SdlPlatform::pumpOsEvents() {
   lastPump_ = SDL_GetTicks();
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) handleEvent(ev);
+  padRepeatDue();
   if (media_) media_->poll();
 }
 

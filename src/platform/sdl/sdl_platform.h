@@ -1,6 +1,7 @@
 // The SDL2 backend's window class. Its pieces: sdl_platform.cpp (window, clock, drawing),
-// events.cpp (SDL's events into window messages), message_box.cpp (the message box drawn in
-// the window), dialog_host.cpp (the loop that hosts the input and list dialogs) and
+// events.cpp (SDL's events into window messages), gamepad.cpp (game controllers, hot-plugged,
+// as the keys and clicks they stand for), message_box.cpp (the message box drawn in the
+// window), dialog_host.cpp (the loop that hosts the input and list dialogs) and
 // library_host.cpp (the game library's loop).
 #pragma once
 
@@ -15,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/pad_repeat.h"
 #include "platform/platform.h"
 #include "platform/sdl/dialog_ui.h"
 #include "platform/sdl/library_ui.h"
@@ -65,6 +67,8 @@ class SdlPlatform final : public Platform {
   void setMenuAttached(bool attached) override;
   void onMenuChanged() override;
   void setScaleMode(ScaleMode mode) override;
+  void warpPointer(int x, int y) override;
+  void padButton(PadButton button, bool down) override;
 
   bool headless() const override { return false; }
 
@@ -102,6 +106,19 @@ class SdlPlatform final : public Platform {
 
   static uint32_t vkOf(SDL_Keycode k);
   void handleEvent(const SDL_Event& ev);
+  // A key pressed over the game (the menu strip takes it first when open).
+  void keyDown(SDL_Keycode k, Uint16 mod);
+
+  // ---- gamepads ----
+  // A controller plugged in or taken out, a button or the left stick: into the platform's
+  // pad buttons. False for every other event.
+  bool padEvent(const SDL_Event& ev);
+  // In a message box or dialog the pad is a keyboard: A Enter, B Esc, the d-pad the arrows.
+  // Fills `key` with that key's event; false when `ev` is no such press.
+  bool padEventAsKey(const SDL_Event& ev, SDL_Event& key);
+  // A held direction's repeat, when due.
+  void padRepeatDue();
+  void closePads();
 
   // ---- drawing ----
   SDL_Texture* textTexture(const std::string& utf8);
@@ -155,6 +172,11 @@ class SdlPlatform final : public Platform {
   DialogUi* dialog_ = nullptr;
   std::unique_ptr<LibraryUi> library_;  // while the game library is up
   bool caretOn_ = true;
+  bool padsInitialised_ = false;
+  std::map<SDL_JoystickID, SDL_GameController*> pads_;
+  PadRepeat padRepeat_;
+  // Buttons whose press a menu strip, box or dialog took: their release is theirs too.
+  uint32_t padTaken_ = 0;
 };
 
 }  // namespace veloria::sdl
