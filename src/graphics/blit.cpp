@@ -1,5 +1,6 @@
 // drawImage and drawLayers: the one software blitter for layered pictures.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/engine.h"
@@ -160,7 +161,7 @@ void drawRun(const Placement& p, ImageObject& dst, int j, int from, int to, RunK
     else k.levelBytes(out, in, n * 3, p.level);
     return;
   }
-  const uint8_t* mask = in + static_cast<size_t>(p.runs->visibleWidth) * 3;
+  const uint8_t* mask = p.runs->maskRow(p.src->currentCell, p.srcY + j) + p.cx + from;
   if (p.level < 0) k.alphaRow(out, in, mask, n);
   else k.alphaLevelRow(out, in, mask, n, p.level);
 }
@@ -204,10 +205,129 @@ void drawPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) 
     if (j + kAhead < p.h) {
       prefetchBytes(sd.row(p.srcY + j + kAhead) + srcAt, srcBytes, false);
       prefetchBytes(dst.dib.row(p.dstY + j + kAhead) + dstAt, dstBytes, true);
+      if (p.runs) prefetchBytes(p.runs->maskRow(p.src->currentCell, p.srcY + j + kAhead) + p.cx, static_cast<size_t>(p.w), false);
     }
     drawRow(p, dst, j, 0, p.w, k);
   }
 }
+
+
+// Stretches of target rows already covered by fully opaque pixels of nearer layers. Layers
+// are visited from the front, so whatever a farther layer would draw there is overwritten
+// anyway: an opaque pixel gives the same bytes over anything. A row keeps a few stretches;
+// when more arrive the smallest is dropped, which only means drawing a little more than needed.
+class CoverRows {
+ public:
+  void reset(int top, int rows) {
+    top_ = top;
+    count_.assign(static_cast<size_t>(rows), 0);
+    spans_.resize(static_cast<size_t>(rows) * kKeep);
+  }
+
+  // Calls f(from, to) for each part of [from, to) of target row y not covered yet.
+  template <typename F>
+  void uncovered(int y, int from, int to, F f) const {
+    const MaskRuns::Span* s = row(y);
+    const int n = count_[static_cast<size_t>(y - top_)];
+    for (int i = 0; i < n && from < to; ++i) {
+      if (s[i].to <= from) continue;
+      if (s[i].from >= to) break;
+      if (s[i].from > from) f(from, static_cast<int>(s[i].from));
+      from = std::max(from, static_cast<int>(s[i].to));
+    }
+    if (from < to) f(from, to);
+  }
+
+  void add(int y, int from, int to) {
+    MaskRuns::Span* s = row(y);
+    uint8_t& n = count_[static_cast<size_t>(y - top_)];
+    // Stretches that overlap or touch the new one merge with it.
+    int i = 0;
+    while (i < n && s[i].to < from) ++i;
+    int j = i;
+    for (; j < n && s[j].from <= to; ++j) {
+      from = std::min(from, static_cast<int>(s[j].from));
+      to = std::max(to, static_cast<int>(s[j].to));
+    }
+    if (j > i) {
+      s[i] = {from, to};
+      std::copy(s + j, s + n, s + i + 1);
+      n = static_cast<uint8_t>(n - (j - i - 1));
+      return;
+    }
+    if (n == kKeep) {
+      int smallest = 0;
+      for (int q = 1; q < n; ++q)
+        if (s[q].to - s[q].from < s[smallest].to - s[smallest].from) smallest = q;
+      if (s[smallest].to - s[smallest].from >= to - from) return;
+      std::copy(s + smallest + 1, s + n, s + smallest);
+      --n;
+      if (smallest < i) --i;
+    }
+    std::copy_backward(s + i, s + n, s + n + 1);
+    s[i] = {from, to};
+    ++n;
+  }
+
+ private:
+  static constexpr int kKeep = 8;
+  MaskRuns::Span* row(int y) { return spans_.data() + static_cast<size_t>(y - top_) * kKeep; }
+  const MaskRuns::Span* row(int y) const { return spans_.data() + static_cast<size_t>(y - top_) * kKeep; }
+  int top_ = 0;
+  std::vector<uint8_t> count_;
+  std::vector<MaskRuns::Span> spans_;
+};
+
+// The columns [from, to) of row j of a placement (counted from its top-left corner) that
+// something in front leaves to be drawn.
+struct Segment {
+  int32_t j, from, to;
+};
+
+// The fully opaque columns of row j of a placement, counted from its left edge (empty if
+// none): all of a plain copy, the longest opaque stretch of an alpha picture's row.
+MaskRuns::Span opaqueColumns(const Placement& p, int j) {
+  if (p.level >= 0) return {};
+  if (p.mode == TRANS_COPY) return {0, p.w};
+  if (p.mode != TRANS_ALPHA) return {};
+  const MaskRuns::Span& s = p.runs->opaqueSpan(p.src->currentCell, p.srcY + j);
+  return {std::max(s.from - p.cx, 0), std::min(s.to - p.cx, p.w)};
+}
+
+void prefetchSegment(const Placement& p, const ImageObject& dst, const Segment& s) {
+  const int bpp = p.pal8 ? 1 : 3;
+  const size_t n = static_cast<size_t>(s.to - s.from);
+  prefetchBytes(p.src->dib.row(p.srcY + s.j) + static_cast<size_t>(p.cellX + p.cx + s.from) * bpp, n * bpp, false);
+  prefetchBytes(dst.dib.row(p.dstY + s.j) + static_cast<size_t>(p.dstX + s.from) * 3, n * 3, true);
+  if (p.runs) prefetchBytes(p.runs->maskRow(p.src->currentCell, p.srcY + s.j) + p.cx + s.from, n, false);
+}
+
+// Hiding pays only where a layer in front covers long stretches: cutting a farther layer's
+// row costs about as much as copying a short stretch would. Nearer layers with shorter opaque
+// rows are drawn over what lies behind them as usual.
+constexpr int kMinOccluder = 128;
+// Farther layers are tested against at most this many occluders (the first ones met).
+constexpr size_t kMaxOccluders = 64;
+
+bool isOccluder(const Placement& p) {
+  if (p.level >= 0) return false;
+  if (p.mode == TRANS_COPY) return p.w >= kMinOccluder;
+  return p.mode == TRANS_ALPHA && std::min(p.runs->longestOpaque, p.w) >= kMinOccluder;
+}
+
+bool overlaps(const Placement& a, const Placement& b) {
+  return a.dstX < b.dstX + b.w && b.dstX < a.dstX + a.w && a.dstY < b.dstY + b.h && b.dstY < a.dstY + a.h;
+}
+
+struct LayerScratch {
+  std::vector<Placement> placed;
+  // Per placement: [first, last) in segments, or first == kWhole when it is drawn whole.
+  std::vector<std::pair<size_t, size_t>> segmentsOf;
+  std::vector<Segment> segments;
+  std::vector<size_t> occluders;
+  CoverRows cover;
+};
+constexpr size_t kWhole = SIZE_MAX;
 
 }  // namespace
 
@@ -223,9 +343,61 @@ void drawLayers(const std::vector<Layer>& layers, ImageObject& dst, const ClipRe
                 int screenHeight) {
   const BlendKernels& k = activeKernels();
   forgetMaskRuns(dst);
+  thread_local LayerScratch s;
+  s.placed.clear();
   for (const Layer& l : layers) {
     Placement p;
-    if (l.image && place(*l.image, dst, clip, l.x, l.y, screenWidth, screenHeight, p)) drawPlacement(p, dst, k);
+    if (l.image && place(*l.image, dst, clip, l.x, l.y, screenWidth, screenHeight, p)) s.placed.push_back(p);
+  }
+  if (s.placed.size() < 2) {
+    for (const Placement& p : s.placed) drawPlacement(p, dst, k);
+    return;
+  }
+
+  // From the front: what of each row is left uncovered by the occluders in front of it.
+  int top = s.placed[0].dstY, bottom = top;
+  for (const Placement& p : s.placed) {
+    top = std::min(top, p.dstY);
+    bottom = std::max(bottom, p.dstY + p.h);
+  }
+  s.cover.reset(top, bottom - top);
+  s.segments.clear();
+  s.occluders.clear();
+  s.segmentsOf.resize(s.placed.size());
+  for (size_t i = s.placed.size(); i-- > 0;) {
+    const Placement& p = s.placed[i];
+    const bool behind =
+        std::any_of(s.occluders.begin(), s.occluders.end(), [&](size_t o) { return overlaps(s.placed[o], p); });
+    if (behind) {
+      const size_t first = s.segments.size();
+      for (int j = 0; j < p.h; ++j)
+        s.cover.uncovered(p.dstY + j, p.dstX, p.dstX + p.w,
+                          [&](int from, int to) { s.segments.push_back(Segment{j, from - p.dstX, to - p.dstX}); });
+      s.segmentsOf[i] = {first, s.segments.size()};
+    } else {
+      s.segmentsOf[i] = {kWhole, 0};
+    }
+    if (i == 0 || s.occluders.size() == kMaxOccluders || !isOccluder(p)) continue;
+    s.occluders.push_back(i);
+    for (int j = 0; j < p.h; ++j) {
+      const MaskRuns::Span o = opaqueColumns(p, j);
+      if (o.from < o.to) s.cover.add(p.dstY + j, p.dstX + o.from, p.dstX + o.to);
+    }
+  }
+
+  // Then drawn from the back, each layer only where it shows.
+  for (size_t i = 0; i < s.placed.size(); ++i) {
+    const Placement& p = s.placed[i];
+    const auto [first, last] = s.segmentsOf[i];
+    if (first == kWhole) {
+      drawPlacement(p, dst, k);
+      continue;
+    }
+    for (size_t q = first; q < last; ++q) {
+      if (q + kAhead < last) prefetchSegment(p, dst, s.segments[q + kAhead]);
+      const Segment& g = s.segments[q];
+      drawRow(p, dst, g.j, g.from, g.to, k);
+    }
   }
 }
 
