@@ -196,7 +196,65 @@ void drawRow(const Placement& p, ImageObject& dst, int j, int from, int to, cons
 }
 
 // Rows from the top of the visible area downward.
+// An alpha placement at full level, row after row: the hot loop of most scenes, so the row
+// pointers are worked out once a row and rows are prefetched only where they draw.
+void drawAlphaPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) {
+  const MaskRuns& t = *p.runs;
+  const Dib& sd = p.src->dib;
+  Dib& dd = dst.dib;
+  const int cell = p.src->currentCell, x0 = p.cx, x1 = p.cx + p.w;
+  const uint32_t* rowStart = t.rowStart.data() + static_cast<size_t>(cell) * static_cast<size_t>(t.height);
+  const uint32_t* entries = t.entries.data();
+  // The drawn extent of row y of the cell (its leading and trailing transparent runs left out).
+  auto drawnExtent = [&](int y, int& a, int& b) {
+    const uint32_t* e0 = entries + rowStart[y];
+    const uint32_t* en = entries + rowStart[y + 1] - 1;  // the terminator
+    a = MaskRuns::startOf(MaskRuns::kindOf(*e0) == RunKind::Skip ? e0[1] : *e0);
+    b = MaskRuns::startOf(en != e0 && MaskRuns::kindOf(en[-1]) == RunKind::Skip ? en[-1] : *en);
+    a = std::max(a, x0);
+    b = std::min(b, x1);
+  };
+  for (int j = 0; j < p.h; ++j) {
+    const int y = p.srcY + j;
+    if (j + kAhead < p.h) {
+      int a, b;
+      drawnExtent(y + kAhead, a, b);
+      if (a < b) {
+        const size_t n = static_cast<size_t>(b - a);
+        prefetchBytes(sd.row(y + kAhead) + static_cast<size_t>(p.cellX + a) * 3, n * 3, false);
+        prefetchBytes(dd.row(p.dstY + j + kAhead) + static_cast<size_t>(p.dstX + a - x0) * 3, n * 3, true);
+        prefetchBytes(t.maskRow(cell, y + kAhead) + a, n, false);
+      }
+    }
+    const uint8_t* in = sd.row(y) + static_cast<size_t>(p.cellX + x0) * 3;
+    uint8_t* out = dd.row(p.dstY + j) + static_cast<size_t>(p.dstX) * 3;
+    const uint8_t* mask = t.maskRow(cell, y) + x0;
+    const uint32_t* it = entries + rowStart[y];
+    const uint32_t* last = entries + rowStart[y + 1] - 1;
+    if (x0 > 0) {
+      it = std::upper_bound(it, last, x0, [](int x, uint32_t e) { return x < MaskRuns::startOf(e); });
+      if (it != entries + rowStart[y]) --it;
+    }
+    for (; it != last; ++it) {
+      const int rs = MaskRuns::startOf(*it);
+      if (rs >= x1) break;
+      const RunKind kind = MaskRuns::kindOf(*it);
+      if (kind == RunKind::Skip) continue;
+      const int a = std::max(rs, x0) - x0, b = std::min(MaskRuns::startOf(it[1]), x1) - x0;
+      if (a >= b) continue;
+      const size_t o = static_cast<size_t>(a) * 3;
+      if (kind == RunKind::Copy) std::memcpy(out + o, in + o, static_cast<size_t>(b - a) * 3);
+      else k.alphaRow(out + o, in + o, mask + a, b - a);
+    }
+  }
+}
+
+// Rows from the top of the visible area downward.
 void drawPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) {
+  if (p.mode == TRANS_ALPHA && p.level < 0) {
+    drawAlphaPlacement(p, dst, k);
+    return;
+  }
   const Dib& sd = p.src->dib;
   const int bpp = p.pal8 ? 1 : 3;
   const size_t srcBytes = static_cast<size_t>(p.w) * bpp, dstBytes = static_cast<size_t>(p.w) * 3;
@@ -210,7 +268,6 @@ void drawPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) 
     drawRow(p, dst, j, 0, p.w, k);
   }
 }
-
 
 // Stretches of target rows already covered by fully opaque pixels of nearer layers. Layers
 // are visited from the front, so whatever a farther layer would draw there is overwritten
