@@ -49,7 +49,7 @@ class CoverRows {
     }
     if (j > i) {
       s[i] = {from, to};
-      std::copy(s + j, s + n, s + i + 1);
+      if (j > i + 1) std::copy(s + j, s + n, s + i + 1);  // leftward, so the ranges may overlap
       n = static_cast<uint8_t>(n - (j - i - 1));
       return;
     }
