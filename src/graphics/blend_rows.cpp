@@ -14,7 +14,7 @@ namespace veloria {
 namespace {
 
 void alphaRowScalar(uint8_t* d, const uint8_t* s, const uint8_t* m, int n) {
-  for (int i = 0; i < n; ++i, d += 3, s += 3, m += 3) {
+  for (int i = 0; i < n; ++i, d += 3, s += 3, ++m) {
     unsigned mv = m[0], inv = 255 - mv;
     d[0] = static_cast<uint8_t>(mul255(s[0], inv) + mul255(d[0], mv));
     d[1] = static_cast<uint8_t>(mul255(s[1], inv) + mul255(d[1], mv));
@@ -23,7 +23,7 @@ void alphaRowScalar(uint8_t* d, const uint8_t* s, const uint8_t* m, int n) {
 }
 
 void alphaLevelRowScalar(uint8_t* d, const uint8_t* s, const uint8_t* m, int n, int k) {
-  for (int i = 0; i < n; ++i, d += 3, s += 3, m += 3) {
+  for (int i = 0; i < n; ++i, d += 3, s += 3, ++m) {
     unsigned a = mul255(255 - m[0], static_cast<unsigned>(k)), ia = 255 - a;
     d[0] = static_cast<uint8_t>(mul255(s[0], a) + mul255(d[0], ia));
     d[1] = static_cast<uint8_t>(mul255(s[1], a) + mul255(d[1], ia));
@@ -53,48 +53,33 @@ __attribute__((target("avx2"))) inline __m128i pack16(__m256i r) {
   return _mm256_castsi256_si128(_mm256_permute4x64_epi64(p, 0x08));
 }
 
-// For the three 16-byte pieces of a 16-pixel group: piece j reads its mask bytes from offset
-// 15j of the mask row, and this shuffle spreads each pixel's blue byte over its three bytes.
+// For the three 16-byte pieces of a 16-pixel group: the shuffle that spreads each pixel's
+// mask byte over its three colour bytes.
 struct MaskShuffles {
   alignas(16) int8_t idx[3][16];
   MaskShuffles() {
     for (int j = 0; j < 3; ++j)
-      for (int i = 0; i < 16; ++i) idx[j][i] = static_cast<int8_t>(3 * ((16 * j + i) / 3) - 15 * j);
+      for (int i = 0; i < 16; ++i) idx[j][i] = static_cast<int8_t>((16 * j + i) / 3);
   }
 };
 const MaskShuffles kShuf;
 
-__attribute__((target("avx2"))) inline __m128i maskPiece(const uint8_t* m, int j) {
-  __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 15 * j));
-  return _mm_shuffle_epi8(raw, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuf.idx[j])));
+__attribute__((target("avx2"))) inline __m128i maskPiece(__m128i m, int j) {
+  return _mm_shuffle_epi8(m, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuf.idx[j])));
 }
 
 // One group of 16 pixels (48 bytes) of the alpha blend.
 __attribute__((target("avx2"))) inline void alphaGroup(uint8_t* d, const uint8_t* s, const uint8_t* m) {
   const __m256i k255 = _mm256_set1_epi16(255);
-  // Quick tests on the raw mask bytes: all zero means every blue byte is 0 (opaque), all
-  // 255 means every one is 255 (transparent). Masks whose other bytes differ from blue
-  // just take the full path below.
-  const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m));
-  const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 16));
-  const __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 32));
-  const __m128i any = _mm_or_si128(_mm_or_si128(r0, r1), r2);
-  if (_mm_testz_si128(any, any)) {
+  const __m128i mm = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m));
+  const __m128i ones = _mm_set1_epi8(-1);
+  if (_mm_testz_si128(mm, mm)) {
     std::memcpy(d, s, 48);
     return;
   }
-  const __m128i all = _mm_and_si128(_mm_and_si128(r0, r1), r2);
-  if (_mm_testc_si128(all, _mm_set1_epi8(-1))) return;
-  const __m128i ones = _mm_set1_epi8(-1);
+  if (_mm_testc_si128(mm, ones)) return;
   for (int j = 0; j < 3; ++j) {
-    // Each 16-byte piece (five or six pixels) takes its own shortcut where it can.
-    const __m128i mp = maskPiece(m, j);
-    if (_mm_testz_si128(mp, mp)) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * j),
-                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * j)));
-      continue;
-    }
-    if (_mm_testc_si128(mp, ones)) continue;
+    const __m128i mp = maskPiece(mm, j);
     __m256i m16 = _mm256_cvtepu8_epi16(mp);
     __m256i s16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * j)));
     __m256i d16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 16 * j)));
@@ -112,23 +97,23 @@ template <typename Group>
 __attribute__((target("avx2"))) inline void groupsOverRow(uint8_t* d, const uint8_t* s, const uint8_t* m, int n,
                                                           Group group) {
   if (n > 16 && n % 16 != 0) {
-    const size_t last = static_cast<size_t>(n - 16) * 3;
+    const size_t last = static_cast<size_t>(n - 16);
     alignas(32) uint8_t tail[48];
-    std::memcpy(tail, d + last, 48);
-    group(tail, s + last, m + last);
-    for (int i = 0; i + 16 <= n; i += 16) group(d + 3 * i, s + 3 * i, m + 3 * i);
-    std::memcpy(d + last, tail, 48);
+    std::memcpy(tail, d + last * 3, 48);
+    group(tail, s + last * 3, m + last);
+    for (int i = 0; i + 16 <= n; i += 16) group(d + 3 * i, s + 3 * i, m + i);
+    std::memcpy(d + last * 3, tail, 48);
     return;
   }
   int i = 0;
-  for (; i + 16 <= n; i += 16, d += 48, s += 48, m += 48) group(d, s, m);
+  for (; i + 16 <= n; i += 16, d += 48, s += 48, m += 16) group(d, s, m);
   const int rest = n - i;
   if (rest <= 0) return;
-  alignas(32) uint8_t bd[48] = {}, bs[48] = {}, bm[48] = {};
+  alignas(32) uint8_t bd[48] = {}, bs[48] = {}, bm[16] = {};
   const size_t bytes = static_cast<size_t>(rest) * 3;
   std::memcpy(bd, d, bytes);
   std::memcpy(bs, s, bytes);
-  std::memcpy(bm, m, bytes);
+  std::memcpy(bm, m, static_cast<size_t>(rest));
   group(bd, bs, bm);
   std::memcpy(d, bd, bytes);
 }
@@ -144,8 +129,9 @@ struct AlphaLevelGroup {
   __attribute__((target("avx2"))) void operator()(uint8_t* dd, const uint8_t* ss, const uint8_t* mm) const {
     const __m256i k255 = _mm256_set1_epi16(255);
     const __m256i kk = _mm256_set1_epi16(static_cast<short>(k));
+    const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mm));
     for (int j = 0; j < 3; ++j) {
-      __m256i m16 = _mm256_cvtepu8_epi16(maskPiece(mm, j));
+      __m256i m16 = _mm256_cvtepu8_epi16(maskPiece(m, j));
       __m256i a = div255(_mm256_mullo_epi16(_mm256_sub_epi16(k255, m16), kk));
       __m256i s16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(ss + 16 * j)));
       __m256i d16 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dd + 16 * j)));

@@ -7,9 +7,9 @@
 namespace veloria {
 
 struct BlendKernels {
-  // dst = M[src][255 - m] + M[dst][m] per byte, m = blue byte of the mask pixel (24-bit rows).
+  // dst = M[src][255 - m] + M[dst][m] per byte of 24-bit rows; the mask has one byte a pixel.
   void (*alphaRow)(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int pixels);
-  // a = M[255 - m][k]; dst = M[src][a] + M[dst][255 - a].
+  // a = M[255 - m][k]; dst = M[src][a] + M[dst][255 - a] (same layout).
   void (*alphaLevelRow)(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int pixels, int k);
   // dst = M[src][k] + M[dst][255 - k] for `bytes` bytes.
   void (*levelBytes)(uint8_t* dst, const uint8_t* src, int bytes, int k);

@@ -1,10 +1,12 @@
 // drawImage and drawLayers: the one software blitter for layered pictures.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/engine.h"
 #include "graphics/blend_rows.h"
 #include "graphics/image.h"
+#include "graphics/cover_rows.h"
 #include "graphics/mask_runs.h"
 
 namespace veloria {
@@ -160,7 +162,7 @@ void drawRun(const Placement& p, ImageObject& dst, int j, int from, int to, RunK
     else k.levelBytes(out, in, n * 3, p.level);
     return;
   }
-  const uint8_t* mask = in + static_cast<size_t>(p.runs->visibleWidth) * 3;
+  const uint8_t* mask = p.runs->maskRow(p.src->currentCell, p.srcY + j) + p.cx + from;
   if (p.level < 0) k.alphaRow(out, in, mask, n);
   else k.alphaLevelRow(out, in, mask, n, p.level);
 }
@@ -195,7 +197,65 @@ void drawRow(const Placement& p, ImageObject& dst, int j, int from, int to, cons
 }
 
 // Rows from the top of the visible area downward.
+// An alpha placement at full level, row after row: the hot loop of most scenes, so the row
+// pointers are worked out once a row and rows are prefetched only where they draw.
+void drawAlphaPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) {
+  const MaskRuns& t = *p.runs;
+  const Dib& sd = p.src->dib;
+  Dib& dd = dst.dib;
+  const int cell = p.src->currentCell, x0 = p.cx, x1 = p.cx + p.w;
+  const uint32_t* rowStart = t.rowStart.data() + static_cast<size_t>(cell) * static_cast<size_t>(t.height);
+  const uint32_t* entries = t.entries.data();
+  // The drawn extent of row y of the cell (its leading and trailing transparent runs left out).
+  auto drawnExtent = [&](int y, int& a, int& b) {
+    const uint32_t* e0 = entries + rowStart[y];
+    const uint32_t* en = entries + rowStart[y + 1] - 1;  // the terminator
+    a = MaskRuns::startOf(MaskRuns::kindOf(*e0) == RunKind::Skip ? e0[1] : *e0);
+    b = MaskRuns::startOf(en != e0 && MaskRuns::kindOf(en[-1]) == RunKind::Skip ? en[-1] : *en);
+    a = std::max(a, x0);
+    b = std::min(b, x1);
+  };
+  for (int j = 0; j < p.h; ++j) {
+    const int y = p.srcY + j;
+    if (j + kAhead < p.h) {
+      int a, b;
+      drawnExtent(y + kAhead, a, b);
+      if (a < b) {
+        const size_t n = static_cast<size_t>(b - a);
+        prefetchBytes(sd.row(y + kAhead) + static_cast<size_t>(p.cellX + a) * 3, n * 3, false);
+        prefetchBytes(dd.row(p.dstY + j + kAhead) + static_cast<size_t>(p.dstX + a - x0) * 3, n * 3, true);
+        prefetchBytes(t.maskRow(cell, y + kAhead) + a, n, false);
+      }
+    }
+    const uint8_t* in = sd.row(y) + static_cast<size_t>(p.cellX + x0) * 3;
+    uint8_t* out = dd.row(p.dstY + j) + static_cast<size_t>(p.dstX) * 3;
+    const uint8_t* mask = t.maskRow(cell, y) + x0;
+    const uint32_t* it = entries + rowStart[y];
+    const uint32_t* last = entries + rowStart[y + 1] - 1;
+    if (x0 > 0) {
+      it = std::upper_bound(it, last, x0, [](int x, uint32_t e) { return x < MaskRuns::startOf(e); });
+      if (it != entries + rowStart[y]) --it;
+    }
+    for (; it != last; ++it) {
+      const int rs = MaskRuns::startOf(*it);
+      if (rs >= x1) break;
+      const RunKind kind = MaskRuns::kindOf(*it);
+      if (kind == RunKind::Skip) continue;
+      const int a = std::max(rs, x0) - x0, b = std::min(MaskRuns::startOf(it[1]), x1) - x0;
+      if (a >= b) continue;
+      const size_t o = static_cast<size_t>(a) * 3;
+      if (kind == RunKind::Copy) std::memcpy(out + o, in + o, static_cast<size_t>(b - a) * 3);
+      else k.alphaRow(out + o, in + o, mask + a, b - a);
+    }
+  }
+}
+
+// Rows from the top of the visible area downward.
 void drawPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) {
+  if (p.mode == TRANS_ALPHA && p.level < 0) {
+    drawAlphaPlacement(p, dst, k);
+    return;
+  }
   const Dib& sd = p.src->dib;
   const int bpp = p.pal8 ? 1 : 3;
   const size_t srcBytes = static_cast<size_t>(p.w) * bpp, dstBytes = static_cast<size_t>(p.w) * 3;
@@ -204,10 +264,62 @@ void drawPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) 
     if (j + kAhead < p.h) {
       prefetchBytes(sd.row(p.srcY + j + kAhead) + srcAt, srcBytes, false);
       prefetchBytes(dst.dib.row(p.dstY + j + kAhead) + dstAt, dstBytes, true);
+      if (p.runs) prefetchBytes(p.runs->maskRow(p.src->currentCell, p.srcY + j + kAhead) + p.cx, static_cast<size_t>(p.w), false);
     }
     drawRow(p, dst, j, 0, p.w, k);
   }
 }
+
+// The columns [from, to) of row j of a placement (counted from its top-left corner) that
+// something in front leaves to be drawn.
+struct Segment {
+  int32_t j, from, to;
+};
+
+// The fully opaque columns of row j of a placement, counted from its left edge (empty if
+// none): all of a plain copy, the longest opaque stretch of an alpha picture's row.
+MaskRuns::Span opaqueColumns(const Placement& p, int j) {
+  if (p.level >= 0) return {};
+  if (p.mode == TRANS_COPY) return {0, p.w};
+  if (p.mode != TRANS_ALPHA) return {};
+  const MaskRuns::Span& s = p.runs->opaqueSpan(p.src->currentCell, p.srcY + j);
+  return {std::max(s.from - p.cx, 0), std::min(s.to - p.cx, p.w)};
+}
+
+void prefetchSegment(const Placement& p, const ImageObject& dst, const Segment& s) {
+  const int bpp = p.pal8 ? 1 : 3;
+  const size_t n = static_cast<size_t>(s.to - s.from);
+  prefetchBytes(p.src->dib.row(p.srcY + s.j) + static_cast<size_t>(p.cellX + p.cx + s.from) * bpp, n * bpp, false);
+  prefetchBytes(dst.dib.row(p.dstY + s.j) + static_cast<size_t>(p.dstX + s.from) * 3, n * 3, true);
+  if (p.runs) prefetchBytes(p.runs->maskRow(p.src->currentCell, p.srcY + s.j) + p.cx + s.from, n, false);
+}
+
+// Hiding pays only where a layer in front covers long stretches: cutting a farther layer's
+// row costs about as much as copying a short stretch would. Nearer layers with shorter opaque
+// rows are drawn over what lies behind them as usual.
+constexpr int kMinOccluder = 128;
+// Farther layers are tested against at most this many occluders (the first ones met).
+constexpr size_t kMaxOccluders = 64;
+
+bool isOccluder(const Placement& p) {
+  if (p.level >= 0) return false;
+  if (p.mode == TRANS_COPY) return p.w >= kMinOccluder;
+  return p.mode == TRANS_ALPHA && std::min(p.runs->longestOpaque, p.w) >= kMinOccluder;
+}
+
+bool overlaps(const Placement& a, const Placement& b) {
+  return a.dstX < b.dstX + b.w && b.dstX < a.dstX + a.w && a.dstY < b.dstY + b.h && b.dstY < a.dstY + a.h;
+}
+
+struct LayerScratch {
+  std::vector<Placement> placed;
+  // Per placement: [first, last) in segments, or first == kWhole when it is drawn whole.
+  std::vector<std::pair<size_t, size_t>> segmentsOf;
+  std::vector<Segment> segments;
+  std::vector<size_t> occluders;
+  CoverRows cover;
+};
+constexpr size_t kWhole = SIZE_MAX;
 
 }  // namespace
 
@@ -223,9 +335,61 @@ void drawLayers(const std::vector<Layer>& layers, ImageObject& dst, const ClipRe
                 int screenHeight) {
   const BlendKernels& k = activeKernels();
   forgetMaskRuns(dst);
+  thread_local LayerScratch s;
+  s.placed.clear();
   for (const Layer& l : layers) {
     Placement p;
-    if (l.image && place(*l.image, dst, clip, l.x, l.y, screenWidth, screenHeight, p)) drawPlacement(p, dst, k);
+    if (l.image && place(*l.image, dst, clip, l.x, l.y, screenWidth, screenHeight, p)) s.placed.push_back(p);
+  }
+  if (s.placed.size() < 2) {
+    for (const Placement& p : s.placed) drawPlacement(p, dst, k);
+    return;
+  }
+
+  // From the front: what of each row is left uncovered by the occluders in front of it.
+  int top = s.placed[0].dstY, bottom = top;
+  for (const Placement& p : s.placed) {
+    top = std::min(top, p.dstY);
+    bottom = std::max(bottom, p.dstY + p.h);
+  }
+  s.cover.reset(top, bottom - top);
+  s.segments.clear();
+  s.occluders.clear();
+  s.segmentsOf.resize(s.placed.size());
+  for (size_t i = s.placed.size(); i-- > 0;) {
+    const Placement& p = s.placed[i];
+    const bool behind =
+        std::any_of(s.occluders.begin(), s.occluders.end(), [&](size_t o) { return overlaps(s.placed[o], p); });
+    if (behind) {
+      const size_t first = s.segments.size();
+      for (int j = 0; j < p.h; ++j)
+        s.cover.uncovered(p.dstY + j, p.dstX, p.dstX + p.w,
+                          [&](int from, int to) { s.segments.push_back(Segment{j, from - p.dstX, to - p.dstX}); });
+      s.segmentsOf[i] = {first, s.segments.size()};
+    } else {
+      s.segmentsOf[i] = {kWhole, 0};
+    }
+    if (i == 0 || s.occluders.size() == kMaxOccluders || !isOccluder(p)) continue;
+    s.occluders.push_back(i);
+    for (int j = 0; j < p.h; ++j) {
+      const MaskRuns::Span o = opaqueColumns(p, j);
+      if (o.from < o.to) s.cover.add(p.dstY + j, p.dstX + o.from, p.dstX + o.to);
+    }
+  }
+
+  // Then drawn from the back, each layer only where it shows.
+  for (size_t i = 0; i < s.placed.size(); ++i) {
+    const Placement& p = s.placed[i];
+    const auto [first, last] = s.segmentsOf[i];
+    if (first == kWhole) {
+      drawPlacement(p, dst, k);
+      continue;
+    }
+    for (size_t q = first; q < last; ++q) {
+      if (q + kAhead < last) prefetchSegment(p, dst, s.segments[q + kAhead]);
+      const Segment& g = s.segments[q];
+      drawRow(p, dst, g.j, g.from, g.to, k);
+    }
   }
 }
 

@@ -10,21 +10,35 @@ namespace {
 // it, and blended stretches are widened to whole groups of the vector kernel where the row
 // has room. Blending gives the same bytes as copying where the mask is 0 and as skipping
 // where it is 255, so the table only trades calls and partial groups for a few extra pixels.
-constexpr int kShortRun = 16;
+// The vector kernel passes over whole opaque or transparent groups almost as fast as a copy,
+// so a small sprite's row is mostly one blended run.
+constexpr int kShortRun = 128;
 constexpr int kGroup = 16;
 
 RunKind kindOfMask(uint8_t m) { return m == 0 ? RunKind::Copy : m == 255 ? RunKind::Skip : RunKind::Blend; }
 
-// Appends the entries of one row; `kinds` is scratch space. Only the blue byte of a mask
-// pixel counts, as in the blend kernels.
-void appendRow(const uint8_t* mask, int w, std::vector<RunKind>& kinds, std::vector<uint32_t>& out) {
+// Appends the entries of one row and returns its longest opaque stretch; `kinds` is scratch
+// space. Only the blue byte of a mask pixel counts, as in the blend kernels.
+MaskRuns::Span appendRow(const uint8_t* mask, int w, std::vector<RunKind>& kinds, MaskRuns& t) {
+  std::vector<uint32_t>& out = t.entries;
   kinds.resize(static_cast<size_t>(w));
-  for (int x = 0; x < w; ++x) kinds[static_cast<size_t>(x)] = kindOfMask(mask[static_cast<size_t>(x) * 3]);
+  for (int x = 0; x < w; ++x) {
+    const uint8_t m = mask[static_cast<size_t>(x) * 3];
+    t.mask.push_back(m);
+    kinds[static_cast<size_t>(x)] = kindOfMask(m);
+  }
   auto runEnd = [&](int x) {
     const RunKind k = kinds[static_cast<size_t>(x)];
     while (x < w && kinds[static_cast<size_t>(x)] == k) ++x;
     return x;
   };
+  // Taken before short opaque stretches are merged into blended ones below.
+  MaskRuns::Span longest;
+  for (int x = 0; x < w;) {
+    const int e = runEnd(x);
+    if (kinds[static_cast<size_t>(x)] == RunKind::Copy && e - x > longest.to - longest.from) longest = {x, e};
+    x = e;
+  }
   // Short stretches next to a blended one join it.
   for (int x = 0; x < w;) {
     const int e = runEnd(x);
@@ -52,6 +66,7 @@ void appendRow(const uint8_t* mask, int w, std::vector<RunKind>& kinds, std::vec
   for (int x = 0; x < w; x = runEnd(x))
     out.push_back(static_cast<uint32_t>(x) << 2 | static_cast<uint32_t>(kinds[static_cast<size_t>(x)]));
   out.push_back(static_cast<uint32_t>(w) << 2);  // terminator
+  return longest;
 }
 
 
@@ -67,13 +82,16 @@ std::shared_ptr<MaskRuns> buildMaskRuns(const ImageObject& obj) {
   t->visibleWidth = obj.visibleWidth();
   const int cellW = obj.cellWidth(), visW = t->visibleWidth;
   t->rowStart.reserve(static_cast<size_t>(t->cellCount) * static_cast<size_t>(d.height) + 1);
+  t->opaque.reserve(static_cast<size_t>(t->cellCount) * static_cast<size_t>(d.height));
+  t->mask.reserve(static_cast<size_t>(t->cellCount) * static_cast<size_t>(d.height) * static_cast<size_t>(std::max(visW, 0)));
   std::vector<RunKind> kinds;
   for (int c = 0; c < t->cellCount; ++c)
     for (int y = 0; y < d.height; ++y) {
       t->rowStart.push_back(static_cast<uint32_t>(t->entries.size()));
-      appendRow(d.row(y) + (static_cast<size_t>(c) * cellW + visW) * 3, visW, kinds, t->entries);
+      t->opaque.push_back(appendRow(d.row(y) + (static_cast<size_t>(c) * cellW + visW) * 3, visW, kinds, *t));
     }
   t->rowStart.push_back(static_cast<uint32_t>(t->entries.size()));
+  for (const MaskRuns::Span& o : t->opaque) t->longestOpaque = std::max(t->longestOpaque, o.to - o.from);
   return t;
 }
 

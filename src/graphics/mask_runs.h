@@ -1,6 +1,7 @@
 // Run tables of alpha pictures: for every cell and row, the stretches of the mask that are
-// transparent (skipped), opaque (copied) or partly transparent (blended). A table is built
-// once from a picture's pixels and kept beside them, so drawing never reads the mask half.
+// transparent (skipped), opaque (copied) or partly transparent (blended), and the mask itself
+// at one byte a pixel. A table is built once from a picture's pixels and kept beside them, so
+// drawing never reads the mask half.
 #pragma once
 
 #include <algorithm>
@@ -24,6 +25,26 @@ struct MaskRuns {
   // visibleWidth, so a run ends where the next entry starts.
   std::vector<uint32_t> rowStart;
   std::vector<uint32_t> entries;
+  // The longest stretch of fully opaque pixels of each row ([from, to), empty if none), in the
+  // same order as rowStart. What a picture draws there hides whatever lies behind it.
+  struct Span {
+    int32_t from = 0, to = 0;
+  };
+  std::vector<Span> opaque;
+  int longestOpaque = 0;  // the longest of them
+  // The blue byte of every mask pixel (the one the blend uses), visibleWidth bytes a row, rows
+  // in the same order as rowStart.
+  std::vector<uint8_t> mask;
+
+  const uint8_t* maskRow(int cell, int y) const {
+    return mask.data() +
+           (static_cast<size_t>(cell) * static_cast<size_t>(height) + static_cast<size_t>(y)) *
+               static_cast<size_t>(visibleWidth);
+  }
+
+  const Span& opaqueSpan(int cell, int y) const {
+    return opaque[static_cast<size_t>(cell) * static_cast<size_t>(height) + static_cast<size_t>(y)];
+  }
 
   static int startOf(uint32_t entry) { return static_cast<int>(entry >> 2); }
   static RunKind kindOf(uint32_t entry) { return static_cast<RunKind>(entry & 3); }

@@ -24,8 +24,7 @@ TEST(GraphicsBlend, MulTableIsTruncatedProduct) {
 TEST(GraphicsBlend, AlphaRowExactForAllPairs) {
   for (const BlendKernels* k : {&vectorKernels(), &scalarKernels()}) {
     const int n = 65536;
-    std::vector<uint8_t> src(n * 6), dst(n * 3), want(n * 3);
-    // The mask half follows the visible half within the row, as the blitter lays it out.
+    std::vector<uint8_t> src(n * 3), mask(n), dst(n * 3), want(n * 3);
     for (int i = 0; i < n; ++i) {
       unsigned s = i >> 8, m = i & 255;
       for (int c = 0; c < 3; ++c) {
@@ -34,11 +33,9 @@ TEST(GraphicsBlend, AlphaRowExactForAllPairs) {
         dst[i * 3 + c] = static_cast<uint8_t>(d);
         want[i * 3 + c] = static_cast<uint8_t>(div255(sc * (255 - m)) + div255(d * m));
       }
-      src[(n + i) * 3] = static_cast<uint8_t>(m);
-      src[(n + i) * 3 + 1] = 0x55;  // only the blue byte of the mask counts
-      src[(n + i) * 3 + 2] = 0xAA;
+      mask[i] = static_cast<uint8_t>(m);
     }
-    k->alphaRow(dst.data(), src.data(), src.data() + n * 3, n);
+    k->alphaRow(dst.data(), src.data(), mask.data(), n);
     ASSERT_EQ(dst, want);
   }
 }
@@ -46,11 +43,11 @@ TEST(GraphicsBlend, AlphaRowExactForAllPairs) {
 TEST(GraphicsBlend, AlphaLevelRowExactForAllPairs) {
   const int n = 65536;
   for (int level : {0, 1, 128, 254, 255}) {
-    std::vector<uint8_t> src(n * 3), mask(n * 3), dst(n * 3), want(n * 3);
+    std::vector<uint8_t> src(n * 3), mask(n), dst(n * 3), want(n * 3);
     for (int i = 0; i < n; ++i) {
       unsigned s = i >> 8, m = i & 255;
       unsigned a = div255((255 - m) * level);
-      mask[i * 3] = static_cast<uint8_t>(m);
+      mask[i] = static_cast<uint8_t>(m);
       for (int c = 0; c < 3; ++c) {
         unsigned d = (m + 3 * c) & 255;
         src[i * 3 + c] = static_cast<uint8_t>(s);
@@ -93,24 +90,24 @@ TEST(GraphicsBlend, ShortcutsAndRowEndsMatchThePlainKernels) {
   std::mt19937 rng(12345);
   for (int n = 1; n <= 100; ++n) {
     for (int trial = 0; trial < 20; ++trial) {
-      std::vector<uint8_t> src(n * 6 + 48), dst(n * 3 + 48);
+      std::vector<uint8_t> src(n * 3 + 48), mask(n + 16), dst(n * 3 + 48);
       for (auto& v : src) v = static_cast<uint8_t>(rng());
+      for (auto& v : mask) v = static_cast<uint8_t>(rng());
       for (auto& v : dst) v = static_cast<uint8_t>(rng());
-      // The mask half: runs of 0, 255 or noise.
+      // The mask: runs of 0, 255 or noise.
       for (int i = 0; i < n;) {
         int run = 1 + static_cast<int>(rng() % 24), kind = static_cast<int>(rng() % 3);
         for (; run > 0 && i < n; --run, ++i)
-          for (int c = 0; c < 3; ++c)
-            src[(n + i) * 3 + c] = kind == 0 ? 0 : kind == 1 ? 255 : static_cast<uint8_t>(rng());
+          mask[static_cast<size_t>(i)] = kind == 0 ? 0 : kind == 1 ? 255 : static_cast<uint8_t>(rng());
       }
       std::vector<uint8_t> a = dst, b = dst;
-      vectorKernels().alphaRow(a.data(), src.data(), src.data() + n * 3, n);
-      scalarKernels().alphaRow(b.data(), src.data(), src.data() + n * 3, n);
+      vectorKernels().alphaRow(a.data(), src.data(), mask.data(), n);
+      scalarKernels().alphaRow(b.data(), src.data(), mask.data(), n);
       ASSERT_EQ(a, b) << "n " << n;
       a = dst;
       b = dst;
-      vectorKernels().alphaLevelRow(a.data(), src.data(), src.data() + n * 3, n, 77);
-      scalarKernels().alphaLevelRow(b.data(), src.data(), src.data() + n * 3, n, 77);
+      vectorKernels().alphaLevelRow(a.data(), src.data(), mask.data(), n, 77);
+      scalarKernels().alphaLevelRow(b.data(), src.data(), mask.data(), n, 77);
       ASSERT_EQ(a, b) << "n " << n;
     }
   }
