@@ -177,7 +177,7 @@ void drawTransformed(const ImageObject& src, const SpriteTransform& t, ImageObje
   // w = M[coverage][k], new = M[source][w] + M[old][255 - w].
   const BlendKernels& kernels = activeKernels();
   const size_t span = static_cast<size_t>(right - left + 1) * 3;
-  std::vector<uint8_t> colours(span), masks(span);
+  std::vector<uint8_t> colours(span), masks(static_cast<size_t>(right - left + 1));
   for (int py = top; py <= bottom; ++py) {
     const double Y = static_cast<double>(py) - t.y;
     int from = left, to = right;
@@ -187,7 +187,7 @@ void drawTransformed(const ImageObject& src, const SpriteTransform& t, ImageObje
     uint8_t* c = colours.data();
     uint8_t* mk = masks.data();
     bool any = false;
-    for (int px = from; px <= to; ++px, c += 3, mk += 3) {
+    for (int px = from; px <= to; ++px, c += 3, ++mk) {
       const double X = static_cast<double>(px) - t.x;
       const double u = (X * m.cs - Y * m.sn) / m.a;
       const double v = (X * m.sn + Y * m.cs) / m.b;
@@ -201,7 +201,7 @@ void drawTransformed(const ImageObject& src, const SpriteTransform& t, ImageObje
         c[2] = p[2];
         any = any || coverage != 0;
       }
-      mk[0] = mk[1] = mk[2] = static_cast<uint8_t>(255 - coverage);
+      *mk = static_cast<uint8_t>(255 - coverage);
     }
     if (any)
       kernels.alphaLevelRow(dst.dib.row(py) + static_cast<size_t>(from) * 3, colours.data(), masks.data(),
