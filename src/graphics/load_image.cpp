@@ -10,6 +10,7 @@
 #include "graphics/image_sources.h"
 #include "graphics/picture_cache.h"
 #include "graphics/tag.h"
+#include "graphics/text_sprite.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
@@ -135,16 +136,20 @@ void startOver(Engine& e, ImageObject& obj, std::string_view request) {
   obj.transMode = e.gfx.defaultTransMode;
 }
 
-// The request's tag into the object's attributes; the file name behind the tag.
-std::string applyTag(Engine& e, ImageObject& obj, std::string_view request) {
-  ParsedTag tag;
-  switch (parseTag(request, tag)) {
-    case TagStatus::Ok: break;
+void stopOnBadTag(Engine& e, TagStatus status) {
+  switch (status) {
+    case TagStatus::Ok: return;
     case TagStatus::TagError: reportScriptError(e, sj("タグエラー"), sj("タグの指定がおかしいです。"));
     case TagStatus::ColorError:
       reportScriptError(e, sj("構文エラー"),
                         sj("カラー指定が間違っています。HTMLと同じ形式（例：#75fe1b）で指定してください。"));
   }
+}
+
+// The request's tag into the object's attributes; the file name behind the tag.
+std::string applyTag(Engine& e, ImageObject& obj, std::string_view request) {
+  ParsedTag tag;
+  stopOnBadTag(e, parseTag(request, tag));
   if (tag.transMode >= 0) obj.transMode = tag.transMode;
   if (tag.keyColorSet) {
     obj.keyRed = tag.keyRed;
@@ -231,6 +236,18 @@ void decodePictureFile(Engine& e, ImageObject& obj, const std::string& fileName,
   if (!obj.hasPicture()) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
 }
 
+// A text sprite: drawn afresh on every load, as its caption's variables or the text
+// window's glyphs may have changed since.
+void loadTextSprite(Engine& e, ImageObject& obj, std::string_view request) {
+  startOver(e, obj, request);
+  TextSpriteTag tag;
+  stopOnBadTag(e, parseTextSpriteTag(request, tag));
+  const std::string caption = expandTextReferences(e, tag.text);
+  if (!renderTextSprite(e, tag, caption, obj)) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
+  obj.name.assign(request);
+  obj.animStart = e.platform.timeGetTime();
+}
+
 }  // namespace
 
 void setPictureCacheEnabled(bool on) {
@@ -245,6 +262,10 @@ size_t pictureCacheSize() { return pictureCache().pictures.size(); }
 
 void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
   std::string_view request = requestIn.substr(0, std::min(requestIn.size(), kMaxRequest));
+  if (isTextSpriteName(request) && extendedDialect(e)) {
+    loadTextSprite(e, obj, request);
+    return;
+  }
   // The same name again keeps the picture and only starts its animation over.
   if (!obj.name.empty() && obj.name == request) {
     obj.currentCell = 0;
