@@ -87,6 +87,7 @@ TEST(ExtendedCheck, TextSpriteNamesAreNoFiles) {
       "lsp 2,\":s/20,20,2;#ffffff$1\",0,0\n"   // 6
       "lsp 3,\":s/20,20;#ffffffA\",0,0\n"      // 7
       "lsp 4,\":sA\",0,0\n"                    // 8
+      "logsp 5,\"x\",0,0,#ffffff,#ff0000\n"     // 9
       "end\n";
   auto f = check(dir, ";value 200\n" + body);
   EXPECT_TRUE(has(f, "0.txt:7: ", "タグの指定がおかしいです。")) << joined(f);
@@ -97,7 +98,7 @@ TEST(ExtendedCheck, TextSpriteNamesAreNoFiles) {
   base.forceDialect = true;
   dir.write("0.txt", sjisOf(body));
   auto r = checkGame(setUpEngine, base);
-  EXPECT_EQ(r.findings.size(), 4u);
+  EXPECT_EQ(r.findings.size(), 5u);  // and logsp is no word of the base language
 }
 
 // The size of a real game: 20,000 lines using every form, run to its end and checked.

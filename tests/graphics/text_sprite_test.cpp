@@ -238,5 +238,41 @@ TEST(TextSprite, OnlyTheLaterDialectReadsTheTag) {
   EXPECT_EQ(g.runError("lsp", "1,\"" + many + "WWWWW\",0,0"), "エラー|ロード失敗!");
 }
 
+TEST(LogSprite, LaysTheTextOutAsTheLogViewerDoes) {
+  TextSprites g;
+  TextState& t = g.e().text;
+  t.shadowText = 0;
+  t.glyphWidth = t.pitchX = 20;
+  t.glyphHeight = 22;
+  t.pitchY = 30;
+  t.columnsPerLine = 3;
+  const std::string zen = utf8ToSjis("ＡＢＣＤ");
+  // A line break at byte 10 and at the window's column count; half-width characters count
+  // half a column.
+  g.e().script.strVars[1] = "ab\n" + zen + "xy" + zen.substr(0, 2) + "z";
+  g.run("logsp", "20,$1,30,40,#ff0000, #00ff00");
+  const Sprite& s = g.e().gfx.sprites[20];
+  EXPECT_EQ(s.visible, 1);
+  EXPECT_EQ(s.image.cellCount, 2);
+  EXPECT_EQ(s.image.visibleWidth(), 60);
+  // Lines: "ab", "ＡＢＣ", "ＤxyＡ" (six half columns), "z".
+  EXPECT_EQ(s.image.visibleHeight(), 3 * 30 + 22);
+  g.run("print", "1");
+  auto window = [&](int x, int y) { return g.window(x, y); };
+  const std::vector<std::pair<uint8_t, uint8_t>> line2 = {
+      {static_cast<uint8_t>(zen[0]), static_cast<uint8_t>(zen[1])},
+      {static_cast<uint8_t>(zen[2]), static_cast<uint8_t>(zen[3])},
+      {static_cast<uint8_t>(zen[4]), static_cast<uint8_t>(zen[5])}};
+  EXPECT_EQ(mismatches(g, window, line2, 30, 70, 20, 22, 20, 0xFF0000), 0);
+  EXPECT_EQ(g.window(30 + 59, 40 + 3 * 30 + 21), kBack);
+
+  // White when no colour is given; kept for saving as the text sprite of the same text.
+  g.run("logsp", "21,\"Go\",0,0");
+  EXPECT_EQ(g.e().gfx.sprites[21].image.cellCount, 1);
+  EXPECT_EQ(g.e().gfx.sprites[21].name, ":s#ffffffGo");
+  EXPECT_EQ(g.runError("logsp", "1000,\"a\",0,0"), "パラメータエラー|スプライト番号1000は範囲外です。");
+  EXPECT_EQ(g.runError("logsp", "-1,\"a\",0,0"), "パラメータエラー|スプライト番号-1は範囲外です。");
+}
+
 }  // namespace
 }  // namespace veloria
