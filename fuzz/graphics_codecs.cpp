@@ -43,7 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (statedPixels(data, size) > kMaxFuzzPixels) return 0;
   veloria::Dib d;
   check(veloria::decodeJpeg(data, size, d), d);
-  // The cell layout comes from the input's length, so the bytes stay a plain PNG.
-  check(veloria::decodePng(data, size, size & 4, static_cast<int>(size % 5), d), d);
+  // The cell layout and the colour key come from the input's length, so the bytes stay a
+  // plain PNG.
+  veloria::PngLayout layout;
+  layout.alphaHalves = (size & 4) != 0;
+  layout.cells = static_cast<int>(size % 5);
+  layout.key = static_cast<veloria::PngLayout::Key>((size >> 3) % 4);
+  layout.keyRed = static_cast<uint8_t>(size);
+  bool halved = false;
+  check(veloria::decodePng(data, size, layout, d, &halved), d);
+  if (halved && !layout.alphaHalves) std::abort();
   return 0;
 }

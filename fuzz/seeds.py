@@ -273,6 +273,10 @@ def tag_seeds():
                              ":#ff00ff;e.bmp", ":!5;f.bmp", "plain.bmp", ":s/12,0,3;x.bmp", ":l/0,1,1;bad",
                              ":#12345g;x"]):
         put("graphics_tag", "tag%d" % i, tag.encode())
+    # Text sprites of the later dialect.
+    for i, tag in enumerate([b":s#ffffff#ff0000Start", b":s/20,24,-2;#102030" + sj("決定"), b":s#000000#12z",
+                             b":s/0,24,0;#ffffffA", b":s/20,24;#ffffff", b":sNoColour", b":s#ffffff$5 %1"]):
+        put("graphics_tag", "textsprite%d" % i, tag)
 
 
 def window_record_seeds():

@@ -245,7 +245,10 @@ void ScriptChecker::checkMediaFile(uint32_t at, const std::string& name, bool pi
   std::string file = name;
   if (picture) {
     ParsedTag tag;
-    switch (parseTag(name, tag)) {
+    // A text sprite of the later dialect names no file; only its tag can be wrong.
+    const bool textSprite = isTextSpriteName(name) && extendedDialect(*e_);
+    TextSpriteTag textTag;
+    switch (textSprite ? parseTextSpriteTag(name, textTag) : parseTag(name, tag)) {
       case TagStatus::TagError:
         finding(at, sjisToUtf8(sj("タグの指定がおかしいです。")) + " (" +
                         std::string(glossFor(sjisToUtf8(sj("タグの指定がおかしいです。")))) + ")");
@@ -257,6 +260,7 @@ void ScriptChecker::checkMediaFile(uint32_t at, const std::string& name, bool pi
       case TagStatus::Ok:
         break;
     }
+    if (textSprite) return;
     file = std::string(tag.fileName);
   }
   // Members of plug-in archives cannot be listed without running the plug-in.

@@ -55,7 +55,7 @@ void cmdBtndef(Engine& e, std::string_view, bool) {
     return;
   }
   g.buttonPictureName = name;
-  loadImage(e, g.buttonPicture, name);
+  loadImage(e, g.buttonPicture, name, PictureUse::Plain);
 }
 
 // btn number, x, y, width, height, source x, source y

@@ -3,6 +3,7 @@
 #include <stdio.h>  // jpeglib.h needs FILE and size_t first
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <vector>
@@ -11,8 +12,9 @@
 
 namespace veloria {
 
-bool decodePng(const uint8_t* data, size_t size, bool alphaHalves, int cells, Dib& out) {
+bool decodePng(const uint8_t* data, size_t size, const PngLayout& layout, Dib& out, bool* halved) {
   out = Dib{};
+  if (halved) *halved = false;
   png_image img;
   std::memset(&img, 0, sizeof img);
   img.version = PNG_IMAGE_VERSION;
@@ -30,20 +32,27 @@ bool decodePng(const uint8_t* data, size_t size, bool alphaHalves, int cells, Di
     png_image_free(&img);
     return false;
   }
-  if (cells < 1) cells = 1;
-  const bool halves = alphaHalves && hasAlpha;
+  const int cells = std::max(layout.cells, 1);
+  const bool halves = layout.alphaHalves && hasAlpha;
   const int cellW = w / cells;
   if (halves && cellW == 0) return false;
   if (!allocDib24(out, halves ? 2 * cells * cellW : w, h)) return false;
+  // The key colour (blue, green, red), compared with each pixel's own colour.
+  bool keyed = halves && layout.key != PngLayout::Key::None;
+  uint8_t key[3] = {layout.keyBlue, layout.keyGreen, layout.keyRed};
+  if (layout.key == PngLayout::Key::TopLeft || layout.key == PngLayout::Key::TopRight) {
+    const uint8_t* k = rgba.data() + (layout.key == PngLayout::Key::TopRight ? static_cast<size_t>(w - 1) * 4 : 0);
+    std::memcpy(key, k, 3);
+  }
   for (int y = 0; y < h; ++y) {
     const uint8_t* s = rgba.data() + static_cast<size_t>(y) * w * 4;
     uint8_t* d = out.row(y);
     for (int x = 0; x < w; ++x, s += 4) {
-      const unsigned a = s[3];
+      const unsigned a = keyed && s[0] == key[0] && s[1] == key[1] && s[2] == key[2] ? 0 : s[3];
       if (halves) {
         // Cell c occupies [2c * cellW, 2(c+1) * cellW): colour first, then its mask. Columns
         // past the last whole cell are dropped; a cell layout could never show them.
-        if (cellW == 0 || x >= cells * cellW) continue;
+        if (x >= cells * cellW) continue;
         int c = x / cellW;
         uint8_t* p = d + (2 * c * cellW + (x - c * cellW)) * 3;
         p[0] = s[0];
@@ -59,6 +68,7 @@ bool decodePng(const uint8_t* data, size_t size, bool alphaHalves, int cells, Di
       }
     }
   }
+  if (halved) *halved = halves;
   return true;
 }
 

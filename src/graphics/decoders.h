@@ -23,10 +23,28 @@ constexpr size_t kMaxPictureBytes = size_t{256} << 20;
 // Returns false (and no picture) for sizes or depths it cannot hold.
 bool decodeBmp(const uint8_t* data, size_t size, Dib& out);
 
-// PNG and JPEG give 24-bit pictures. With `alphaHalves` set and a PNG that has an alpha
-// channel, each of the `cells` cells becomes [colour | mask] with mask = 255 - alpha, the
-// layout the alpha mode draws; otherwise transparency is composed over black.
-bool decodePng(const uint8_t* data, size_t size, bool alphaHalves, int cells, Dib& out);
+// How a PNG with an alpha channel is laid out (a PNG without one ignores all of this).
+struct PngLayout {
+  // Each of the `cells` cells becomes [colour | mask] with mask = 255 - alpha, the layout
+  // the alpha mode draws; otherwise transparency is composed over black.
+  bool alphaHalves = false;
+  int cells = 1;
+  // With alphaHalves: the pixels whose colour equals the key (the picture's top-left or
+  // top-right pixel, or the given colour) are fully transparent as well.
+  enum class Key : uint8_t { None, TopLeft, TopRight, Colour } key = Key::None;
+  uint8_t keyRed = 0, keyGreen = 0, keyBlue = 0;
+  bool operator==(const PngLayout&) const = default;
+};
+
+// PNG and JPEG give 24-bit pictures. `halved` (when given) tells whether the PNG had an
+// alpha channel and was laid out in halves.
+bool decodePng(const uint8_t* data, size_t size, const PngLayout& layout, Dib& out, bool* halved = nullptr);
+inline bool decodePng(const uint8_t* data, size_t size, bool alphaHalves, int cells, Dib& out) {
+  PngLayout l;
+  l.alphaHalves = alphaHalves;
+  l.cells = cells;
+  return decodePng(data, size, l, out);
+}
 bool decodeJpeg(const uint8_t* data, size_t size, Dib& out);
 
 // Makes `out` a blank 24-bit picture (used by the decoders; pixels zero).

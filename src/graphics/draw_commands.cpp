@@ -389,7 +389,7 @@ void cmdBmpcut(Engine& e, std::string_view, bool) {
   const int rows = readNumber(e);
   if (columns < 1 || rows < 1) return;
   ImageObject picture;
-  loadImage(e, picture, file);
+  loadImage(e, picture, file, PictureUse::Plain);
   const int tileW = picture.visibleWidth() / columns, tileH = picture.height() / rows;
   if (tileW <= 0 || tileH <= 0) return;
   ImageObject tile;

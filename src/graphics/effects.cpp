@@ -190,7 +190,7 @@ void tileMask(Engine& e, const std::string& maskName) {
   GraphicsState& g = e.gfx;
   const int W = e.app.screenWidth, H = e.app.screenHeight;
   ImageObject mask;
-  loadImage(e, mask, maskName);
+  loadImage(e, mask, maskName, PictureUse::Plain);
   std::string keep = g.effectSurface.name;
   fillSurface(g.effectSurface, 0, 0, W, H, 0);
   g.effectSurface.name = keep;

@@ -18,9 +18,15 @@ void createScreenSurfaces(Engine& e);
 // The composed screen that the window shows on WM_PAINT.
 SurfaceView displaySurfaceView(Engine& e);
 
+// What a picture is loaded for. Drawn: the blitter draws it in its transparency mode
+// (sprites, standing pictures, cursors, the window picture), so a PNG with an alpha channel
+// keeps that alpha in every mode but copy (it is then laid out as an alpha picture). Plain:
+// its pixels are used as they are (backgrounds, transition masks, button pictures, bmpcut),
+// and a PNG's alpha is composed over black unless the tag asks for the alpha mode.
+enum class PictureUse { Drawn, Plain };
 // Loads (or reuses) a picture named by `request` (Shift-JIS, optional tag) into `obj`.
 // Failures end the run with a script error, unless noLoadError or optionalImage applies.
-void loadImage(Engine& e, ImageObject& obj, std::string_view request);
+void loadImage(Engine& e, ImageObject& obj, std::string_view request, PictureUse use = PictureUse::Drawn);
 // As loadImage, but a picture that is missing or cannot be read gives a blank placeholder:
 // for the engine's own default pictures, which a game need not ship.
 void loadOptionalImage(Engine& e, ImageObject& obj, std::string_view request);

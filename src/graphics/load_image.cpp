@@ -10,6 +10,7 @@
 #include "graphics/image_sources.h"
 #include "graphics/picture_cache.h"
 #include "graphics/tag.h"
+#include "graphics/text_sprite.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "resource/resource.h"
@@ -58,8 +59,8 @@ void makeOptionalPicture(ImageObject& obj) {
 // (a hit needs the same bytes, so it is exact) and how they were decoded.
 struct CachedPicture {
   std::vector<uint8_t> bytes;
-  bool alpha = false;
-  int32_t cells = 1;
+  PngLayout layout;
+  bool halved = false;
   Dib dib;
 };
 struct PictureCache {
@@ -76,18 +77,20 @@ PictureCache& pictureCache() {
 }
 
 // PNG and JPEG, decoded through the cache when it is on.
+// `halved`: a PNG with alpha was laid out as an alpha picture.
 void decodeCompressed(const std::string& ext, const std::vector<uint8_t>& bytes, const std::string& hostPath,
-                      bool alpha, int32_t cells, Dib& out) {
+                      const PngLayout& layout, Dib& out, bool& halved) {
   PictureCache& cache = pictureCache();
   if (cache.on && !hostPath.empty()) {
     auto it = cache.pictures.find(hostPath);
-    if (it != cache.pictures.end() && it->second.alpha == alpha && it->second.cells == cells &&
-        it->second.bytes == bytes) {
+    if (it != cache.pictures.end() && it->second.layout == layout && it->second.bytes == bytes) {
       out = it->second.dib;
+      halved = it->second.halved;
       return;
     }
   }
-  if (ext == "png") decodePng(bytes.data(), bytes.size(), alpha, cells, out);
+  halved = false;
+  if (ext == "png") decodePng(bytes.data(), bytes.size(), layout, out, &halved);
   else decodeJpeg(bytes.data(), bytes.size(), out);
   if (!cache.on || hostPath.empty() || !out.hasInfo) return;
   const size_t size = bytes.size() + out.pixels.size() + out.palette.size();
@@ -98,22 +101,48 @@ void decodeCompressed(const std::string& ext, const std::vector<uint8_t>& bytes,
   }
   if (cache.bytes + size > kMaxPictureCacheBytes) return;
   cache.bytes += size;
-  cache.pictures.emplace(hostPath, CachedPicture{bytes, alpha, cells, out});
+  cache.pictures.emplace(hostPath, CachedPicture{bytes, layout, halved, out});
+}
+
+// How a PNG's alpha is laid out for the object's mode: the alpha mode's halves; for a picture
+// the blitter draws in a colour-key mode, the halves with the key colour transparent too.
+PngLayout pngLayoutFor(const ImageObject& obj, PictureUse use) {
+  PngLayout l;
+  l.cells = obj.cellCount;
+  l.alphaHalves = obj.transMode == TRANS_ALPHA;
+  if (l.alphaHalves || use != PictureUse::Drawn) return l;
+  switch (obj.transMode) {
+    case TRANS_LEFTUP: l.key = PngLayout::Key::TopLeft; break;
+    case TRANS_RIGHTUP: l.key = PngLayout::Key::TopRight; break;
+    case TRANS_COLORKEY:
+      l.key = PngLayout::Key::Colour;
+      l.keyRed = static_cast<uint8_t>(obj.keyRed);
+      l.keyGreen = static_cast<uint8_t>(obj.keyGreen);
+      l.keyBlue = static_cast<uint8_t>(obj.keyBlue);
+      break;
+    default: return l;  // copy: composed over black
+  }
+  l.alphaHalves = true;
+  return l;
 }
 
 // Decodes `bytes` by extension into obj.dib. False when no decoder takes the extension.
 // `cacheable`: the bytes are a game file of their own (not a temporary extraction).
 bool decodeByExtension(Engine& e, ImageObject& obj, const std::string& ext, const std::vector<uint8_t>* bytes,
-                       const std::string& hostPath, bool cacheable) {
+                       const std::string& hostPath, bool cacheable, PictureUse use) {
   if (ext == "bmp") {
     if (bytes) decodeBmp(bytes->data(), bytes->size(), obj.dib);
     return true;
   }
   if (loadThroughImagePlugin(e, ext, hostPath, obj.dib)) return true;
   if (ext == "png" || ext == "jpg" || ext == "jpeg" || ext == "jpe") {
-    if (bytes)
-      decodeCompressed(ext == "png" ? ext : "jpg", *bytes, cacheable ? hostPath : std::string(),
-                       ext == "png" && obj.transMode == TRANS_ALPHA, ext == "png" ? obj.cellCount : 1, obj.dib);
+    if (!bytes) return true;
+    bool halved = false;
+    decodeCompressed(ext == "png" ? ext : "jpg", *bytes, cacheable ? hostPath : std::string(),
+                     pngLayoutFor(obj, use), obj.dib, halved);
+    // The picture now carries its alpha as a mask half, which the alpha mode draws (a
+    // colour key is already in the mask).
+    if (halved) obj.transMode = TRANS_ALPHA;
     return true;
   }
   return false;
@@ -135,16 +164,20 @@ void startOver(Engine& e, ImageObject& obj, std::string_view request) {
   obj.transMode = e.gfx.defaultTransMode;
 }
 
-// The request's tag into the object's attributes; the file name behind the tag.
-std::string applyTag(Engine& e, ImageObject& obj, std::string_view request) {
-  ParsedTag tag;
-  switch (parseTag(request, tag)) {
-    case TagStatus::Ok: break;
+void stopOnBadTag(Engine& e, TagStatus status) {
+  switch (status) {
+    case TagStatus::Ok: return;
     case TagStatus::TagError: reportScriptError(e, sj("タグエラー"), sj("タグの指定がおかしいです。"));
     case TagStatus::ColorError:
       reportScriptError(e, sj("構文エラー"),
                         sj("カラー指定が間違っています。HTMLと同じ形式（例：#75fe1b）で指定してください。"));
   }
+}
+
+// The request's tag into the object's attributes; the file name behind the tag.
+std::string applyTag(Engine& e, ImageObject& obj, std::string_view request) {
+  ParsedTag tag;
+  stopOnBadTag(e, parseTag(request, tag));
   if (tag.transMode >= 0) obj.transMode = tag.transMode;
   if (tag.keyColorSet) {
     obj.keyRed = tag.keyRed;
@@ -220,15 +253,28 @@ bool findPictureFile(Engine& e, ImageObject& obj, const std::string& fileName, P
 
 // The decoder the extension names; a decoder that takes the file but leaves no picture
 // means the file is damaged.
-void decodePictureFile(Engine& e, ImageObject& obj, const std::string& fileName, PictureFile& f) {
+void decodePictureFile(Engine& e, ImageObject& obj, const std::string& fileName, PictureFile& f, PictureUse use) {
   const std::string ext = extensionOf(f.decodeName);
-  bool known = decodeByExtension(e, obj, ext, f.haveBytes ? &f.bytes : nullptr, f.hostPath, f.extractedPath.empty());
+  bool known =
+      decodeByExtension(e, obj, ext, f.haveBytes ? &f.bytes : nullptr, f.hostPath, f.extractedPath.empty(), use);
   if (!f.extractedPath.empty()) fs::removeHostFile(f.extractedPath);
   if (!known) {
     if (e.res.noLoadError) return;
     cannotOpen(e, fileName);
   }
   if (!obj.hasPicture()) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
+}
+
+// A text sprite: drawn afresh on every load, as its caption's variables or the text
+// window's glyphs may have changed since.
+void loadTextSprite(Engine& e, ImageObject& obj, std::string_view request) {
+  startOver(e, obj, request);
+  TextSpriteTag tag;
+  stopOnBadTag(e, parseTextSpriteTag(request, tag));
+  const std::string caption = expandTextReferences(e, tag.text);
+  if (!renderTextSprite(e, tag, caption, obj)) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
+  obj.name.assign(request);
+  obj.animStart = e.platform.timeGetTime();
 }
 
 }  // namespace
@@ -243,8 +289,12 @@ void setPictureCacheEnabled(bool on) {
 
 size_t pictureCacheSize() { return pictureCache().pictures.size(); }
 
-void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
+void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn, PictureUse use) {
   std::string_view request = requestIn.substr(0, std::min(requestIn.size(), kMaxRequest));
+  if (isTextSpriteName(request) && extendedDialect(e)) {
+    loadTextSprite(e, obj, request);
+    return;
+  }
   // The same name again keeps the picture and only starts its animation over.
   if (!obj.name.empty() && obj.name == request) {
     obj.currentCell = 0;
@@ -256,7 +306,7 @@ void loadImage(Engine& e, ImageObject& obj, std::string_view requestIn) {
   if (fileName.size() > kMaxFileName) cannotOpen(e, fileName);
   PictureFile file;
   if (!findPictureFile(e, obj, fileName, file)) return;
-  decodePictureFile(e, obj, fileName, file);
+  decodePictureFile(e, obj, fileName, file, use);
 }
 
 void loadOptionalImage(Engine& e, ImageObject& obj, std::string_view request) {

@@ -76,7 +76,7 @@ void loadBackgroundPicture(Engine& e, const std::string& name) {
   GraphicsState& g = e.gfx;
   const int W = e.app.screenWidth, H = e.app.screenHeight;
   g.backgroundName = name;
-  loadImage(e, g.bgSurface, name);
+  loadImage(e, g.bgSurface, name, PictureUse::Plain);
   g.bgSurface.transMode = TRANS_COPY;
   const int w = g.bgSurface.width(), h = g.bgSurface.height();
   if (w == W && h == H) return;

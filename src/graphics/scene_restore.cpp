@@ -9,9 +9,9 @@ namespace veloria {
 namespace {
 
 // Loaded as a fresh picture: nothing of the object the running game had carries over.
-void reload(Engine& e, ImageObject& obj, const std::string& name) {
+void reload(Engine& e, ImageObject& obj, const std::string& name, PictureUse use = PictureUse::Drawn) {
   releaseImage(obj);
-  if (!name.empty()) loadImage(e, obj, name);
+  if (!name.empty()) loadImage(e, obj, name, use);
 }
 
 }  // namespace
@@ -34,7 +34,7 @@ void graphicsAfterLoad(Engine& e) {
   for (StandImage& s : g.standImages) reload(e, s.image, s.name);
   for (Sprite& s : g.sprites) reload(e, s.image, s.name);
   for (EnhancedSprite& s : g.enhancedSprites) reload(e, s.image, s.name);
-  reload(e, g.buttonPicture, g.buttonPictureName);
+  reload(e, g.buttonPicture, g.buttonPictureName, PictureUse::Plain);
   // The whole screen at once (effect 1).
   g.dirtyRect = DirtyRect{};
   composeScreen(e, nullptr);

@@ -1,10 +1,13 @@
 // The sprite table, its commands, and the cell animation step of sprites and standing pictures.
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 
 #include "engine/engine.h"
 #include "graphics/enhanced_sprites.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
+#include "graphics/text_sprite.h"
 #include "script/script.h"
 #include "platform/text_codec.h"
 #include "engine/command_table.h"
@@ -133,6 +136,45 @@ void cmdCell(Engine& e, std::string_view, bool) {
   s->image.currentCell = c;
   s->image.animStart = e.platform.timeGetTime();
   if (s->visible && !s->name.empty()) addSprite(e, *s);
+}
+
+// logsp n, text, x, y [, #colour ...]: sprite n, shown, made of the text as the text log
+// viewer draws a page; one cell per colour, white when none is given.
+void cmdLogsp(Engine& e, std::string_view, bool) {
+  const int n = readNumber(e);
+  expectComma(e);
+  const std::string text = readString(e);
+  expectComma(e);
+  const int x = readNumber(e);
+  expectComma(e);
+  const int y = readNumber(e);
+  std::vector<uint32_t> colors;
+  while (optionalArgFollows(e)) {
+    expectComma(e);
+    skipBlanks(e);
+    colors.push_back(readColor(e));
+  }
+  if (colors.empty()) colors.push_back(0xFFFFFF);
+  if (n < 0 || n >= kSpriteCount)
+    reportScriptErrorF(e, sj("パラメータエラー"), sj("スプライト番号%dは範囲外です。"), std::to_string(n));
+  hideTextWindow(e);
+  Sprite& s = e.gfx.sprites[static_cast<size_t>(n)];
+  if (!s.name.empty() && s.visible) addSprite(e, s);
+  s.name.clear();
+  if (!renderLogPicture(e, text, colors, s.image)) reportScriptError(e, sj("エラー"), sj("ロード失敗!"));
+  // Saved as the text sprite of the same colours and text: a reload draws it on one line.
+  std::string name = ":s";
+  for (uint32_t c : colors) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%06x", c & 0xFFFFFFu);
+    name += hex;
+  }
+  s.name = name + text;
+  s.image.name = s.name;
+  s.x = x;
+  s.y = y;
+  s.visible = 1;
+  addSprite(e, s);
 }
 
 void cmdAllsphide(Engine& e, std::string_view, bool) {
@@ -272,6 +314,7 @@ void registerSpriteCommands(CommandTable& t) {
   t.add("amsp", cmdAmsp, "n,n,n[,n]");
   t.add("cell", cmdCell, "n,n");
   t.add("allsphide", cmdAllsphide, "");
+  t.add("logsp", cmdLogsp, "n,s,n,n{,c}");
   t.add("allspresume", cmdAllspresume, "");
 }
 

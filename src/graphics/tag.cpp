@@ -32,7 +32,56 @@ int32_t readDecimal(std::string_view s, size_t& i, size_t end) {
   return static_cast<int32_t>(neg ? -v : v);
 }
 
+// Six hexadecimal digits at i as 0xRRGGBB; false when they are not there.
+bool readHexColor(std::string_view s, size_t i, uint32_t& out) {
+  if (i > s.size() || s.size() - i < 6) return false;
+  uint32_t v = 0;
+  for (size_t k = 0; k < 6; ++k) {
+    const int h = hexValue(s[i + k]);
+    if (h < 0) return false;
+    v = v << 4 | static_cast<uint32_t>(h);
+  }
+  out = v;
+  return true;
+}
+
 }  // namespace
+
+TagStatus parseTextSpriteTag(std::string_view text, TextSpriteTag& out) {
+  out = TextSpriteTag{};
+  if (!isTextSpriteName(text)) return TagStatus::TagError;
+  size_t i = 2;
+  if (i < text.size() && text[i] == '/') {
+    ++i;
+    const size_t end = text.find(';', i);
+    if (end == std::string_view::npos) return TagStatus::TagError;
+    const int32_t fw = readDecimal(text, i, end);
+    if (i >= end || text[i] != ',') return TagStatus::TagError;
+    ++i;
+    const int32_t fh = readDecimal(text, i, end);
+    if (i >= end || text[i] != ',') return TagStatus::TagError;
+    ++i;
+    const int32_t gap = readDecimal(text, i, end);
+    if (i != end) return TagStatus::TagError;
+    if (fw < 1 || fw > kMaxTextSpriteGlyph || fh < 1 || fh > kMaxTextSpriteGlyph || gap < -fw ||
+        gap > kMaxTextSpriteGlyph)
+      return TagStatus::TagError;
+    out.sizeGiven = true;
+    out.glyphWidth = fw;
+    out.glyphHeight = fh;
+    out.gap = gap;
+    i = end + 1;
+  }
+  // The first colour is required; further ones follow as long as they are whole.
+  uint32_t color = 0;
+  if (i >= text.size() || text[i] != '#' || !readHexColor(text, i + 1, color)) return TagStatus::ColorError;
+  do {
+    out.colors.push_back(color);
+    i += 7;
+  } while (i < text.size() && text[i] == '#' && readHexColor(text, i + 1, color));
+  out.text = text.substr(i);
+  return TagStatus::Ok;
+}
 
 TagStatus parseTag(std::string_view text, ParsedTag& out) {
   out = ParsedTag{};

@@ -1,5 +1,7 @@
 // The script's flow: story-text lines, labels and the label log, the position, the click
 // trap, the call stack, and the file log.
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -123,6 +125,71 @@ std::string buildStoryTextLine(Engine& e) {
   }
   if (line.size() > kMaxTextLineBytes) truncateSjis(line, kMaxTextLineBytes);
   return line;
+}
+
+namespace {
+
+// The variable index at `i` of a text: digits, a numeric alias, or '%' and an index (the
+// numeric variable's value). -1 when nothing of the kind starts there.
+int64_t textReferenceIndex(Engine& e, std::string_view text, size_t& i) {
+  // Leading '%'s are counted first, so that a long run of them cannot recurse.
+  size_t indirections = 0;
+  size_t p = i;
+  while (p < text.size() && text[p] == '%') {
+    ++p;
+    ++indirections;
+  }
+  int64_t value;
+  if (p < text.size() && text[p] >= '0' && text[p] <= '9') {
+    value = 0;
+    while (p < text.size() && text[p] >= '0' && text[p] <= '9') {
+      value = std::min<int64_t>(value * 10 + (text[p] - '0'), INT32_MAX);
+      ++p;
+    }
+  } else {
+    std::string word;
+    while (p < text.size() && word.size() < kMaxWordBytes) {
+      char w = text[p];
+      if (w >= 'A' && w <= 'Z') w = static_cast<char>(w + 32);
+      if (!((w >= 'a' && w <= 'z') || w == '_' || (w >= '0' && w <= '9' && !word.empty()))) break;
+      word.push_back(w);
+      ++p;
+    }
+    auto it = e.script.numAliasIndex.find(word);
+    if (word.empty() || it == e.script.numAliasIndex.end()) return -1;
+    value = e.script.numAliases[it->second].value;
+  }
+  for (; indirections > 0; --indirections) value = numVarValue(e, static_cast<int32_t>(value));
+  i = p;
+  return value;
+}
+
+}  // namespace
+
+std::string expandTextReferences(Engine& e, std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size() && out.size() < kMaxStringBytes;) {
+    const uint8_t c = static_cast<uint8_t>(text[i]);
+    if (isSjisLead(c) && i + 1 < text.size()) {
+      out.append(text, i, 2);
+      i += 2;
+      continue;
+    }
+    if (c == '$' || c == '%') {
+      size_t p = i + 1;
+      const int64_t index = textReferenceIndex(e, text, p);
+      if (p != i + 1) {
+        if (c == '$') out += strVarValue(e, static_cast<int32_t>(index));
+        else appendFullWidthNumber(out, numVarValue(e, static_cast<int32_t>(index)));
+        i = p;
+        continue;
+      }
+    }
+    out.push_back(static_cast<char>(c));
+    ++i;
+  }
+  truncateSjis(out, kMaxStringBytes);
+  return out;
 }
 
 void jumpToLabel(Engine& e, std::string_view name) {

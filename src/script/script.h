@@ -81,6 +81,11 @@ bool enterPreTextHook(Engine& e);
 // The story-text line at scriptPos, expanded, as the text engine gets it; scriptPos ends
 // on the line feed (or behind an '@' / '\' that ends the line early under textgosub).
 std::string buildStoryTextLine(Engine& e);
+// A text held in a string (a text sprite's caption) with its `$n` and `%n` written as story
+// text writes them: the string variable's text, the numeric variable's value in full-width
+// digits. The index is a number, a numeric alias or a further `%` term; a `$` or `%` before
+// anything else is a character of the text. The result is cut to kMaxStringBytes.
+std::string expandTextReferences(Engine& e, std::string_view text);
 
 // Reader operations: each reads from scriptPos and leaves it behind what it read.
 void skipBlanks(Engine& e);

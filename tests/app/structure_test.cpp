@@ -63,6 +63,8 @@ const std::set<std::pair<std::string, std::string>> kKnots = {
     {"graphics/enhanced_sprite_commands.cpp", "text/text.h"},
     {"graphics/scene_commands.cpp", "text/text.h"},
     {"graphics/sprites.cpp", "text/text.h"},
+    // Text sprites are drawn with the text window's glyph renderer and its cache.
+    {"graphics/text_sprite.cpp", "text/glyph_font.h"},
     // Saving is off while a choice is open and while the text routine types.
     {"text/choice_commands.cpp", "save/save.h"},
     {"text/type_text.cpp", "save/save.h"},

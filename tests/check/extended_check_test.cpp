@@ -77,6 +77,30 @@ TEST(ExtendedCheck, EveryFormChecksCleanAndItsMistakesAreFound) {
   EXPECT_NE(r.findings[0].message.find("不正な命令\"split\"です。"), std::string::npos);
 }
 
+// A text sprite names no file: nothing is reported missing, but a broken tag is. The base
+// language reads the same name as a tag without its ';'.
+TEST(ExtendedCheck, TextSpriteNamesAreNoFiles) {
+  GameDir dir;
+  const std::string body =
+      "*define\ngame\n*start\n"
+      "lsp 1,\":s#ffffff#ff0000Start\",0,0\n"  // 5 (after the ;value line)
+      "lsp 2,\":s/20,20,2;#ffffff$1\",0,0\n"   // 6
+      "lsp 3,\":s/20,20;#ffffffA\",0,0\n"      // 7
+      "lsp 4,\":sA\",0,0\n"                    // 8
+      "logsp 5,\"x\",0,0,#ffffff,#ff0000\n"     // 9
+      "end\n";
+  auto f = check(dir, ";value 200\n" + body);
+  EXPECT_TRUE(has(f, "0.txt:7: ", "タグの指定がおかしいです。")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:8: ", "カラー指定が間違っています。")) << joined(f);
+  EXPECT_EQ(f.size(), 2u) << joined(f);
+
+  ScriptOptions base;
+  base.forceDialect = true;
+  dir.write("0.txt", sjisOf(body));
+  auto r = checkGame(setUpEngine, base);
+  EXPECT_EQ(r.findings.size(), 5u);  // and logsp is no word of the base language
+}
+
 // The size of a real game: 20,000 lines using every form, run to its end and checked.
 TEST(ExtendedCheck, ALargeGeneratedScriptRunsAndChecksClean) {
   std::string script = ";value 2500\n*define\ndefsub addtwo\ndim ?7[2][3]\ngame\n*start\n";

@@ -560,5 +560,141 @@ TEST(GraphicsLoad, TheDecodedPictureCacheGivesWhatDecodingWould) {
   EXPECT_EQ(pictureCacheSize(), 0u);
 }
 
+// A PNG with its own alpha, drawn as a sprite over a known background in each transparency
+// mode; every pixel is worked out here from the file's colour and alpha.
+constexpr uint32_t kUnder = 0x306090;
+
+// The alpha blend: colour weighted by alpha over what lies behind, each product truncated.
+uint32_t overUnder(uint32_t rgb, unsigned a) {
+  uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8)
+    out |= (((rgb >> shift) & 0xFF) * a / 255 + ((kUnder >> shift) & 0xFF) * (255 - a) / 255) << shift;
+  return out;
+}
+
+struct AlphaPixel {
+  uint32_t rgb;
+  unsigned a;
+};
+
+// Top row: transparent key-coloured corner, soft red edge, opaque blue, opaque key colour,
+// soft green, opaque top-right corner. Bottom row: the same, shifted by one.
+const std::vector<AlphaPixel> kSoft = {
+    {0x0A141E, 0}, {0xC86432, 128}, {0x0000FF, 255}, {0x0A141E, 255}, {0x00FF00, 40}, {0x808080, 255},
+    {0x808080, 255}, {0x0A141E, 0}, {0xC86432, 128}, {0x0000FF, 255}, {0x0A141E, 255}, {0x00FF00, 40}};
+
+std::string softPng() {
+  std::vector<uint8_t> rgba;
+  for (const AlphaPixel& p : kSoft)
+    rgba.insert(rgba.end(), {static_cast<uint8_t>(p.rgb >> 16), static_cast<uint8_t>(p.rgb >> 8),
+                             static_cast<uint8_t>(p.rgb), static_cast<uint8_t>(p.a)});
+  return encodePng(6, 2, rgba);
+}
+
+struct OnScreen : GfxEngine {
+  OnScreen() {
+    writeFile("soft.png", softPng());
+    run("bg", "#306090,1");
+  }
+  // Sprite 1 from `name` at (10, 10), shown.
+  void show(const std::string& name) {
+    run("csp", "-1");
+    run("lsp", "1,\"" + name + "\",10,10");
+    run("print", "1");
+  }
+  // The pixels that differ from `want(i)` over the 6 x 2 area.
+  template <typename Want>
+  int wrong(Want want) {
+    int bad = 0;
+    for (int i = 0; i < 12; ++i) bad += window(10 + i % 6, 10 + i / 6) != want(i);
+    return bad;
+  }
+};
+
+TEST(PngAlpha, DrawnWithItsAlphaInEveryModeButCopy) {
+  OnScreen g;
+  auto own = [](int i) { return overUnder(kSoft[i].rgb, kSoft[i].a); };
+  // The alpha selector: the whole width shows, each pixel by its own alpha.
+  g.show(":a;soft.png");
+  EXPECT_EQ(g.e().gfx.sprites[1].image.visibleWidth(), 6);
+  EXPECT_EQ(g.wrong(own), 0);
+  EXPECT_EQ(g.window(16, 10), kUnder);
+
+  // The colour-key modes: the alpha, and the key colour transparent as well.
+  auto keyed = [&](uint32_t key) {
+    return [&own, key](int i) { return kSoft[i].rgb == key ? kUnder : own(i); };
+  };
+  g.show(":l;soft.png");
+  EXPECT_EQ(g.wrong(keyed(0x0A141E)), 0);
+  g.show(":r;soft.png");
+  EXPECT_EQ(g.wrong(keyed(0x808080)), 0);
+  g.show(":#0000ff;soft.png");
+  EXPECT_EQ(g.wrong(keyed(0x0000FF)), 0);
+  // No selector: the default mode (top-left key) applies.
+  g.show("soft.png");
+  EXPECT_EQ(g.wrong(keyed(0x0A141E)), 0);
+  // Opacity on top of the picture's own alpha.
+  g.run("csp", "-1");
+  g.run("lsp", "1,\":l;soft.png\",10,10,128");
+  g.run("print", "1");
+  EXPECT_EQ(g.window(12, 10), overUnder(0x0000FF, 128));
+
+  // Copy mode draws the picture opaque, its colours composed over black.
+  g.show(":c;soft.png");
+  EXPECT_EQ(g.wrong([](int i) {
+    uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) out |= (((kSoft[i].rgb >> shift) & 0xFF) * kSoft[i].a / 255) << shift;
+    return out;
+  }), 0);
+}
+
+TEST(PngAlpha, CellsBackgroundsAndPicturesWithoutAlpha) {
+  OnScreen g;
+  // Two cells of 3 x 2: cell 1 is the right half of the file, drawn by its own alpha.
+  g.show(":l/2,0,3;soft.png");
+  const ImageObject& im = g.e().gfx.sprites[1].image;
+  EXPECT_EQ(im.visibleWidth(), 3);
+  EXPECT_EQ(im.cellCount, 2);
+  g.run("cell", "1,1");
+  g.run("print", "1");
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(g.window(10 + i, 10), kSoft[3 + i].rgb == 0x0A141E ? kUnder : overUnder(kSoft[3 + i].rgb, kSoft[3 + i].a));
+  }
+
+  // A background is a whole picture: the alpha composed over black, nothing halved.
+  g.run("bg", "\"soft.png\",1");
+  EXPECT_EQ(g.e().gfx.bgSurface.width(), 640);
+  const uint32_t soft = (0xC8 * 128 / 255) << 16 | (0x64 * 128 / 255) << 8 | (0x32 * 128 / 255);
+  EXPECT_EQ(g.window(320 - 3 + 1, 240 - 1), soft);
+
+  // A PNG without alpha, and a JPEG, follow the picture rules: with ':a;' the right half is
+  // the mask (here 100 for the colour 100: weight 155).
+  g.run("bg", "#306090,1");
+  g.writeFile("plain.png", [] {
+    png_image img;
+    std::memset(&img, 0, sizeof img);
+    img.version = PNG_IMAGE_VERSION;
+    img.width = 2;
+    img.height = 1;
+    img.format = PNG_FORMAT_RGB;
+    const uint8_t rgb[6] = {200, 200, 200, 100, 100, 100};
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&img, nullptr, &size, 0, rgb, 0, nullptr);
+    std::string out(size, '\0');
+    png_image_write_to_memory(&img, out.data(), &size, 0, rgb, 0, nullptr);
+    out.resize(size);
+    return out;
+  }());
+  g.show(":a;plain.png");
+  EXPECT_EQ(g.e().gfx.sprites[1].image.visibleWidth(), 1);
+  EXPECT_EQ(g.window(10, 10), overUnder(0xC8C8C8, 155));
+  g.writeFile("grey.jpg", encodeJpeg(16, 8, 100, 100, 100, JCS_GRAYSCALE));
+  g.show(":a;grey.jpg");
+  EXPECT_EQ(g.e().gfx.sprites[1].image.visibleWidth(), 8);
+  const uint32_t got = g.window(12, 12), want = overUnder(0x646464, 155);
+  for (int shift = 0; shift <= 16; shift += 8)
+    EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF), static_cast<int>((want >> shift) & 0xFF), 2);
+}
+
 }  // namespace
 }  // namespace veloria

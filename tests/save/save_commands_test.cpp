@@ -34,6 +34,27 @@ TEST(SaveCommands, SavegameWritesTheSavePointAndLoadgameRunsTheHook) {
   EXPECT_NE(slotBytes(999), "<missing>");
 }
 
+// A text sprite is saved by its name: the load draws it again, from the loaded variables.
+TEST(SaveCommands, ALoadDrawsTextSpritesAgain) {
+  auto r = runText(laterGame("mov $1,\"ＡＢ\"\n"
+                             "lsp 10,\":s#ffffff#ff0000$1\",20,20\n"
+                             "savegame 5\n"
+                             "if %200 = 1 goto *done\n"
+                             "add %200,1\n"
+                             "mov $1,\"xyz\"\n"
+                             "csp -1\n"
+                             "loadgame 5\n"
+                             "*done\n"
+                             "end\n"));
+  ASSERT_TRUE(r.ended) << r.errorMessage();
+  Engine& e = r.e();
+  EXPECT_EQ(var(e, 200), 1);
+  const Sprite& s = e.gfx.sprites[10];
+  EXPECT_EQ(s.name, ":s#ffffff#ff0000$1");
+  EXPECT_EQ(s.image.cellCount, 2);
+  EXPECT_EQ(s.image.visibleWidth(), 2 * e.text.pitchX);
+}
+
 TEST(SaveCommands, MissingSlotsAndRanges) {
   // A missing slot: a warning, and the next statement.
   auto r = runText(laterGame("loadgame 3\nmov %1,1\nsavetime 7,%2,%3,%4,%5\nend\n"));
