@@ -125,6 +125,17 @@ void checkMonocro(ScriptChecker& c, std::string_view) {
                       sj("monocro命令の次は#rrggbbで色指定、もしくは、offでモノクロ指定を解除、です。"));
 }
 
+// getscreenshot w, h: literal sizes the command refuses.
+void checkGetscreenshot(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  bool wStatic = false, hStatic = false;
+  const int32_t w = c.number(&wStatic);
+  expectComma(e);
+  const int32_t h = c.number(&hStatic);
+  if ((wStatic && w < 1) || (hStatic && h < 1))
+    reportScriptError(e, sj("パラメータエラー"), sj("getscreenshotの大きさが不正です。"));
+}
+
 }  // namespace
 
 void addGraphicsChecks(CustomChecks& m) {
@@ -136,6 +147,7 @@ void addGraphicsChecks(CustomChecks& m) {
   m.emplace("tal", checkTal);
   m.emplace("btndef", checkBtndef);
   m.emplace("monocro", checkMonocro);
+  m.emplace("getscreenshot", checkGetscreenshot);
 }
 
 }  // namespace veloria

@@ -86,6 +86,8 @@ enum StandPos { STAND_LEFT = 0, STAND_CENTRE = 1, STAND_RIGHT = 2 };
 // The frame hook's type for the frames of quakex and quakey (effects use 1..18).
 constexpr int kQuakeXFrames = 101;
 constexpr int kQuakeYFrames = 102;
+// ... and for the frames of quake, which shakes in both directions at once.
+constexpr int kQuakeFrames = 103;
 
 struct GraphicsState {
   ImageObject displaySurface;  // what the window shows
@@ -115,6 +117,9 @@ struct GraphicsState {
   std::array<BarSlot, kBarSlots> bars;
   std::array<NumberSlot, kNumberSlots> numbers;
   BackgroundWindow bgWindow;
+
+  // The picture getscreenshot took (none until then, and after deletescreenshot).
+  ImageObject screenshot;
 
   // The picture the hover looks of image buttons are cut from (btndef); its name is kept
   // for saving.

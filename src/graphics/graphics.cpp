@@ -89,6 +89,7 @@ void registerGraphicsCommands(CommandTable& t) {
   registerSpriteCommands(t);
   registerDrawCommands(t);
   registerButtonCommands(t);
+  registerScreenCommands(t);
 }
 
 }  // namespace veloria
