@@ -95,6 +95,7 @@ const Gloss kGlosses[] = {
     // the extended dialect's screen commands
     {"getspsizeの第二引数以降は数字変数です。", "getspsize stores into numeric variables"},
     {"getscreenshotの大きさが不正です。", "a screenshot is at least 1 x 1 pixels"},
+    {"レイヤー番号%sは範囲外です。", "layers are numbered 0 to 31"},
 };
 
 }  // namespace

@@ -65,6 +65,7 @@ void graphicsResetGame(Engine& e) {
   for (NumberSlot& n : g.numbers) n = NumberSlot{};
   g.monochrome = 0;
   g.negaMode = 0;
+  for (PluginLayer& l : g.pluginLayers) l = PluginLayer{};
   resetButtons(e);
   g.allSpritesHidden = 0;
   g.backgroundName = "black";

@@ -1,5 +1,6 @@
 // The later dialect's screen utilities: sprite sizes, the frame copied into the background,
-// the screenshot picture and its file, and the flash to white.
+// the screenshot picture and its file, the flash to white, and the plug-in layers (which are
+// remembered but not run).
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -141,6 +142,26 @@ void cmdFlushout(Engine& e, std::string_view, bool) {
   addDirty(e, 0, 0, W, H);
 }
 
+// setlayer n, interval, "library": the layer is remembered; without plug-in support
+// nothing is drawn on it.
+void cmdSetlayer(Engine& e, std::string_view, bool) {
+  const int n = readNumber(e);
+  expectComma(e);
+  const int interval = readNumber(e);
+  expectComma(e);
+  std::string plugin = readString(e);
+  if (n < 0 || n >= kPluginLayers)
+    reportScriptErrorF(e, sj("パラメータエラー"), sj("レイヤー番号%dは範囲外です。"), std::to_string(n));
+  e.gfx.pluginLayers[static_cast<size_t>(n)] = PluginLayer{std::move(plugin), interval};
+}
+
+// layermessage n, "message": for the layer's plug-in; with none running it is dropped.
+void cmdLayermessage(Engine& e, std::string_view, bool) {
+  readNumber(e);
+  expectComma(e);
+  readString(e);
+}
+
 }  // namespace
 
 void registerScreenCommands(CommandTable& t) {
@@ -151,6 +172,8 @@ void registerScreenCommands(CommandTable& t) {
   t.add("savescreenshot2", cmdSavescreenshot2, "s");
   t.add("deletescreenshot", cmdDeletescreenshot, "");
   t.add("flushout", cmdFlushout, "n");
+  t.add("setlayer", cmdSetlayer, kOwnCheck);
+  t.add("layermessage", cmdLayermessage, "n,s");
 }
 
 }  // namespace veloria

@@ -1,5 +1,6 @@
 // The later dialect's screen utilities: sprite sizes, the frame copied into the background,
-// screenshots and their files, quake and flushout on the virtual clock.
+// screenshots and their files, quake and flushout on the virtual clock, plug-in layers and
+// the plug-in transition's cross-fade.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -310,6 +311,78 @@ TEST(ScreenCommands, FlushoutFadesToWhiteUntilTheNextTransition) {
   d.run("print", "1");
   EXPECT_EQ(d.window(5, 5), 0xFF0000u);
   EXPECT_EQ(d.window(639, 479), 0xFF0000u);
+}
+
+TEST(ScreenCommands, PluginTransitionsCrossFadeForTheirDuration) {
+  Screen d;
+  d.run("bg", "#ff0000,1");
+  std::vector<uint32_t> times;
+  d.e().gfx.effectFrameHook = [&](Engine& e, int type, int) {
+    EXPECT_EQ(type, 10);
+    times.push_back(e.platform.timeGetTime());
+  };
+  // The cross-fade of the same duration, frame for frame.
+  uint32_t start = d.now();
+  d.run("bg", "#00ff00,10,800");
+  const std::vector<uint32_t> fade = times;
+  const uint32_t fadeTime = d.now() - start;
+  EXPECT_GE(fadeTime, 750u);
+  times.clear();
+  start = d.now();
+  d.run("bg", "white,99,800,\"ripple.dll/fast\"");
+  EXPECT_EQ(d.now() - start, fadeTime);
+  ASSERT_EQ(times.size(), fade.size());
+  EXPECT_EQ(times.back() - times.front(), fade.back() - fade.front());
+  EXPECT_EQ(d.window(3, 3), 0xFFFFFFu);
+
+  // In an effect slot the library's name is read where a mask's would be.
+  d.run("effect", "5,99,300,\"ripple.dll/slow\"");
+  EXPECT_EQ(d.e().gfx.effectTable[5].type, 99);
+  EXPECT_EQ(d.e().gfx.effectTable[5].duration, 300);
+  EXPECT_EQ(d.e().gfx.effectTable[5].mask, "ripple.dll/slow");
+  times.clear();
+  start = d.now();
+  d.writeFile("sp.bmp", test::solidBmp(20, 10, 0x00FF00));
+  d.run("lsp", "1,\":c;sp.bmp\",0,0");
+  d.run("print", "5");
+  ASSERT_FALSE(times.empty());
+  EXPECT_GE(times.back() - start, 200u);
+  EXPECT_EQ(d.window(0, 0), 0x00FF00u);
+  times.clear();
+  d.run("cl", "a,99,200,\"x.dll\"");
+  d.run("print", "99,0");
+  EXPECT_FALSE(times.empty());
+
+  // A base-language game keeps the base error.
+  d.e().script.dialect = Dialect::Base;
+  EXPECT_EQ(d.runError("print", "99,800,\"ripple.dll/fast\""),
+            "エラー|不正なエフェクト番号です。EFFECT命令をチェックしてください。");
+}
+
+TEST(ScreenCommands, PluginLayersAreRecordedAndDrawNothing) {
+  Screen d;
+  d.writeFile("sp.bmp", test::solidBmp(20, 10, 0x00FF00));
+  d.run("bg", "#ff0000,1");
+  d.run("lsp", "2,\":c;sp.bmp\",10,10");
+  d.run("print", "1");
+  const std::vector<uint8_t> before = d.windowPicture();
+  const uint32_t start = d.now();
+  d.run("setlayer", "3,40,\"flakes.dll\"");
+  for (int i = 0; i < 10; ++i) d.run("layermessage", "3,\"wind " + std::to_string(i) + "\"");
+  d.run("layermessage", "31,\"nobody\"");
+  d.run("layermessage", "500,\"nobody\"");
+  EXPECT_EQ(d.now(), start);
+  EXPECT_TRUE(d.e().gfx.dirtyRect.empty());
+  d.run("print", "1");
+  EXPECT_EQ(d.windowPicture(), before);
+  EXPECT_EQ(d.e().gfx.pluginLayers[3].plugin, "flakes.dll");
+  EXPECT_EQ(d.e().gfx.pluginLayers[3].interval, 40);
+
+  EXPECT_EQ(d.runError("setlayer", "32,40,\"flakes.dll\""), "パラメータエラー|レイヤー番号32は範囲外です。");
+  EXPECT_EQ(d.runError("setlayer", "-1,40,\"flakes.dll\""), "パラメータエラー|レイヤー番号-1は範囲外です。");
+  // A new game starts without them.
+  graphicsResetGame(d.e());
+  EXPECT_TRUE(d.e().gfx.pluginLayers[3].plugin.empty());
 }
 
 }  // namespace
