@@ -146,6 +146,10 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
       if (now != hovered) {
         if (hovered >= 0 && hovered < g.buttonCount) showButtonLook(e, g.buttons[static_cast<size_t>(hovered)], false);
         if (now >= 0) showButtonLook(e, g.buttons[static_cast<size_t>(now)], true);
+        // A text button shows a choice's text, which is read aloud as the option would be.
+        if (now >= 0 && g.buttons[static_cast<size_t>(now)].kind == ButtonKind::Text)
+          if (const std::string* text = cselText(e, ~g.buttons[static_cast<size_t>(now)].sourceX))
+            sayHighlighted(e, *text);
         hovered = now;
       }
     }

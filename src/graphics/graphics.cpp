@@ -67,6 +67,7 @@ void graphicsResetGame(Engine& e) {
   g.negaMode = 0;
   for (PluginLayer& l : g.pluginLayers) l = PluginLayer{};
   resetButtons(e);
+  for (EnhancedSprite& s : g.enhancedSprites) s = EnhancedSprite{};
   g.allSpritesHidden = 0;
   g.backgroundName = "black";
   for (StandImage& s : g.standImages) {
@@ -88,6 +89,7 @@ void graphicsResetGame(Engine& e) {
 void registerGraphicsCommands(CommandTable& t) {
   registerSceneCommands(t);
   registerSpriteCommands(t);
+  registerEnhancedSpriteCommands(t);
   registerDrawCommands(t);
   registerButtonCommands(t);
   registerScreenCommands(t);

@@ -184,6 +184,18 @@ void transferItems(Io& io, S& s) {
   io.s(s.bgmName);
   io.i(s.bgmKind);
   io.s(s.bgmLoopName);
+  if (s.extendedVersion < 2) return;
+  // The enhanced sprites.
+  for (auto& sp : s.enhancedSprites) {
+    io.s(sp.name);
+    io.i(sp.visible);
+    io.i(sp.x);
+    io.i(sp.y);
+    io.i(sp.scaleX);
+    io.i(sp.scaleY);
+    io.i(sp.angle);
+    io.i(sp.opacity);
+  }
 }
 
 bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
@@ -200,15 +212,26 @@ void copyCallStack(const ScriptState& script, SaveSnapshot& s, int32_t from) {
 int32_t flag(int32_t v) { return v != 0 ? 1 : 0; }
 int32_t byteValue(int32_t v) { return std::clamp(v, 0, 255); }
 
+bool anyEnhancedSprite(const GraphicsState& g) {
+  return std::any_of(g.enhancedSprites.begin(), g.enhancedSprites.end(),
+                     [](const EnhancedSprite& sp) { return !sp.name.empty(); });
+}
+
 // The extended layout is written only for a game of the extended dialect whose state the base
-// items cannot hold: a border other than 200, a frame other than a subroutine's, or bgm music.
+// items cannot hold: a border other than 200, a frame other than a subroutine's, bgm music, or
+// an enhanced sprite.
+bool extendedStateUsed(const Engine& e, bool typedFrames) {
+  const ScriptState& ss = e.script;
+  return ss.dialect == Dialect::Extended && (ss.globalBorder != kLocalVariableCount || typedFrames ||
+                                             e.sound.bgmKind != BgmKind::None || anyEnhancedSprite(e.gfx));
+}
+
 void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
   const ScriptState& ss = e.script;
   const SoundState& snd = e.sound;
-  s.extended = ss.dialect == Dialect::Extended &&
-               (ss.globalBorder != kLocalVariableCount || typedFrames || snd.bgmKind != BgmKind::None);
+  s.extended = extendedStateUsed(e, typedFrames);
   if (!s.extended) return;
-  s.extendedVersion = kExtendedVersion;
+  s.extendedVersion = kExtendedSaveVersion;
   s.globalBorder = ss.globalBorder;
   s.moreVariables = std::max(0, ss.globalBorder - kSavedVariables);
   const auto more = static_cast<size_t>(s.moreVariables);
@@ -229,11 +252,16 @@ void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
   s.bgmName = snd.bgmName;
   s.bgmKind = static_cast<int32_t>(snd.bgmKind);
   s.bgmLoopName = snd.bgmLoopName;
+  for (size_t i = 0; i < kSavedEnhancedSprites; ++i) {
+    const EnhancedSprite& sp = e.gfx.enhancedSprites[i];
+    s.enhancedSprites[i] =
+        SaveSnapshot::EnhancedSpriteItem{sp.name, sp.visible, sp.x, sp.y, sp.scaleX, sp.scaleY, sp.angle, sp.opacity};
+  }
 }
 
 // What the extended part must hold to be ours.
 bool extendedItemsValid(const SaveSnapshot& s, int32_t scriptEnd) {
-  if (s.extendedVersion != kExtendedVersion) return false;
+  if (!within(s.extendedVersion, 1, kExtendedSaveVersion)) return false;
   if (!within(s.globalBorder, 1, kMaxVariableCount)) return false;
   if (s.moreVariables != std::max(0, s.globalBorder - kSavedVariables)) return false;
   if (s.frameCount != s.callDepth) return false;
@@ -243,6 +271,8 @@ bool extendedItemsValid(const SaveSnapshot& s, int32_t scriptEnd) {
     if (f.kind == 1 && !within(f.argsRead, 0, 1)) return false;
     if (f.kind == 2 && (!within(f.var, 0, kMaxVariableCount - 1) || f.step == 0)) return false;
   }
+  for (const auto& sp : s.enhancedSprites)
+    if (!within(sp.visible, 0, 1) || !within(sp.opacity, 0, 255)) return false;
   return within(s.bgmKind, 0, 3);
 }
 
@@ -367,7 +397,7 @@ void updateScriptItems(const Engine& e, SaveSnapshot& s) {
   bool typedFrames = false;
   for (int32_t i = 0; i < s.callDepth && !typedFrames; ++i)
     typedFrames = script.callStack.entries[static_cast<size_t>(i)].kind != FrameKind::Gosub;
-  const bool wanted = script.globalBorder != kLocalVariableCount || typedFrames || e.sound.bgmKind != BgmKind::None;
+  const bool wanted = extendedStateUsed(e, typedFrames);
   if (wanted != s.extended) {
     captureExtendedItems(e, s, typedFrames);
     return;
@@ -392,6 +422,8 @@ bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, Sav
   transferItems(io, s);
   // The extended part is the file's last: anything after it was not written by us.
   if (s.extended && !io.r.atEnd()) return false;
+  // A file from before the enhanced sprites (or without an extended part) has none.
+  if (!s.extended || s.extendedVersion < 2) s.enhancedSprites.fill(SaveSnapshot::EnhancedSpriteItem{});
   if (s.formatFlag != 1) {  // no bars or numbers in the file: none on the screen
     s.bars.fill(SaveSnapshot::BarItem{});
     s.numbers.fill(SaveSnapshot::NumberItem{});
@@ -527,6 +559,18 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
   snd.bgmName = extended ? s.bgmName : std::string();
   snd.bgmKind = extended ? static_cast<BgmKind>(s.bgmKind) : BgmKind::None;
   snd.bgmLoopName = extended ? s.bgmLoopName : std::string();
+  for (size_t i = 0; i < kSavedEnhancedSprites; ++i) {
+    EnhancedSprite& sp = g.enhancedSprites[i];
+    const auto& in = s.enhancedSprites[i];
+    sp.name = extended ? in.name : std::string();
+    sp.visible = extended ? in.visible : 0;
+    sp.x = extended ? in.x : 0;
+    sp.y = extended ? in.y : 0;
+    sp.scaleX = extended ? in.scaleX : 100;
+    sp.scaleY = extended ? in.scaleY : 100;
+    sp.angle = extended ? in.angle : 0;
+    sp.opacity = extended ? in.opacity : 255;
+  }
 }
 
 }  // namespace veloria

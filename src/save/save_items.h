@@ -25,6 +25,10 @@ inline constexpr size_t kMaxSavedName = 65535;
 // keep it from passing for text.
 inline constexpr uint8_t kExtendedMarker[8] = {0x89, 0x56, 0x4C, 0x58, 0x0D, 0x0A, 0x1A, 0x0A};
 inline constexpr int32_t kExtendedVersion = 1;
+// Saves are written with version 2 (the sprite blocks after the bgm items); version 1 saves,
+// which end with the bgm items, still load. gloval.sav stays at kExtendedVersion.
+inline constexpr int32_t kExtendedSaveVersion = 2;
+inline constexpr int kSavedEnhancedSprites = 256;
 // Base variables (200) plus those up to the highest border a script may set.
 inline constexpr int kMaxSavedVariables = 10000;
 
@@ -81,6 +85,10 @@ struct SaveSnapshot {
   std::string buttonPicture;
 
   // ---- the extended layout, after the marker: written only when the state needs it ----
+  struct EnhancedSpriteItem {
+    std::string name;
+    int32_t visible = 0, x = 0, y = 0, scaleX = 100, scaleY = 100, angle = 0, opacity = 255;
+  };
   struct FrameItem {
     int32_t kind = 0;  // 0 subroutine return, 1 user command, 2 loop
     int32_t pos = 0;   // return position, argument position, or loop body
@@ -88,7 +96,7 @@ struct SaveSnapshot {
     int32_t var = 0, end = 0, step = 0;
   };
   bool extended = false;
-  int32_t extendedVersion = kExtendedVersion;
+  int32_t extendedVersion = kExtendedSaveVersion;
   // The global border, and the game's own variables from 200 up to it.
   int32_t globalBorder = 200;
   int32_t moreVariables = 0;
@@ -101,6 +109,8 @@ struct SaveSnapshot {
   std::string bgmName;
   int32_t bgmKind = 0;
   std::string bgmLoopName;
+  // From version 2: the enhanced sprites (the pictures are loaded again by name).
+  std::array<EnhancedSpriteItem, kSavedEnhancedSprites> enhancedSprites;
 };
 
 // The engine's per-game state as the save file holds it.

@@ -121,7 +121,7 @@ TEST(ExtendedSave, DamagedExtendedPartsAreRefused) {
     SaveSnapshot r;
     return !decodeSnapshot(bytes.data(), bytes.size(), 100, r);
   };
-  EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.extendedVersion = 2; }));
+  EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.extendedVersion = 3; }));
   EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.globalBorder = 0; }));
   EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.frames[0].step = 0; }));
   EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.frames[0].pos = 101; }));
