@@ -82,14 +82,17 @@ TEST(ScreenCommands, BgcopyKeepsTheFrameAsTheBackground) {
   d.run("bg", "#ff0000,1");
   d.run("lsp", "3,\":c;sp.bmp\",100,50");
   d.run("lsp", "4,\":c;sp.bmp\",630,470,128");  // half transparent, partly off the screen
+  d.run("lsp2", "0,\":c;sp.bmp\",300,200,200,100,45,128");  // turned, scaled, half faded
   d.run("ld", "c,\":c;st.bmp\",1");
   const std::vector<uint8_t> before = d.windowPicture();
   EXPECT_EQ(d.window(100, 50), 0x00FF00u);
+  EXPECT_NE(d.window(300, 200), 0xFF0000u);
 
   d.run("bgcopy", "");
   EXPECT_EQ(d.e().gfx.backgroundName, "black");
   EXPECT_TRUE(d.e().gfx.dirtyRect.empty());
   d.run("csp", "-1");
+  d.run("csp2", "-1");
   d.run("cl", "a,1");
   EXPECT_EQ(d.windowPicture(), before);
   d.run("print", "1");
