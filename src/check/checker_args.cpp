@@ -115,14 +115,17 @@ void ScriptChecker::effectArgument() {
   bool isStatic = false;
   int32_t n = number(&isStatic);
   if (optionalArgFollows(e)) {
-    if (isStatic && (n < 0 || n > 18))
+    // The later dialect's plug-in transition names a library, not a picture.
+    const bool plugin = isStatic && n == kPluginEffect && extendedDialect(e);
+    if (isStatic && (n < 0 || n > 18) && !plugin)
       finding(at, sjisToUtf8(sj("不正なエフェクト番号です。EFFECT命令をチェックしてください。")) +
                       " (effect types are 0 to 18)");
     expectComma(e);
     number();
     if (optionalArgFollows(e)) {
       expectComma(e);
-      picture();
+      if (plugin) string();
+      else picture();
     }
     return;
   }

@@ -93,6 +93,10 @@ const Gloss kGlosses[] = {
     {"配列?%sの範囲外を参照しました。", "an index outside the array"},
     {"splitの第三引数以降は変数です。", "split stores into variables"},
     {"拡張スプライト番号%sは範囲外です。", "enhanced sprites are numbered 0 to 255"},
+    // the extended dialect's screen commands
+    {"getspsizeの第二引数以降は数字変数です。", "getspsize stores into numeric variables"},
+    {"getscreenshotの大きさが不正です。", "a screenshot is at least 1 x 1 pixels"},
+    {"レイヤー番号%sは範囲外です。", "layers are numbered 0 to 31"},
 };
 
 }  // namespace

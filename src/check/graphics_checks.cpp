@@ -25,10 +25,16 @@ std::string peekWord(Engine& e) {
   return w;
 }
 
-bool takesMask(int32_t type, bool isStatic) { return !isStatic || type == 15 || type == 18; }
+bool pluginEffect(const Engine& e, int32_t type, bool isStatic) {
+  return isStatic && type == kPluginEffect && extendedDialect(e);
+}
+
+bool takesMask(const Engine& e, int32_t type, bool isStatic) {
+  return !isStatic || type == 15 || type == 18 || pluginEffect(e, type, isStatic);
+}
 
 void badEffectType(ScriptChecker& c, uint32_t at, int32_t type, bool isStatic) {
-  if (isStatic && (type < 0 || type > 18))
+  if (isStatic && (type < 0 || type > 18) && !pluginEffect(c.engine(), type, isStatic))
     c.finding(at, sjisToUtf8(sj("不正なエフェクト番号です。EFFECT命令をチェックしてください。")) +
                       " (effect types are 0 to 18)");
 }
@@ -45,9 +51,11 @@ void effectSetting(ScriptChecker& c) {
   if ((!isStatic || type != 1) && optionalArgFollows(e)) {
     expectComma(e);
     c.number();
-    if (takesMask(type, isStatic) && optionalArgFollows(e)) {
+    if (takesMask(e, type, isStatic) && optionalArgFollows(e)) {
       expectComma(e);
-      c.picture();
+      // A plug-in transition names its library and options, not a picture.
+      if (pluginEffect(e, type, isStatic)) c.string();
+      else c.picture();
     }
   }
 }
@@ -126,6 +134,29 @@ void checkMonocro(ScriptChecker& c, std::string_view) {
                       sj("monocro命令の次は#rrggbbで色指定、もしくは、offでモノクロ指定を解除、です。"));
 }
 
+// getscreenshot w, h and setlayer n, interval, "library": literal values the command refuses.
+void checkGetscreenshot(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  bool wStatic = false, hStatic = false;
+  const int32_t w = c.number(&wStatic);
+  expectComma(e);
+  const int32_t h = c.number(&hStatic);
+  if ((wStatic && w < 1) || (hStatic && h < 1))
+    reportScriptError(e, sj("パラメータエラー"), sj("getscreenshotの大きさが不正です。"));
+}
+
+void checkSetlayer(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  bool isStatic = false;
+  const int32_t n = c.number(&isStatic);
+  if (isStatic && (n < 0 || n >= kPluginLayers))
+    reportScriptErrorF(e, sj("パラメータエラー"), sj("レイヤー番号%dは範囲外です。"), std::to_string(n));
+  expectComma(e);
+  c.number();
+  expectComma(e);
+  c.string();
+}
+
 // The enhanced sprite commands: a literal number outside the table is refused (csp2 also
 // takes -1), then the rest of the arguments by their pattern.
 void enhancedSprite(ScriptChecker& c, bool allowAll, const char* rest) {
@@ -160,6 +191,8 @@ void addGraphicsChecks(CustomChecks& m) {
   m.emplace("tal", checkTal);
   m.emplace("btndef", checkBtndef);
   m.emplace("monocro", checkMonocro);
+  m.emplace("getscreenshot", checkGetscreenshot);
+  m.emplace("setlayer", checkSetlayer);
 }
 
 }  // namespace veloria

@@ -96,6 +96,19 @@ enum StandPos { STAND_LEFT = 0, STAND_CENTRE = 1, STAND_RIGHT = 2 };
 // The frame hook's type for the frames of quakex and quakey (effects use 1..18).
 constexpr int kQuakeXFrames = 101;
 constexpr int kQuakeYFrames = 102;
+// ... and for the frames of quake, which shakes in both directions at once.
+constexpr int kQuakeFrames = 103;
+// The later dialect's effect type of a transition a plug-in runs ("library.dll/options").
+constexpr int kPluginEffect = 99;
+// Layers a plug-in may draw on (setlayer).
+constexpr int kPluginLayers = 32;
+
+// A layer setlayer attached a plug-in to. Plug-in layers are not run: the layer is only
+// remembered, and draws nothing.
+struct PluginLayer {
+  std::string plugin;  // the library name as the script gave it (Shift-JIS); empty = none
+  int32_t interval = 0;  // ms between the plug-in's updates
+};
 
 struct GraphicsState {
   ImageObject displaySurface;  // what the window shows
@@ -126,6 +139,10 @@ struct GraphicsState {
   std::array<BarSlot, kBarSlots> bars;
   std::array<NumberSlot, kNumberSlots> numbers;
   BackgroundWindow bgWindow;
+
+  // The picture getscreenshot took (none until then, and after deletescreenshot).
+  ImageObject screenshot;
+  std::array<PluginLayer, kPluginLayers> pluginLayers;
 
   // The picture the hover looks of image buttons are cut from (btndef); its name is kept
   // for saving.

@@ -134,18 +134,18 @@ void cmdBgalia(Engine& e, std::string_view, bool) {
 
 // ---- quakes ----
 
-// One shaken frame: displaySurface moved by (dx, dy), the uncovered strip black. Built in the
+// One shaken frame: displaySurface moved by (dx, dy), the uncovered strips black. Built in the
 // effect scratch surface and shown whole; displaySurface itself does not change.
-void showShifted(Engine& e, int dx, int dy) {
+// `loseEdgeLine`: quakex and quakey also blacken the edge line next to a strip left or above.
+void showShifted(Engine& e, int dx, int dy, bool loseEdgeLine) {
   GraphicsState& g = e.gfx;
   const int W = e.app.screenWidth, H = e.app.screenHeight;
   ImageObject& f = g.effectSurface;
   const std::string keep = f.name;
   fillSurface(f, 0, 0, W, H, 0);
   copyRect(g.displaySurface, 0, 0, f, dx, dy, W, H);
-  // A picture moved left or up also loses the edge line next to the strip.
-  if (dx < 0) fillSurface(f, W + dx - 1, 0, W, H, 0);
-  if (dy < 0) fillSurface(f, 0, H + dy - 1, W, H, 0);
+  if (loseEdgeLine && dx < 0) fillSurface(f, W + dx - 1, 0, W, H, 0);
+  if (loseEdgeLine && dy < 0) fillSurface(f, 0, H + dy - 1, W, H, 0);
   f.name = keep;
   e.platform.present(f.view(), Rect{0, 0, W, H});
 }
@@ -165,7 +165,7 @@ void quake(Engine& e, bool horizontal, int amplitude, int duration) {
   int frame = 0;
   auto show = [&](int offset) {
     const uint32_t start = e.platform.timeGetTime();
-    showShifted(e, horizontal ? offset : 0, horizontal ? 0 : offset);
+    showShifted(e, horizontal ? offset : 0, horizontal ? 0 : offset, true);
     if (e.gfx.effectFrameHook) e.gfx.effectFrameHook(e, horizontal ? kQuakeXFrames : kQuakeYFrames, frame);
     ++frame;
     waitPumpOne(e);
@@ -205,6 +205,35 @@ void readQuake(Engine& e, bool horizontal) {
 
 void cmdQuakex(Engine& e, std::string_view, bool) { readQuake(e, true); }
 void cmdQuakey(Engine& e, std::string_view, bool) { readQuake(e, false); }
+
+// quake n, ms: 16 n frames sharing the time, each moved by a random amount in both
+// directions whose reach shrinks from 8 n to nothing; then the picture is back in place.
+// Like the other shakes it neither composes nor changes dirtyRect.
+void cmdQuake(Engine& e, std::string_view, bool) {
+  const int amount = readNumber(e);
+  expectComma(e);
+  const int duration = readNumber(e);
+  GraphicsState& g = e.gfx;
+  if (amount <= 0 || !g.displaySurface.hasPicture() || !g.effectSurface.hasPicture()) return;
+  const int W = e.app.screenWidth, H = e.app.screenHeight;
+  // A reach past the screen's size only shows black; larger amounts would just make more
+  // frames of the same time, so they are taken as that limit.
+  const int64_t n = std::min(amount, std::max(1, std::max(W, H) / 8));
+  const int64_t frames = 16 * n;
+  const int64_t frameMs = std::max<int64_t>(int64_t{duration} / frames, 1);
+  for (int64_t f = 0; f < frames; ++f) {
+    const uint32_t start = e.platform.timeGetTime();
+    const int64_t reach = 8 * n * (frames - f) / frames;
+    auto draw = [&] { return static_cast<int>(nextRandom(e) % (2 * reach + 1) - reach); };
+    const int dx = draw();
+    const int dy = draw();
+    showShifted(e, dx, dy, false);
+    if (g.effectFrameHook) g.effectFrameHook(e, kQuakeFrames, static_cast<int>(f));
+    waitPumpOne(e);
+    waitUntil(e, start + static_cast<uint32_t>(frameMs));
+  }
+  presentDisplay(e, Rect{0, 0, W, H});
+}
 
 // ---- copies to and from the window ----
 
@@ -413,6 +442,7 @@ void registerDrawCommands(CommandTable& t) {
   t.add("bgalia", cmdBgalia, "n,n,n,n");
   t.add("quakex", cmdQuakex, "n,n");
   t.add("quakey", cmdQuakey, "n,n");
+  t.add("quake", cmdQuake, "n,n");
   t.add("blt", cmdBlt, "n,n,n,n,n,n[,n,n]");
   t.add("ofscpy", cmdOfscpy, "");
   t.add("repaint", cmdRepaint, "");

@@ -322,6 +322,8 @@ void runEffect(Engine& e, int type, int duration, const std::string& mask, const
   // -1 is an effect number the script never defined; 0 changes nothing.
   if (type == -1) reportScriptError(e, sj("エラー"), sj("未定義のエフェクトを使いました"));
   if (type == 0) return;
+  // The later dialect's plug-in transitions are run as the cross-fade: no plug-in is loaded.
+  if (type == kPluginEffect && extendedDialect(e)) type = 10;
   if (type < 1 || type > 18)
     reportScriptError(e, sj("エラー"), sj("不正なエフェクト番号です。EFFECT命令をチェックしてください。"));
   // The rectangle, cut at the screen; dirtyRect starts over.

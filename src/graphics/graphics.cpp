@@ -65,6 +65,7 @@ void graphicsResetGame(Engine& e) {
   for (NumberSlot& n : g.numbers) n = NumberSlot{};
   g.monochrome = 0;
   g.negaMode = 0;
+  for (PluginLayer& l : g.pluginLayers) l = PluginLayer{};
   resetButtons(e);
   for (EnhancedSprite& s : g.enhancedSprites) s = EnhancedSprite{};
   g.allSpritesHidden = 0;
@@ -91,6 +92,7 @@ void registerGraphicsCommands(CommandTable& t) {
   registerEnhancedSpriteCommands(t);
   registerDrawCommands(t);
   registerButtonCommands(t);
+  registerScreenCommands(t);
 }
 
 }  // namespace veloria

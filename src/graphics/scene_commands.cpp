@@ -14,7 +14,10 @@ namespace veloria {
 
 namespace {
 
-bool takesMask(int type) { return type == 15 || type == 18; }
+// Types 15 and 18 take a mask picture's name; a plug-in transition takes the library's.
+bool takesMask(const Engine& e, int type) {
+  return type == 15 || type == 18 || (type == kPluginEffect && extendedDialect(e));
+}
 
 void cmdEffect(Engine& e, std::string_view, bool) {
   const int n = readNumber(e);
@@ -25,7 +28,7 @@ void cmdEffect(Engine& e, std::string_view, bool) {
   if (type != 1 && optionalArgFollows(e)) {
     expectComma(e);
     duration = readNumber(e);
-    if (takesMask(type) && optionalArgFollows(e)) {
+    if (takesMask(e, type) && optionalArgFollows(e)) {
       expectComma(e);
       mask = readString(e);
     }
@@ -48,7 +51,7 @@ void cmdWindoweffect(Engine& e, std::string_view, bool) {
   if (w.type != 1 && optionalArgFollows(e)) {
     expectComma(e);
     w.duration = readNumber(e);
-    if (takesMask(w.type) && optionalArgFollows(e)) {
+    if (takesMask(e, w.type) && optionalArgFollows(e)) {
       expectComma(e);
       w.mask = readString(e).substr(0, 255);
     }

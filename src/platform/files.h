@@ -38,6 +38,10 @@ struct GameFile {
   std::string inGame;    // its path below the game directory ('/' separators, UTF-8)
 };
 std::optional<GameFile> resolveInGame(std::string_view gamePath);
+// The host path a file named by a script is written at: the name stays in the game, does
+// not end in a separator, and its folders already exist and lie inside the game directory
+// (after any symbolic links); nullopt otherwise. The file itself need not exist yet.
+std::optional<std::string> resolveNewFileInGame(std::string_view gamePath);
 // Forgets cached directory listings (after the engine creates or removes files).
 void invalidateCache();
 

@@ -193,6 +193,37 @@ std::optional<GameFile> resolveInGame(std::string_view gamePath) {
   return GameFile{f, f.substr(below)};
 }
 
+std::optional<std::string> resolveNewFileInGame(std::string_view gamePath) {
+  if (!staysInGame(gamePath)) return std::nullopt;
+  bool absolute = false;
+  const auto parts = splitGamePath(gamePath, &absolute);
+  if (parts.empty()) return std::nullopt;
+  // "folder\" names no file (a trail byte 0x5C is not a separator).
+  bool endsInSeparator = false;
+  for (size_t i = 0; i < gamePath.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(gamePath[i]);
+    if (isSjisLead(c) && i + 1 < gamePath.size()) {
+      ++i;
+      endsInSeparator = false;
+      continue;
+    }
+    endsInSeparator = c == '\\' || c == '/';
+  }
+  const std::string& name = parts.back();
+  if (endsInSeparator || name == "." || name == "..") return std::nullopt;
+  std::string folder = gameDirectory();
+  if (parts.size() > 1) {
+    std::string folderPath;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) folderPath += (i ? "/" : "") + parts[i];
+    const auto f = resolveInGame(folderPath);
+    if (!f || !isHostDirectory(f->hostPath)) return std::nullopt;
+    folder = f->hostPath;
+  }
+  std::lock_guard<std::mutex> lock(g_mutex);
+  const auto m = matchComponent(folder, name);
+  return joinHost(folder, m ? *m : (isAscii(name) ? name : sjisToUtf8(name)));
+}
+
 void invalidateCache() {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_listings.clear();

@@ -138,6 +138,8 @@ struct VarRef {
 VarRef readVarRef(Engine& e, const char* utf8Message);
 // Cuts `s` to at most `maxBytes` without splitting a two-byte character.
 void truncateSjis(std::string& s, size_t maxBytes);
+// The engine's one pseudo-random generator (rnd, rnd2, the shake of quake): 0..32767.
+int32_t nextRandom(Engine& e);
 
 // Where the statement around `from` ends: the next ':' outside a string literal, or the line
 // feed (the position of either).

@@ -101,8 +101,6 @@ int32_t atoiValue(std::string_view s);
 // `value` in full-width digits, "－" before a negative one (story text, itoa2).
 void appendFullWidthNumber(std::string& out, int32_t value);
 
-// The pseudo-random generator of rnd and rnd2: 0..32767.
-int32_t nextRandom(Engine& e);
 void seedRandom(Engine& e, uint32_t seed);
 
 }  // namespace veloria
