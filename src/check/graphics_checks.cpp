@@ -125,9 +125,12 @@ void checkMonocro(ScriptChecker& c, std::string_view) {
                       sj("monocro命令の次は#rrggbbで色指定、もしくは、offでモノクロ指定を解除、です。"));
 }
 
+void checkCsp(ScriptChecker& c, std::string_view) { c.spriteNumber(true); }
+
 }  // namespace
 
 void addGraphicsChecks(CustomChecks& m) {
+  m.emplace("csp", checkCsp);
   m.emplace("effect", checkEffect);
   m.emplace("windoweffect", checkWindoweffect);
   m.emplace("bg", checkBg);

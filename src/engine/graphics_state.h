@@ -77,7 +77,9 @@ struct BackgroundWindow {
   int32_t y = 0, width = 0, height = 0;
 };
 
-constexpr int kSpriteCount = 256;
+// The sprite table; a base-language game uses only its first kBaseSpriteCount.
+constexpr int kSpriteCount = 1000;
+constexpr int kBaseSpriteCount = 256;
 constexpr int kEffectSlots = 256;
 constexpr int kBarSlots = 100;
 constexpr int kNumberSlots = 100;

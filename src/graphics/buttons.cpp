@@ -82,8 +82,9 @@ void cmdSpbtn(Engine& e, std::string_view, bool) {
   const int n = readNumber(e);
   expectComma(e);
   const int number = readNumber(e);
-  if (n < 0 || n >= kSpriteCount) return;  // no such sprite: no button
-  const Sprite& s = e.gfx.sprites[static_cast<size_t>(n)];
+  const Sprite* sp = namedSprite(e, n);
+  if (!sp) return;  // no such sprite: no button
+  const Sprite& s = *sp;
   Button b;
   b.kind = ButtonKind::Sprite;
   b.number = number;
@@ -276,7 +277,7 @@ void resetButtons(Engine& e) {
 void registerButtonCommands(CommandTable& t) {
   t.add("btndef", cmdBtndef, kOwnCheck);
   t.add("btn", cmdBtn, "n,n,n,n,n,n,n");
-  t.add("spbtn", cmdSpbtn, "n,n");
+  t.add("spbtn", cmdSpbtn, "S,n");
   t.add("cselbtn", cmdCselbtn, "n,n,n,n");
   t.add("btntime", cmdBtntime, "n");
   t.add("btntimer", cmdBtntime, "n");

@@ -184,6 +184,14 @@ void transferItems(Io& io, S& s) {
   io.s(s.bgmName);
   io.i(s.bgmKind);
   io.s(s.bgmLoopName);
+  if (s.extendedVersion < kExtendedSaveVersion) return;
+  // Sprites 256..999, each as a base sprite group.
+  for (auto& sp : s.highSprites) {
+    io.s(sp.name);
+    io.i(sp.x);
+    io.i(sp.y);
+    io.i(sp.visible);
+  }
 }
 
 bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
@@ -200,15 +208,29 @@ void copyCallStack(const ScriptState& script, SaveSnapshot& s, int32_t from) {
 int32_t flag(int32_t v) { return v != 0 ? 1 : 0; }
 int32_t byteValue(int32_t v) { return std::clamp(v, 0, 255); }
 
-// The extended layout is written only for a game of the extended dialect whose state the base
-// items cannot hold: a border other than 200, a frame other than a subroutine's, or bgm music.
+void copySprite(const Sprite& from, SaveSnapshot::SpriteItem& to) {
+  // Save points come often and most names stay as they were: copy only changes.
+  if (to.name.size() != from.name.size() || to.name != from.name) to.name = from.name;
+  to.x = from.x;
+  to.y = from.y;
+  to.visible = from.visible;
+}
+
+// Whether the extended part is needed: a game of the extended dialect whose state the base
+// items cannot hold (a border other than 200, a frame other than a subroutine's, bgm music,
+// a sprite numbered 256 or more).
+bool needsExtendedItems(const Engine& e, const SaveSnapshot& s, bool typedFrames) {
+  const ScriptState& ss = e.script;
+  return ss.dialect == Dialect::Extended && (ss.globalBorder != kLocalVariableCount || typedFrames ||
+                                             e.sound.bgmKind != BgmKind::None || s.highSpritesDefined);
+}
+
 void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
   const ScriptState& ss = e.script;
   const SoundState& snd = e.sound;
-  s.extended = ss.dialect == Dialect::Extended &&
-               (ss.globalBorder != kLocalVariableCount || typedFrames || snd.bgmKind != BgmKind::None);
+  s.extended = needsExtendedItems(e, s, typedFrames);
   if (!s.extended) return;
-  s.extendedVersion = kExtendedVersion;
+  s.extendedVersion = kExtendedSaveVersion;
   s.globalBorder = ss.globalBorder;
   s.moreVariables = std::max(0, ss.globalBorder - kSavedVariables);
   const auto more = static_cast<size_t>(s.moreVariables);
@@ -229,11 +251,17 @@ void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
   s.bgmName = snd.bgmName;
   s.bgmKind = static_cast<int32_t>(snd.bgmKind);
   s.bgmLoopName = snd.bgmLoopName;
+  const std::vector<Sprite>& sprites = e.gfx.sprites;
+  for (size_t i = 0; i < kSavedHighSprites; ++i) {
+    const size_t n = kSavedSprites + i;
+    if (n < sprites.size()) copySprite(sprites[n], s.highSprites[i]);
+    else s.highSprites[i] = SaveSnapshot::SpriteItem{};
+  }
 }
 
 // What the extended part must hold to be ours.
 bool extendedItemsValid(const SaveSnapshot& s, int32_t scriptEnd) {
-  if (s.extendedVersion != kExtendedVersion) return false;
+  if (s.extendedVersion != kExtendedVersion && s.extendedVersion != kExtendedSaveVersion) return false;
   if (!within(s.globalBorder, 1, kMaxVariableCount)) return false;
   if (s.moreVariables != std::max(0, s.globalBorder - kSavedVariables)) return false;
   if (s.frameCount != s.callDepth) return false;
@@ -309,6 +337,9 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
     out.y = sp.y;
     out.visible = sp.visible;
   }
+  s.highSpritesDefined = false;
+  for (size_t i = kSavedSprites; i < g.sprites.size() && !s.highSpritesDefined; ++i)
+    s.highSpritesDefined = !g.sprites[i].name.empty();
   for (size_t i = 0; i < kSavedVariables; ++i) {
     s.numVars[i] = e.script.numVars[i];
     s.strVars[i] = e.script.strVars[i];
@@ -367,8 +398,7 @@ void updateScriptItems(const Engine& e, SaveSnapshot& s) {
   bool typedFrames = false;
   for (int32_t i = 0; i < s.callDepth && !typedFrames; ++i)
     typedFrames = script.callStack.entries[static_cast<size_t>(i)].kind != FrameKind::Gosub;
-  const bool wanted = script.globalBorder != kLocalVariableCount || typedFrames || e.sound.bgmKind != BgmKind::None;
-  if (wanted != s.extended) {
+  if (needsExtendedItems(e, s, typedFrames) != s.extended) {
     captureExtendedItems(e, s, typedFrames);
     return;
   }
@@ -392,6 +422,8 @@ bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, Sav
   transferItems(io, s);
   // The extended part is the file's last: anything after it was not written by us.
   if (s.extended && !io.r.atEnd()) return false;
+  // A base-layout or version 1 file holds no sprites past 255.
+  if (!s.extended || s.extendedVersion < kExtendedSaveVersion) s.highSprites.fill(SaveSnapshot::SpriteItem{});
   if (s.formatFlag != 1) {  // no bars or numbers in the file: none on the screen
     s.bars.fill(SaveSnapshot::BarItem{});
     s.numbers.fill(SaveSnapshot::NumberItem{});
@@ -460,13 +492,18 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
     g.standImages[i].x = s.standX[i];
     g.standImages[i].y = s.standY[i];
   }
-  if (g.sprites.size() < kSavedSprites) g.sprites.resize(kSavedSprites);
-  for (size_t i = 0; i < kSavedSprites; ++i) {
+  // The extended items mean nothing to a base-language game.
+  const bool extended = s.extended && extendedDialect(e);
+  if (g.sprites.size() < kSpriteCount) g.sprites.resize(kSpriteCount);
+  const SaveSnapshot::SpriteItem none;
+  for (size_t i = 0; i < kSpriteCount; ++i) {
+    const SaveSnapshot::SpriteItem& from =
+        i < kSavedSprites ? s.sprites[i] : extended ? s.highSprites[i - kSavedSprites] : none;
     Sprite& sp = g.sprites[i];
-    sp.name = s.sprites[i].name;
-    sp.x = s.sprites[i].x;
-    sp.y = s.sprites[i].y;
-    sp.visible = flag(s.sprites[i].visible);
+    sp.name = from.name;
+    sp.x = from.x;
+    sp.y = from.y;
+    sp.visible = flag(from.visible);
   }
   // With a border below 200 the variables from it up are global: the file's copies of them
   // are not the game's to take.
@@ -522,8 +559,6 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
   g.allSpritesHidden = flag(s.allSpritesHidden);
   t.logEnabled = flag(s.logEnabled);
   g.buttonPictureName = s.buttonPicture;
-  // The extended items mean nothing to a base-language game.
-  const bool extended = s.extended && extendedDialect(e);
   snd.bgmName = extended ? s.bgmName : std::string();
   snd.bgmKind = extended ? static_cast<BgmKind>(s.bgmKind) : BgmKind::None;
   snd.bgmLoopName = extended ? s.bgmLoopName : std::string();

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/graphics_state.h"
+
 namespace veloria {
 
 struct Engine;
@@ -25,6 +27,10 @@ inline constexpr size_t kMaxSavedName = 65535;
 // keep it from passing for text.
 inline constexpr uint8_t kExtendedMarker[8] = {0x89, 0x56, 0x4C, 0x58, 0x0D, 0x0A, 0x1A, 0x0A};
 inline constexpr int32_t kExtendedVersion = 1;
+// Saves are written as version 2, which adds the sprite blocks; version 1 saves still load.
+inline constexpr int32_t kExtendedSaveVersion = 2;
+// Sprites 256..999, which only the extended part of a save holds.
+inline constexpr int kSavedHighSprites = kSpriteCount - kSavedSprites;
 // Base variables (200) plus those up to the highest border a script may set.
 inline constexpr int kMaxSavedVariables = 10000;
 
@@ -88,7 +94,7 @@ struct SaveSnapshot {
     int32_t var = 0, end = 0, step = 0;
   };
   bool extended = false;
-  int32_t extendedVersion = kExtendedVersion;
+  int32_t extendedVersion = kExtendedSaveVersion;
   // The global border, and the game's own variables from 200 up to it.
   int32_t globalBorder = 200;
   int32_t moreVariables = 0;
@@ -101,6 +107,11 @@ struct SaveSnapshot {
   std::string bgmName;
   int32_t bgmKind = 0;
   std::string bgmLoopName;
+  // Version 2: sprites 256..999, as the base sprite groups.
+  std::array<SpriteItem, kSavedHighSprites> highSprites;
+  // Not saved: whether a sprite 256..999 was defined when the state was taken (sprites change
+  // only by commands that take the whole state again).
+  bool highSpritesDefined = false;
 };
 
 // The engine's per-game state as the save file holds it.

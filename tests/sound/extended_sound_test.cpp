@@ -1,6 +1,7 @@
 // The extended dialect's sound: 200 channels with their own volumes, sounds loaded ahead of
 // playing, the bgm music with its fade, and what stop and a load do to it; heard through the
 // recorded headless mix.
+#include "save/save_items.h"
 #include "sound/sound_test_util.h"
 
 namespace veloria::test {
@@ -192,11 +193,12 @@ TEST(ExtendedSound, LoopingBgmComesBackAfterALoadAndMusicPlayedOnceDoesNot) {
   EXPECT_LT(loop.rec.tone(440, 1050, 1450), 0.002) << "bgmstop after the save point";
   EXPECT_NEAR(loop.rec.tone(440, 1560, 2200), kAmp, 0.02) << "the load starts the music again";
   const std::string save = readBytes(loop.run.gameDir + "/save1.dat");
-  // The marker, version 1, border 200 with no more variables and no frames, then the bgm
-  // name, kind 1 (bgm) and no second file, at the end.
-  const std::string tail("\x89VLX\r\n\x1a\n\x01\0\0\0\xc8\0\0\0\0\0\0\0\0\0\0\0song.wav\0\x01\0\0\0\0", 38);
-  ASSERT_GT(save.size(), tail.size());
-  EXPECT_EQ(save.substr(save.size() - tail.size()), tail);
+  // The marker, version 2, border 200 with no more variables and no frames, then the bgm
+  // name, kind 1 (bgm) and no second file (the sprite blocks follow).
+  const std::string tail("\x89VLX\r\n\x1a\n\x02\0\0\0\xc8\0\0\0\0\0\0\0\0\0\0\0song.wav\0\x01\0\0\0\0", 38);
+  const size_t marker = save.find("\x89VLX");
+  ASSERT_NE(marker, std::string::npos);
+  EXPECT_EQ(save.substr(marker, tail.size()), tail);
 
   auto once = game("bgmonce \"song.wav\"");
   ASSERT_EQ(once.run.exitCode, 0) << once.run.stderrText;
@@ -216,7 +218,8 @@ TEST(ExtendedSound, SavesUseTheExtendedLayoutOnlyForBgmMusicAndRefuseBadOnes) {
   const std::string marked = readBytes(music.run.gameDir + "/save1.dat");
   ASSERT_GT(base.size(), 1000u);
   EXPECT_EQ(base.find("\x89VLX"), std::string::npos) << "no bgm music: the base layout";
-  ASSERT_EQ(marked.size(), base.size() + 8 + 4 + 12 + 6 + 4 + 1);
+  // Marker, version, border and counts, bgm items, and 744 empty sprite groups.
+  ASSERT_EQ(marked.size(), base.size() + 8 + 4 + 12 + 6 + 4 + 1 + kSavedHighSprites * 13);
   EXPECT_EQ(marked.substr(0, base.size()), base) << "the base items come first, unchanged";
 
   auto withInt = [&](size_t at, int32_t v) {
@@ -225,7 +228,7 @@ TEST(ExtendedSound, SavesUseTheExtendedLayoutOnlyForBgmMusicAndRefuseBadOnes) {
     return s;
   };
   const size_t version = base.size() + 8, kind = version + 4 + 12 + 6;
-  for (const std::string& bad : {withInt(version, 2), withInt(kind, 4), marked + "x", marked.substr(0, marked.size() - 3)}) {
+  for (const std::string& bad : {withInt(version, kExtendedSaveVersion + 1), withInt(kind, 4), marked + "x", marked.substr(0, marked.size() - 3)}) {
     GameFiles files = tones();
     files["save1.dat"] = bad;
     RunOptions load;
