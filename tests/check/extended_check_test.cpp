@@ -121,5 +121,20 @@ TEST(ExtendedCheck, LiteralSpriteNumbersOutsideTheTableAreFound) {
   EXPECT_TRUE(has(f, "0.txt:4: ", "humanz指定が範囲外です。")) << joined(f);
 }
 
+TEST(ExtendedCheck, LiteralControlStringsAreCheckedAsTheyWillBeApplied) {
+  GameDir dir;
+  auto f = check(dir,
+                 "*define\ngame\n*start\n"
+                 "exbtn 30,1,\"P40c41 p45,2\" : exbtn_d $1 : exbtn 31,%1,\"C\" + $2\n"  // line 4: all fine
+                 "exbtn 30,1,\"P12,x\"\n"
+                 "exbtn_d \"P1000\"\n"
+                 "exbtn 1000,1,\"\"\n"
+                 "end\n");
+  EXPECT_FALSE(has(f, "0.txt:4: ", "")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:5: ", "exbtn命令の制御文字列が間違っています。")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:6: ", "スプライト番号1000は範囲外です。")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:7: ", "スプライト番号1000は範囲外です。")) << joined(f);
+}
+
 }  // namespace
 }  // namespace veloria::test
