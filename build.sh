@@ -16,7 +16,7 @@ PACKAGES=(
   fonts-ipafont-gothic xvfb x11-apps x11-utils lcov desktop-file-utils xdotool
   libfluidsynth-dev fluid-soundfont-gm timgm6mb-soundfont libmpg123-dev libsndfile1-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
-  libasound2-dev
+  libasound2-dev libspeechd-dev
 )
 
 install_packages() {

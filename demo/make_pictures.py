@@ -101,8 +101,28 @@ def gate_hint():
     write_bmp8("button/hint.bmp", 240, 50, palette, pixel)
 
 
+def sun():
+    # The rising sun of 96 x 96: a disc with eight rays of two lengths, so that its turning
+    # shows. Index 0 (the top-left pixel) is transparent with the l tag.
+    palette = [(255, 0, 255), (255, 200, 60), (255, 150, 40), (255, 240, 180)] + [(0, 0, 0)] * 252
+
+    def pixel(x, y):
+        cx, cy = 47.5, 47.5
+        d = math.hypot(x - cx, y - cy)
+        if d < 18:
+            return 3 if d < 12 else 1
+        angle = math.atan2(y - cy, x - cx) * 4 / math.pi
+        ray = round(angle)
+        if abs(angle - ray) < 0.18 - d / 400 and d < (46 if ray % 2 == 0 else 32):
+            return 2
+        return 0
+
+    write_bmp8("bg/sun.bmp", 96, 96, palette, pixel)
+
+
 if __name__ == "__main__":
     station()
     girl()
     gate_buttons()
     gate_hint()
+    sun()

@@ -22,6 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t i = 0; i < s->frameCount; ++i)
       if (s->frames[static_cast<size_t>(i)].kind < 0 || s->frames[static_cast<size_t>(i)].kind > 2) std::abort();
     if (s->moreNumVars.size() != static_cast<size_t>(s->moreVariables)) std::abort();
+    for (const auto& sp : s->enhancedSprites)
+      if (sp.opacity < 0 || sp.opacity > 255 || sp.visible < 0 || sp.visible > 1) std::abort();
   }
   std::vector<uint8_t> again;
   veloria::encodeSnapshot(*s, again);

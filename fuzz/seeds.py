@@ -239,6 +239,9 @@ SCRIPTS = {
                        "fileexist %3,\"0.txt\" : fileexist %4,\"../x\"\nisdown %5\n",
     "ext-value.txt": ";value 2500\n*define\nglobalon\ngame\n*start\nmov %2499,1 : mov %9999,2 : mov $4145,\"g\"\n"
                      "mov %10000,1\n",
+    "ext-enhanced.txt": "*define\nnoloaderror\ngame\n*start\nlsp2 0,\":a;none.png\",320,240,150,-50,30,128\n"
+                        "lsph2 255,\":c/2,50,0;none.bmp\",0,0,0,100,90\nprint 1\namsp2 0,-2147483647,5,2147483647,1,-90\n"
+                        "msp2 0,1,1,2147483647,-1,400,-300\nprint 1\ncsp2 -1\nlsp2 256,\"a\",0,0,1,1,1\n",
     "sound-extended.txt": "*define\ngame\n*start\nbgmfadeout 20\nbgmvol 70\nmp3vol 120\nsevol 80\nvoicevol -5\n"
                           "chvol 3,50\ndwaveplay 3\ndwaveplayloop 150\nbgm \"\"\nloopbgmstop\nbgmstop\nstop\n"
                           "playstop\ndwavestop 199\nchvol 200,1\nend\n",
@@ -279,6 +282,18 @@ def window_record_seeds():
     put("platform_window_record", "other-game", good.replace("/games/demo", "/games/other").encode())
     put("platform_window_record", "huge", good.replace("1280 1000", "99999999999 -5").encode())
     put("platform_window_record", "no-header", good.split("\n", 1)[1].encode())
+
+
+def library_seeds():
+    good = ('{"version":1,"games":[{"caption":"駅の朝","folder":"/home/p/games/station","lastPlayed":1765240000},'
+            '{"caption":"Demo","folder":"/opt/demo","lastPlayed":1700000000}]}\n')
+    put("platform_game_library", "good", good.encode())
+    put("platform_game_library", "escapes", b'{"games":[{"caption":"a\\"b\\u00e9\\ud83d\\ude00\\n","folder":"/x\\/y","lastPlayed":5}]}')
+    put("platform_game_library", "odd-entries", b'{"games":[1,{"folder":"rel"},{"folder":"/a","lastPlayed":-3},'
+        b'{"folder":"/a"},{"folder":"/b","lastPlayed":1.5e3,"extra":[null,true,{}]}]}')
+    put("platform_game_library", "cut-off", good.encode()[:70])
+    put("platform_game_library", "deep", b"[" * 40 + b"]" * 40)
+    put("platform_game_library", "empty", b"")
 
 
 def player_file_seeds():
@@ -365,6 +380,7 @@ def main():
     text_seeds()
     tag_seeds()
     window_record_seeds()
+    library_seeds()
     player_file_seeds()
     consent_seeds()
     cursor_seeds()

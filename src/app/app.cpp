@@ -82,7 +82,8 @@ void postMenuChoices(Engine& e, const MenuChoices& c) {
 }
 
 // `warpLabel`: where this cycle's game pass starts instead of start; used up by the first.
-void runEngineCycle(Engine& e, std::string& warpLabel) {
+// `options.onGameShown` is called in the first cycle, once the window shows.
+void runEngineCycle(Engine& e, std::string& warpLabel, const AppOptions& options) {
   restoreAllDefaults(e);
   std::srand(e.platform.timeGetTime());
   stopAllSound(e);
@@ -97,6 +98,7 @@ void runEngineCycle(Engine& e, std::string& warpLabel) {
   if (auto choices = readEnvironment(e)) postMenuChoices(e, *choices);
   e.platform.showWindow();
   paintWindow(e);
+  if (e.app.engineCycles == 0 && options.onGameShown) options.onGameShown(e);
   e.platform.sleep(500);
   e.platform.setTimer(1, 100);
   ++e.app.engineCycles;
@@ -169,6 +171,11 @@ int runApplication(Platform& platform, const AppOptions& options) {
   platform.createWindow(e.app.screenWidth, e.app.screenHeight);
   loadMenuResource(platform);
   platform.setWindowProc([&e](const Message& m) { windowProc(e, m); });
+  startReadingAloud(e, options.readAloud);
+  platform.onMessageBoxOpened = [&e](std::string_view text, std::string_view caption) {
+    sayMessageBox(e, caption, text);
+  };
+  platform.onDialogOpened = [&e](const OpenDialog& d) { sayDialog(e, d); };
   platform.onDumpRequest = [&e](const std::string& path) { writeDump(e, path); };
   platform.onQuitRequest = [&e] {
     e.app.exitCode = 0;
@@ -189,11 +196,13 @@ int runApplication(Platform& platform, const AppOptions& options) {
 
   int code = 0;
   try {
-    for (;;) runEngineCycle(e, warpLabel);
+    for (;;) runEngineCycle(e, warpLabel, options);
   } catch (const ProcessExit& exit) {
     code = exit.code;
   }
   platform.onDumpRequest = nullptr;
+  platform.onMessageBoxOpened = nullptr;
+  platform.onDialogOpened = nullptr;
   platform.onQuitRequest = nullptr;
   platform.onTimeout = nullptr;
   platform.setWindowProc(nullptr);

@@ -43,10 +43,15 @@ struct AppOptions {
   // A recorder kept by the caller across runs (the play-test): the run counts into it and
   // writes no tracefile of its own unless coverageFile is given too.
   struct CoverageRecorder* coverage = nullptr;
+  // --record-speech: read aloud from the start, whatever the player chose last time.
+  bool readAloud = false;
   // --dialect and --lenient: how every game of the run is read.
   ScriptOptions scriptOptions;
   // Called once the run has ended, before the engine is torn down (tests look at the state).
   std::function<void(Engine&)> beforeExit;
+  // Called once, when the first define block has run and the window shows (a window run adds
+  // the game to the player's library then).
+  std::function<void(Engine&)> onGameShown;
 };
 
 // Runs the whole program on `platform` until the window is destroyed; returns the exit code.

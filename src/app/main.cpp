@@ -11,9 +11,12 @@
 
 #include "app/app.h"
 #include "app/autoplay_strategy.h"
+#include "app/library_screen.h"
 #include "app/playtest.h"
 #include "check/checker.h"
+#include "engine/engine.h"
 #include "platform/files.h"
+#include "platform/game_library.h"
 #include "platform/headless/input_script.h"
 #include "platform/platform.h"
 
@@ -44,6 +47,8 @@ const char kUsage[] =
     "                           --autoplay), explore (the one taken least often so far at that\n"
     "                           place) or random:SEED\n"
     "  --record-audio FILE      --headless: write the mixed sound as a WAV file (44.1 kHz stereo)\n"
+    "  --record-speech FILE     --headless: read aloud into FILE, one line per utterance\n"
+    "                           (virtual milliseconds, a tab, the text in UTF-8)\n"
     "  --dump-on-exit FILE      write the engine state as JSON when the run ends\n"
     "  --screenshot-on-exit FILE  write the window picture as PNG when the run ends\n"
     "  --playtest               play the game headless again and again, each run taking the\n"
@@ -58,6 +63,8 @@ const char kUsage[] =
     "  --scale N                open the window at N times its size (a whole number; made\n"
     "                           smaller if the desktop is; ignored with --headless)\n"
     "  --help                   show this text\n";
+
+const char kNoScript[] = "veloria: GAME_DIR holds no script (0.txt … 99.txt, veloria.dat or velo_sec.dat)\n";
 
 int usageError(const std::string& message) {
   std::fprintf(stderr, "veloria: %s\n%s", message.c_str(), kUsage);
@@ -169,6 +176,14 @@ int main(int argc, char** argv) {
       if (!value(&hopt.recordAudio)) return usageError("--record-audio needs a file");
       headlessOnlyOption = true;
       runOption = true;
+    } else if (a == "--record-speech") {
+      notForPlaytest = a;
+      if (!value(&hopt.recordSpeechFile) || hopt.recordSpeechFile.empty())
+        return usageError("--record-speech needs a file");
+      hopt.recordSpeech = true;
+      opt.readAloud = true;
+      headlessOnlyOption = true;
+      runOption = true;
     } else if (a == "--scale") {
       notForPlaytest = a;
       std::string v;
@@ -205,7 +220,7 @@ int main(int argc, char** argv) {
   }
   if (check && runOption) return usageError("--check takes no other option than the game directory");
   if (headlessOnlyOption && !headless)
-    return usageError("--input, --timeout, --autoplay and --record-audio need --headless");
+    return usageError("--input, --timeout, --autoplay, --record-audio and --record-speech need --headless");
 
   // Output files are named relative to where we were started, before we move into the game.
   auto absolute = [](std::string& p) {
@@ -217,6 +232,7 @@ int main(int argc, char** argv) {
   absolute(opt.screenshotOnExit);
   absolute(opt.coverageFile);
   absolute(hopt.recordAudio);
+  absolute(hopt.recordSpeechFile);
   absolute(popt.reportFile);
   popt.coverageFile = opt.coverageFile;
 
@@ -238,6 +254,12 @@ int main(int argc, char** argv) {
   struct stat st {};
   if (::stat(opt.gameDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     return usageError("no such game directory: " + opt.gameDir);
+  const bool haveScript = fs::holdsGameScript(opt.gameDir);
+  if (!haveScript && (headless || check || playtest)) {
+    // Nothing to play and nobody to ask: say what is missing instead of blaming a script.
+    std::fputs(kNoScript, stderr);
+    return kExitUsage;
+  }
   if (playtest) {
     if (::chdir(opt.gameDir.c_str()) != 0) return usageError("cannot enter game directory: " + opt.gameDir);
     popt.gameDir = ".";
@@ -254,15 +276,35 @@ int main(int argc, char** argv) {
     platform = makeHeadlessPlatform(hopt);
   } else {
     std::string err;
-    // The window's size is remembered per game: name the game by its real path.
-    char real[PATH_MAX];
-    if (::realpath(opt.gameDir.c_str(), real)) wopt.gameDirectory = real;
-    platform = makeSdlPlatform(&err, wopt);
-    if (!platform) {
+    auto noWindow = [&] {
       std::fprintf(stderr, "veloria: cannot open a window: %s (use --headless to run without one)\n",
                    err.c_str());
       return kExitNoDisplay;
+    };
+    char real[PATH_MAX];
+    if (!haveScript) {
+      // Started without a game (from the desktop's menu, or in some other folder): the
+      // library offers the games played before and a folder browser, then the chosen game
+      // plays in a window of its own as if it had been named here.
+      auto library = makeSdlPlatform(&err, WindowOptions{});
+      if (!library) {
+        std::fputs(kNoScript, stderr);
+        return noWindow();
+      }
+      auto chosen = runLibrary(*library, ::realpath(opt.gameDir.c_str(), real) ? std::string(real) : "/");
+      library.reset();
+      if (!chosen) return kExitNormal;
+      opt.gameDir = *chosen;
     }
+    // The window's size is remembered per game: name the game by its real path.
+    if (::realpath(opt.gameDir.c_str(), real)) wopt.gameDirectory = real;
+    // Every game played in a window goes to the top of the player's library.
+    if (!wopt.gameDirectory.empty())
+      opt.onGameShown = [folder = wopt.gameDirectory](Engine& e) {
+        recordPlayedGame(e.platform.titleUtf8(), folder);
+      };
+    platform = makeSdlPlatform(&err, wopt);
+    if (!platform) return noWindow();
   }
   if (::chdir(opt.gameDir.c_str()) != 0) return usageError("cannot enter game directory: " + opt.gameDir);
   opt.gameDir = ".";

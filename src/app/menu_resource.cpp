@@ -15,7 +15,9 @@ void loadMenuResource(Platform& p) {
   const bool sharp = p.scaleMode() == ScaleMode::Sharp;
   m.push_back(popup("画面", {item(IDM_FULLSCREEN, "フルスクリーン"), item(IDM_WINDOWED, "ウィンドウ", true),
                              item(IDM_SCALE_SHARP, "整数倍に拡大（くっきり）", sharp),
-                             item(IDM_SCALE_SMOOTH, "ウィンドウに合わせて拡大（なめらか）", !sharp)}));
+                             item(IDM_SCALE_SMOOTH, "ウィンドウに合わせて拡大（なめらか）", !sharp),
+                             // Without a voice the item says so; choosing it changes nothing.
+                             item(IDM_READ_ALOUD, p.speech().available() ? "読み上げ" : "読み上げ（使用できません）")}));
   m.push_back(popup("フォント", {item(IDM_FONT_DEFAULT, "デフォルト")}));
   m.push_back(popup("表示形式", {item(IDM_PAGE_DEFAULT, "デフォルト", true), item(IDM_PAGE_ONLY, "一ページごと")}));
   m.push_back(popup("文字速度", {item(IDM_SPEED_SLOW, "低速"), item(IDM_SPEED_NORMAL, "普通", true),

@@ -9,7 +9,7 @@
 #include "app/app.h"
 #include "app/autoplay_strategy.h"
 #include "check/coverage.h"
-#include "check/json_writer.h"
+#include "platform/json_writer.h"
 #include "engine/engine.h"
 #include "graphics/picture_cache.h"
 #include "platform/files.h"

@@ -118,6 +118,7 @@ void onCommand(Engine& e, int id) {
       e.platform.setScaleMode(id == IDM_SCALE_SHARP ? ScaleMode::Sharp : ScaleMode::Smooth);
       break;
     case IDM_AUTO_MODE: startAutoMode(e); return;
+    case IDM_READ_ALOUD: toggleReadingAloud(e); return;
     case IDM_CD_DRIVE: runCdDriveDialog(e); return;
     case IDM_CD_ON:
     case IDM_CD_OFF:
@@ -164,9 +165,15 @@ void windowProc(Engine& e, const Message& m) {
   if (m.message != WM_TIMER) e.platform.showCustomCursor();
   switch (m.message) {
     case WM_PAINT: paintWindow(e); break;
+    case WM_KEYDOWN:
+      if (m.wParam == 'V') toggleReadingAloud(e);
+      break;
     case WM_CHAR:
       e.appWindow.lastX = static_cast<int32_t>(m.wParam);
-      if (m.wParam == 32 || m.wParam == 13) requestAdvance(e);
+      if (m.wParam == 32 || m.wParam == 13) {
+        stopSpeaking(e);
+        requestAdvance(e);
+      }
       // useescspc: Esc is a right click.
       if (m.wParam == 27 && escSpaceInputOn(e) && !endAutoAndSkipModes(e)) requestMenu(e);
       break;
@@ -174,6 +181,7 @@ void windowProc(Engine& e, const Message& m) {
       // usewheel: a turn down is a click, a turn up opens the text log in a click wait.
       if (!wheelInputOn(e)) break;
       if (m.wParam == 2) {
+        stopSpeaking(e);
         if (!endAutoAndSkipModes(e)) requestAdvance(e);
       } else if (m.wParam == 1) {
         requestTextLog(e);
@@ -203,6 +211,7 @@ void windowProc(Engine& e, const Message& m) {
     case WM_RBUTTONDOWN: storePosition(e, m); break;
     case WM_LBUTTONUP:
       e.appWindow.leftButtonDown = 0;
+      stopSpeaking(e);
       // A click while auto or skip mode runs only ends the mode.
       if (endAutoAndSkipModes(e)) break;
       requestAdvance(e);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "engine/engine.h"
-#include "check/json_writer.h"
+#include "platform/json_writer.h"
 #include "platform/files.h"
 #include "platform/media/media_port.h"
 #include "platform/text_codec.h"
@@ -103,6 +103,23 @@ void writeGraphics(Engine& e, JsonWriter& w) {
     w.key("name").value(sjisToUtf8(sp.name));
     w.key("x").value(sp.x);
     w.key("y").value(sp.y);
+    w.key("visible").value(sp.visible != 0);
+    w.endObject();
+  }
+  w.endArray();
+  w.key("enhancedSprites").beginArray();
+  for (size_t i = 0; i < g.enhancedSprites.size(); ++i) {
+    const auto& sp = g.enhancedSprites[i];
+    if (sp.name.empty()) continue;
+    w.beginObject();
+    w.key("number").value(static_cast<int>(i));
+    w.key("name").value(sjisToUtf8(sp.name));
+    w.key("x").value(sp.x);
+    w.key("y").value(sp.y);
+    w.key("scaleX").value(sp.scaleX);
+    w.key("scaleY").value(sp.scaleY);
+    w.key("angle").value(sp.angle);
+    w.key("opacity").value(sp.opacity);
     w.key("visible").value(sp.visible != 0);
     w.endObject();
   }

@@ -92,6 +92,7 @@ const Gloss kGlosses[] = {
     {"宣言されていない配列?%sを使おうとしました。", "the array has no dim"},
     {"配列?%sの範囲外を参照しました。", "an index outside the array"},
     {"splitの第三引数以降は変数です。", "split stores into variables"},
+    {"拡張スプライト番号%sは範囲外です。", "enhanced sprites are numbered 0 to 255"},
     // the extended dialect's sprites and buttons
     {"スプライト番号%sは範囲外です。", "sprites are numbered 0 to 999"},
     {"ボタンが多すぎます。", "more than 256 buttons"},

@@ -4,6 +4,7 @@
 
 #include "check/checker_internal.h"
 #include "engine/engine.h"
+#include "engine/graphics_state.h"
 #include "graphics/buttons.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
@@ -160,12 +161,35 @@ void checkExbtn(ScriptChecker& c, std::string_view) {
 
 void checkExbtnD(ScriptChecker& c, std::string_view) { controlString(c); }
 
+// The enhanced sprite commands: a literal number outside the table is refused (csp2 also
+// takes -1), then the rest of the arguments by their pattern.
+void enhancedSprite(ScriptChecker& c, bool allowAll, const char* rest) {
+  Engine& e = c.engine();
+  skipBlanks(e);
+  bool isStatic = false;
+  const int32_t n = c.number(&isStatic);
+  if (isStatic && (n < 0 || n >= kEnhancedSpriteCount) && !(allowAll && n == -1))
+    reportScriptErrorF(e, sj("パラメータエラー"), sj("拡張スプライト番号%dは範囲外です。"), std::to_string(n));
+  if (*rest == 0) return;
+  expectComma(e);
+  c.readPattern(CommandArgs{rest});
+}
+
+void checkLsp2(ScriptChecker& c, std::string_view) { enhancedSprite(c, false, "p,n,n,n,n,n[,n]"); }
+void checkCsp2(ScriptChecker& c, std::string_view) { enhancedSprite(c, true, ""); }
+void checkAmsp2(ScriptChecker& c, std::string_view) { enhancedSprite(c, false, "n,n,n,n,n[,n]"); }
+
 }  // namespace
 
 void addGraphicsChecks(CustomChecks& m) {
   m.emplace("csp", checkCsp);
   m.emplace("exbtn", checkExbtn);
   m.emplace("exbtn_d", checkExbtnD);
+  m.emplace("lsp2", checkLsp2);
+  m.emplace("lsph2", checkLsp2);
+  m.emplace("csp2", checkCsp2);
+  m.emplace("amsp2", checkAmsp2);
+  m.emplace("msp2", checkAmsp2);
   m.emplace("effect", checkEffect);
   m.emplace("windoweffect", checkWindoweffect);
   m.emplace("bg", checkBg);

@@ -8,6 +8,7 @@
 #include "engine/app_state.h"
 #include "engine/command_table.h"
 #include "engine/graphics_state.h"
+#include "engine/reading_aloud.h"
 #include "engine/resource_state.h"
 #include "engine/save_state.h"
 #include "engine/script_state.h"
@@ -52,6 +53,7 @@ struct Engine {
   SoundState sound;
   SaveState save;
   UiState ui;
+  ReadingAloudState voice;  // written only by engine/reading_aloud.cpp
   CommandTable commands;
   EngineHooks hooks;
 };

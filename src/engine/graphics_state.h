@@ -27,6 +27,15 @@ struct Sprite {
   ImageObject image;
 };
 
+// A sprite drawn scaled, mirrored, rotated about its centre and faded (lsp2 and its kin).
+struct EnhancedSprite {
+  std::string name;  // the text given to lsp2/lsph2 (Shift-JIS); empty = not defined
+  int32_t visible = 0;
+  int32_t x = 0, y = 0;  // the centre
+  int32_t scaleX = 100, scaleY = 100, angle = 0, opacity = 255;  // percent, degrees, 0..255
+  ImageObject image;
+};
+
 struct StandImage {
   std::string name;  // the text given to ld; empty = none
   int32_t x = 0, y = 0;
@@ -82,6 +91,7 @@ struct BackgroundWindow {
 // The sprite table; a base-language game uses only its first kBaseSpriteCount.
 constexpr int kSpriteCount = 1000;
 constexpr int kBaseSpriteCount = 256;
+constexpr int kEnhancedSpriteCount = 256;
 constexpr int kEffectSlots = 256;
 constexpr int kBarSlots = 100;
 constexpr int kNumberSlots = 100;
@@ -102,6 +112,7 @@ struct GraphicsState {
   std::array<int32_t, 3> standCentreX{160, 320, 480};
   std::vector<Sprite> sprites = std::vector<Sprite>(kSpriteCount);
   int32_t allSpritesHidden = 0;
+  std::array<EnhancedSprite, kEnhancedSpriteCount> enhancedSprites;
 
   DirtyRect dirtyRect;
 

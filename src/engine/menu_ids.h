@@ -26,6 +26,8 @@ enum MenuId : int {
   // The magnification items of 画面, numbered apart from the other items and the font items.
   IDM_SCALE_SHARP = 40101,
   IDM_SCALE_SMOOTH = 40102,
+  // 画面 → 読み上げ: reading aloud on or off.
+  IDM_READ_ALOUD = 40103,
 };
 
 }  // namespace veloria

@@ -204,6 +204,10 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
       const int now = buttonAt(e, lParamX(p.message.lParam), lParamY(p.message.lParam));
       if (now != hovered) {
         changeHover(e, hovered, now);
+        // A text button shows a choice's text, which is read aloud as the option would be.
+        if (now >= 0 && g.buttons[static_cast<size_t>(now)].kind == ButtonKind::Text)
+          if (const std::string* text = cselText(e, ~g.buttons[static_cast<size_t>(now)].sourceX))
+            sayHighlighted(e, *text);
         hovered = now;
       }
     }

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "engine/engine.h"
+#include "graphics/enhanced_sprites.h"
 #include "graphics/graphics.h"
 #include "graphics/scene_links.h"
 #include "text/glyph_blend.h"
@@ -193,6 +194,8 @@ void composeScreen(Engine& e, const DirtyRect* r) {
   // the sprites in front,
   if (!g.allSpritesHidden) addSpriteRange(e, humanz, 0, layers);
   drawLayers(layers, cs, clip, e.app.screenWidth, e.app.screenHeight);
+  // the enhanced sprites in front of all of them (and of a text window drawn between),
+  drawEnhancedSprites(e, area);
   // the colour filters (the negative before or after the monochrome, as nega asked),
   if (g.negaMode == 1) negate(cs, area, whole);
   if (g.monochrome) monochrome(e, cs, area, whole);

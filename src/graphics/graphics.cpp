@@ -66,6 +66,7 @@ void graphicsResetGame(Engine& e) {
   g.monochrome = 0;
   g.negaMode = 0;
   resetButtons(e);
+  for (EnhancedSprite& s : g.enhancedSprites) s = EnhancedSprite{};
   g.allSpritesHidden = 0;
   g.backgroundName = "black";
   for (StandImage& s : g.standImages) {
@@ -87,6 +88,7 @@ void graphicsResetGame(Engine& e) {
 void registerGraphicsCommands(CommandTable& t) {
   registerSceneCommands(t);
   registerSpriteCommands(t);
+  registerEnhancedSpriteCommands(t);
   registerDrawCommands(t);
   registerButtonCommands(t);
 }

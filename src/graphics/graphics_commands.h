@@ -14,6 +14,7 @@ void registerSpriteCommands(CommandTable& t);  // lsp, lsph, csp, vsp, msp, amsp
 void registerDrawCommands(CommandTable& t);    // bar, prnum, monocro, nega, quakex, blt, bw2a...
 void registerButtonCommands(CommandTable& t);  // btndef, btn, spbtn, cselbtn, maskbtn... and the waits
 void registerButtonWaitCommands(CommandTable& t);  // btnwait, textbtnwait, tbtnwait, getbtntimer...
+void registerEnhancedSpriteCommands(CommandTable& t);  // lsp2, lsph2, csp2, amsp2, msp2
 
 // The background of bg (scene_commands.cpp), also rebuilt by a loaded game.
 void recreateBackground(Engine& e);

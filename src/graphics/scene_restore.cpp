@@ -33,6 +33,7 @@ void graphicsAfterLoad(Engine& e) {
   }
   for (StandImage& s : g.standImages) reload(e, s.image, s.name);
   for (Sprite& s : g.sprites) reload(e, s.image, s.name);
+  for (EnhancedSprite& s : g.enhancedSprites) reload(e, s.image, s.name);
   reload(e, g.buttonPicture, g.buttonPictureName);
   // The whole screen at once (effect 1).
   g.dirtyRect = DirtyRect{};

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "engine/engine.h"
+#include "graphics/enhanced_sprites.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
 #include "script/script.h"
@@ -144,8 +145,9 @@ bool inputPending(Engine& e) {
          e.platform.peekMessage(m, WM_TIMER + 1, 0xFFFFFFFFu, false);
 }
 
-// Advances one picture if its interval has passed; true when its cell changed.
-bool stepPicture(Engine& e, ImageObject& im, int x, int y, uint32_t now) {
+// Advances one picture if its interval has passed; true when its cell changed (the caller
+// adds the picture's rectangle).
+bool stepPicture(ImageObject& im, uint32_t now) {
   const int count = im.cellCount;
   if (im.animMode == ANIM_NONE) return false;
   int64_t interval = im.cellInterval;
@@ -169,7 +171,6 @@ bool stepPicture(Engine& e, ImageObject& im, int x, int y, uint32_t now) {
     }
   }
   im.currentCell = cell;
-  addDirtyPicture(e, im, x, y);
   im.animStart = now;
   return true;
 }
@@ -195,13 +196,32 @@ bool stepCellAnimations(Engine& e) {
       stopped = true;
       break;
     }
-    changed |= stepPicture(e, s.image, s.x, s.y, now);
+    if (stepPicture(s.image, now)) {
+      addSprite(e, s);
+      changed = true;
+    }
   }
   if (!stopped) {
     for (StandImage& s : e.gfx.standImages) {
       if (s.name.empty() || s.image.cellCount <= 1) continue;
+      if (inputPending(e)) {
+        stopped = true;
+        break;
+      }
+      if (stepPicture(s.image, now)) {
+        addDirtyPicture(e, s.image, s.x, s.y);
+        changed = true;
+      }
+    }
+  }
+  if (!stopped) {
+    for (EnhancedSprite& s : e.gfx.enhancedSprites) {
+      if (s.name.empty() || !s.visible || s.image.cellCount <= 1) continue;
       if (inputPending(e)) break;
-      changed |= stepPicture(e, s.image, s.x, s.y, now);
+      if (stepPicture(s.image, now)) {
+        addEnhancedSpriteDirty(e, s);
+        changed = true;
+      }
     }
   }
   if (changed) {
@@ -242,6 +262,8 @@ uint32_t nextCellAnimationDue(Engine& e) {
     if (!s.name.empty() && s.visible) consider(nextStep(s.image));
   for (const StandImage& s : e.gfx.standImages)
     if (!s.name.empty()) consider(nextStep(s.image));
+  for (const EnhancedSprite& s : e.gfx.enhancedSprites)
+    if (!s.name.empty() && s.visible) consider(nextStep(s.image));
   return best;
 }
 

@@ -17,6 +17,8 @@ void* open(const std::string& hostPath, std::string* error) {
   return lib;
 }
 
+void* openSystem(const char* fileName) { return fileName ? ::dlopen(fileName, RTLD_NOW | RTLD_LOCAL) : nullptr; }
+
 void* symbol(void* library, const char* name) {
   if (!library || !name) return nullptr;
   return ::dlsym(library, name);

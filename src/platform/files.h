@@ -23,6 +23,9 @@ std::optional<std::string> resolve(std::string_view gamePath);
 // rest are taken as written (converted to UTF-8).
 std::string resolveForWrite(std::string_view gamePath);
 bool exists(std::string_view gamePath);
+// Whether a host folder holds a game's script: one of 0.txt … 99.txt, veloria.dat or
+// velo_sec.dat, in any letter case, that is not itself a folder.
+bool holdsGameScript(const std::string& hostDir);
 // Whether a game path a script names stays inside the game directory: relative (no leading
 // separator, no drive letter) and with no ".." component, either separator counting (a trail
 // byte of a two-byte character never does). Every file a script writes, deletes or starts
@@ -151,5 +154,8 @@ std::string runtimeDirectory();
 std::string prepareRuntimeDirectory(std::string* why = nullptr);
 // The user's settings directory (stand-in for the registry and per-user state).
 std::string userConfigDirectory();
+// The user's data folder for Veloria: $XDG_DATA_HOME/veloria (default ~/.local/share/veloria).
+// Only the name: nothing is created.
+std::string userDataDirectory();
 
 }  // namespace veloria::fs

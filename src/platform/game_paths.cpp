@@ -145,6 +145,27 @@ std::string resolveForWrite(std::string_view gamePath) {
 
 bool exists(std::string_view gamePath) { return resolve(gamePath).has_value(); }
 
+bool holdsGameScript(const std::string& hostDir) {
+  auto isScriptName = [](std::string name) {
+    for (char& c : name)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (name == "veloria.dat" || name == "velo_sec.dat") return true;
+    if (name.size() < 5 || name.size() > 6 || name.compare(name.size() - 4, 4, ".txt") != 0) return false;
+    const std::string digits = name.substr(0, name.size() - 4);
+    // The loader asks for "7.txt", never "07.txt".
+    if (digits.size() == 2 && digits[0] == '0') return false;
+    for (char c : digits)
+      if (c < '0' || c > '9') return false;
+    return true;
+  };
+  for (const std::string& name : listHostDirectory(hostDir)) {
+    if (!isScriptName(name)) continue;
+    struct stat st {};
+    if (::stat(joinHost(hostDir, name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return true;
+  }
+  return false;
+}
+
 bool staysInGame(std::string_view gamePath) {
   if (gamePath.empty()) return false;
   bool absolute = false;

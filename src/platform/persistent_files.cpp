@@ -73,7 +73,7 @@ const std::string& persistentDirectoryLocked() {
     g_persistDir = g_gameDir;
     return *g_persistDir;
   }
-  std::string base = joinHost(dataHome(), "veloria");
+  std::string base = userDataDirectory();
   std::string dir = joinHost(base, gameDirectoryName(g_gameDir));
   std::error_code ec;
   std::filesystem::create_directories(base, ec);
@@ -148,6 +148,8 @@ std::string writablePath(std::string_view name) {
 }
 
 }  // namespace
+
+std::string userDataDirectory() { return joinHost(dataHome(), "veloria"); }
 
 std::string persistentDirectory() {
   std::lock_guard<std::mutex> lock(g_mutex);

@@ -280,6 +280,7 @@ struct OpenDialogScope {
 
 int Platform::messageBox(std::string_view text, std::string_view caption, int type) {
   ModalScope scope(modalDepth_);
+  if (onMessageBoxOpened) onMessageBoxOpened(text, caption);
   return showMessageBox(text, caption, type);
 }
 
@@ -287,6 +288,7 @@ DialogAnswer Platform::inputDialog(const InputDialogSetup& setup) {
   ModalScope scope(modalDepth_);
   OpenDialog shown{false, setup.caption, setup.prompt, setup.text, {}, -1};
   OpenDialogScope named(openDialog_, &shown);
+  if (onDialogOpened) onDialogOpened(shown);
   return showInputDialog(setup);
 }
 
@@ -295,6 +297,7 @@ DialogAnswer Platform::listDialog(const ListDialogSetup& setup) {
   int sel = setup.selection >= 0 && static_cast<size_t>(setup.selection) < setup.entries.size() ? setup.selection : -1;
   OpenDialog shown{true, setup.caption, {}, {}, setup.entries, sel};
   OpenDialogScope named(openDialog_, &shown);
+  if (onDialogOpened) onDialogOpened(shown);
   DialogAnswer a = showListDialog(setup);
   // A backend never answers an entry the list does not have.
   if (a.end == DialogEnd::Ok && (a.selection < 0 || static_cast<size_t>(a.selection) >= setup.entries.size()))

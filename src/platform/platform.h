@@ -12,7 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/library_view.h"
 #include "platform/menu_model.h"
+#include "platform/speech/speech_port.h"
 #include "platform/window_layout.h"
 
 namespace veloria {
@@ -224,12 +226,28 @@ class Platform {
   // The dialog on screen now (for the state dump); nullptr when none is open.
   const OpenDialog* openDialog() const { return openDialog_; }
 
+  // ---- the game library (started without a game) ----
+  // Shows `view` in the whole window and blocks, costing nothing, until the player acts.
+  // A backend without a window answers Close.
+  virtual LibraryAction showLibrary(const LibraryView& view) {
+    (void)view;
+    return {};
+  }
+
   // ---- sound and movies ----
   // The audio output with its mixer (platform/media/media_port.h); every backend has one.
   MediaPort& media() { return *media_; }
   // Wakes the interpreter thread if it sleeps waiting for a message (a sound ended on another
   // thread). Safe to call from any thread.
   virtual void wake() {}
+
+  // ---- reading aloud ----
+  // The voice (platform/speech/speech_port.h); a silent one unless the backend has another.
+  SpeechPort& speech() { return *speech_; }
+  // Told when a box or dialog opens, before it waits for the player (the engine reads it
+  // aloud): the box's texts in Shift-JIS, the dialog as the dump shows it (UTF-8).
+  std::function<void(std::string_view sjisText, std::string_view sjisCaption)> onMessageBoxOpened;
+  std::function<void(const OpenDialog&)> onDialogOpened;
 
   // ---- automation hooks ----
   // Waiting commands say what they wait for, so headless autoplay can answer.
@@ -279,6 +297,7 @@ class Platform {
   const OpenDialog* openDialog_ = nullptr;
   std::string title_;
   std::shared_ptr<MediaPort> media_;  // set by the backend; released before the backend goes
+  std::unique_ptr<SpeechPort> speech_ = makeSilentSpeechPort();
 
  private:
   struct Timer {
@@ -295,6 +314,9 @@ struct HeadlessOptions {
   uint32_t timeoutMs = 0;   // 0 = none
   std::string baseDir;      // relative screenshot/dump paths in the input start here
   std::string recordAudio;  // write the mixed sound here as a WAV file (empty = not recorded)
+  // Read aloud into a record: each utterance a line "MS<TAB>text" in this file (UTF-8).
+  bool recordSpeech = false;
+  std::string recordSpeechFile;  // empty: kept in memory only (tests)
 };
 
 std::unique_ptr<Platform> makeHeadlessPlatform(const HeadlessOptions& options);

@@ -192,6 +192,17 @@ void transferItems(Io& io, S& s) {
     io.i(sp.y);
     io.i(sp.visible);
   }
+  // The enhanced sprites.
+  for (auto& sp : s.enhancedSprites) {
+    io.s(sp.name);
+    io.i(sp.visible);
+    io.i(sp.x);
+    io.i(sp.y);
+    io.i(sp.scaleX);
+    io.i(sp.scaleY);
+    io.i(sp.angle);
+    io.i(sp.opacity);
+  }
 }
 
 bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
@@ -208,6 +219,11 @@ void copyCallStack(const ScriptState& script, SaveSnapshot& s, int32_t from) {
 int32_t flag(int32_t v) { return v != 0 ? 1 : 0; }
 int32_t byteValue(int32_t v) { return std::clamp(v, 0, 255); }
 
+bool anyEnhancedSprite(const GraphicsState& g) {
+  return std::any_of(g.enhancedSprites.begin(), g.enhancedSprites.end(),
+                     [](const EnhancedSprite& sp) { return !sp.name.empty(); });
+}
+
 void copySprite(const Sprite& from, SaveSnapshot::SpriteItem& to) {
   // Save points come often and most names stay as they were: copy only changes.
   if (to.name.size() != from.name.size() || to.name != from.name) to.name = from.name;
@@ -218,11 +234,12 @@ void copySprite(const Sprite& from, SaveSnapshot::SpriteItem& to) {
 
 // Whether the extended part is needed: a game of the extended dialect whose state the base
 // items cannot hold (a border other than 200, a frame other than a subroutine's, bgm music,
-// a sprite numbered 256 or more).
+// a sprite numbered 256 or more, an enhanced sprite).
 bool needsExtendedItems(const Engine& e, const SaveSnapshot& s, bool typedFrames) {
   const ScriptState& ss = e.script;
   return ss.dialect == Dialect::Extended && (ss.globalBorder != kLocalVariableCount || typedFrames ||
-                                             e.sound.bgmKind != BgmKind::None || s.highSpritesDefined);
+                                             e.sound.bgmKind != BgmKind::None || s.highSpritesDefined ||
+                                             anyEnhancedSprite(e.gfx));
 }
 
 void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
@@ -257,11 +274,16 @@ void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
     if (n < sprites.size()) copySprite(sprites[n], s.highSprites[i]);
     else s.highSprites[i] = SaveSnapshot::SpriteItem{};
   }
+  for (size_t i = 0; i < kSavedEnhancedSprites; ++i) {
+    const EnhancedSprite& sp = e.gfx.enhancedSprites[i];
+    s.enhancedSprites[i] =
+        SaveSnapshot::EnhancedSpriteItem{sp.name, sp.visible, sp.x, sp.y, sp.scaleX, sp.scaleY, sp.angle, sp.opacity};
+  }
 }
 
 // What the extended part must hold to be ours.
 bool extendedItemsValid(const SaveSnapshot& s, int32_t scriptEnd) {
-  if (s.extendedVersion != kExtendedVersion && s.extendedVersion != kExtendedSaveVersion) return false;
+  if (!within(s.extendedVersion, 1, kExtendedSaveVersion)) return false;
   if (!within(s.globalBorder, 1, kMaxVariableCount)) return false;
   if (s.moreVariables != std::max(0, s.globalBorder - kSavedVariables)) return false;
   if (s.frameCount != s.callDepth) return false;
@@ -271,6 +293,8 @@ bool extendedItemsValid(const SaveSnapshot& s, int32_t scriptEnd) {
     if (f.kind == 1 && !within(f.argsRead, 0, 1)) return false;
     if (f.kind == 2 && (!within(f.var, 0, kMaxVariableCount - 1) || f.step == 0)) return false;
   }
+  for (const auto& sp : s.enhancedSprites)
+    if (!within(sp.visible, 0, 1) || !within(sp.opacity, 0, 255)) return false;
   return within(s.bgmKind, 0, 3);
 }
 
@@ -424,6 +448,8 @@ bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, Sav
   if (s.extended && !io.r.atEnd()) return false;
   // A base-layout or version 1 file holds no sprites past 255.
   if (!s.extended || s.extendedVersion < kExtendedSaveVersion) s.highSprites.fill(SaveSnapshot::SpriteItem{});
+  // A file from before the enhanced sprites (or without an extended part) has none.
+  if (!s.extended || s.extendedVersion < 2) s.enhancedSprites.fill(SaveSnapshot::EnhancedSpriteItem{});
   if (s.formatFlag != 1) {  // no bars or numbers in the file: none on the screen
     s.bars.fill(SaveSnapshot::BarItem{});
     s.numbers.fill(SaveSnapshot::NumberItem{});
@@ -562,6 +588,18 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
   snd.bgmName = extended ? s.bgmName : std::string();
   snd.bgmKind = extended ? static_cast<BgmKind>(s.bgmKind) : BgmKind::None;
   snd.bgmLoopName = extended ? s.bgmLoopName : std::string();
+  for (size_t i = 0; i < kSavedEnhancedSprites; ++i) {
+    EnhancedSprite& sp = g.enhancedSprites[i];
+    const auto& in = s.enhancedSprites[i];
+    sp.name = extended ? in.name : std::string();
+    sp.visible = extended ? in.visible : 0;
+    sp.x = extended ? in.x : 0;
+    sp.y = extended ? in.y : 0;
+    sp.scaleX = extended ? in.scaleX : 100;
+    sp.scaleY = extended ? in.scaleY : 100;
+    sp.angle = extended ? in.angle : 0;
+    sp.opacity = extended ? in.opacity : 255;
+  }
 }
 
 }  // namespace veloria

@@ -27,10 +27,12 @@ inline constexpr size_t kMaxSavedName = 65535;
 // keep it from passing for text.
 inline constexpr uint8_t kExtendedMarker[8] = {0x89, 0x56, 0x4C, 0x58, 0x0D, 0x0A, 0x1A, 0x0A};
 inline constexpr int32_t kExtendedVersion = 1;
-// Saves are written as version 2, which adds the sprite blocks; version 1 saves still load.
+// Saves are written with version 2 (the sprite blocks after the bgm items); version 1 saves,
+// which end with the bgm items, still load. gloval.sav stays at kExtendedVersion.
 inline constexpr int32_t kExtendedSaveVersion = 2;
 // Sprites 256..999, which only the extended part of a save holds.
 inline constexpr int kSavedHighSprites = kSpriteCount - kSavedSprites;
+inline constexpr int kSavedEnhancedSprites = 256;
 // Base variables (200) plus those up to the highest border a script may set.
 inline constexpr int kMaxSavedVariables = 10000;
 
@@ -87,6 +89,10 @@ struct SaveSnapshot {
   std::string buttonPicture;
 
   // ---- the extended layout, after the marker: written only when the state needs it ----
+  struct EnhancedSpriteItem {
+    std::string name;
+    int32_t visible = 0, x = 0, y = 0, scaleX = 100, scaleY = 100, angle = 0, opacity = 255;
+  };
   struct FrameItem {
     int32_t kind = 0;  // 0 subroutine return, 1 user command, 2 loop
     int32_t pos = 0;   // return position, argument position, or loop body
@@ -112,6 +118,8 @@ struct SaveSnapshot {
   // Not saved: whether a sprite 256..999 was defined when the state was taken (sprites change
   // only by commands that take the whole state again).
   bool highSpritesDefined = false;
+  // From version 2: the enhanced sprites (the pictures are loaded again by name).
+  std::array<EnhancedSpriteItem, kSavedEnhancedSprites> enhancedSprites;
 };
 
 // The engine's per-game state as the save file holds it.

@@ -168,7 +168,10 @@ int Choice::optionAt(int64_t x, int64_t y) const {
 void Choice::hover(int x, int y) {
   int g = optionAt(x, y);
   if (g == selected_) return;
-  if (g >= 0) playVoice(kOver);
+  if (g >= 0) {
+    playVoice(kOver);
+    sayHighlighted(e_, options_[static_cast<size_t>(g)]);
+  }
   if (selected_ >= 0) draw(selected_, false);
   if (g >= 0) draw(g, true);
   selected_ = g;

@@ -299,6 +299,7 @@ void textResetGame(Engine& e) {
   textLogResetGame(e);
   t.textHidden = 0;
   t.pageText.clear();
+  notePageCleared(e);
   t.cursorHalfCell = 0;
   t.faceName = t.chosenFaceName;
   clearTextLayers(e);

@@ -32,6 +32,7 @@ void textAfterLoad(Engine& e, const std::string& windowPicture) {
   }
   t.cursorHalfCell = 0;
   t.pageText.clear();
+  notePageCleared(e);
   t.textHidden = 0;
 
   // Each cursor from its saved picture, or the built-in one; a missing file gives a

@@ -116,6 +116,7 @@ void clearTextWindow(Engine& e) {
   t.cursorLine = 0;
   t.cursorHalfCell = 0;
   t.pageText.clear();
+  notePageCleared(e);
   clearTextLayers(e);
   t.faceName = t.chosenFaceName;
   if (t.windowShown) {

@@ -303,6 +303,8 @@ void clickWait(Engine& e) {
     }
     return d;
   };
+  // The page is read aloud as it stops for the player (skipping never stops).
+  if (!t.skipMode) sayPageText(e, t.pageText);
   WaitEnd end = runWaitLoop(e, setup);
   cursorScope.done = true;
   if (end == WaitEnd::Interrupted) return;

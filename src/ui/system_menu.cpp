@@ -155,6 +155,7 @@ class InWindowMenu {
     if (i >= 0) {
       draw(static_cast<size_t>(i), true);
       playVoice(kMenuVoiceOver);
+      sayHighlighted(e_, menu().items[static_cast<size_t>(i)].text);
     }
     m.highlighted = i;
   }

@@ -139,3 +139,55 @@ TEST(CommandLine, PlaytestReportsABrokenBranchWithExitCodeOne) {
   EXPECT_EQ(runVeloria("--headless --runs 3 " + game.path()).code, 2);
   EXPECT_EQ(runVeloria("--headless --autoplay=random:x " + game.path()).code, 2);
 }
+
+TEST(CommandLine, AFolderWithoutAScriptIsNamedAsSuchWhereNoWindowCanOfferAnother) {
+  const std::string line = "veloria: GAME_DIR holds no script (0.txt … 99.txt, veloria.dat or velo_sec.dat)\n";
+  veloria::test::GameDir g(veloria::test::GameFiles{{"readme.txt", "not a script"}, {"12.txt/inside", ""}, {"07.txt", "*define\n"}});
+  for (const char* mode : {"--headless", "--check", "--playtest", "--headless --autoplay"}) {
+    auto r = runVeloria(std::string(mode) + " " + g.path());
+    EXPECT_EQ(r.code, 2) << mode;
+    EXPECT_EQ(r.output, line) << mode;
+  }
+  // No folder named: the current one is meant.
+  auto r = runVeloria("--headless", "cd " + g.path() + " &&");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.output, line);
+
+  // Any letter case and any of the three forms counts as a script.
+  for (const char* name : {"0.TXT", "99.txt", "Veloria.DAT", "VELO_SEC.dat"}) {
+    veloria::test::GameDir game(veloria::test::GameFiles{{name, "*define\ngame\n*start\nend\n"}});
+    auto played = runVeloria("--headless --timeout 100000 " + game.path());
+    EXPECT_EQ(played.output.find("holds no script"), std::string::npos) << name << ": " << played.output;
+  }
+}
+
+TEST(CommandLine, RecordSpeechWritesWhatIsSaidWhereWeStarted) {
+  veloria::test::GameDir scratch;
+  std::filesystem::copy(std::string(VELORIA_TEST_DIR) + "/../demo", scratch.path(),
+                        std::filesystem::copy_options::recursive);
+  auto r = runVeloria("--headless --autoplay --timeout 600000 --record-speech speech.txt " + scratch.path(),
+                      "cd " + scratch.scratch() + " &&");
+  EXPECT_EQ(r.code, 0) << r.output;
+  auto data = veloria::fs::readHostFile(scratch.scratch() + "/speech.txt");
+  ASSERT_TRUE(data) << "the record is named from where veloria was started";
+  const std::string text(data->begin(), data->end());
+  ASSERT_FALSE(text.empty());
+  // Every line: milliseconds, a tab, something said.
+  size_t lines = 0;
+  for (size_t at = 0; at < text.size(); ++lines) {
+    const size_t end = text.find('\n', at);
+    ASSERT_NE(end, std::string::npos);
+    const std::string line = text.substr(at, end - at);
+    const size_t tab = line.find('\t');
+    ASSERT_NE(tab, std::string::npos) << line;
+    EXPECT_GT(tab, 0u);
+    EXPECT_EQ(line.find_first_not_of("0123456789"), tab) << line;
+    EXPECT_LT(tab + 1, line.size()) << line;
+    at = end + 1;
+  }
+  EXPECT_GT(lines, 2u);
+
+  r = runVeloria("--record-speech speech.txt " + scratch.path());
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.output.find("--record-speech need --headless"), std::string::npos) << r.output;
+}

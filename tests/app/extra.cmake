@@ -1,4 +1,5 @@
-# The real window under a virtual X server: once as it opens, once at twice its size.
+# The real window under a virtual X server: once as it opens, once at twice its size, and the
+# game library shown when started without a game.
 find_program(VELORIA_XVFB Xvfb)
 find_program(VELORIA_XWD xwd)
 find_program(VELORIA_XDOTOOL xdotool)
@@ -6,6 +7,8 @@ if(VELORIA_WITH_SDL AND VELORIA_XVFB AND VELORIA_XWD)
   add_test(NAME xvfb_smoke COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/smoke/xvfb_smoke.sh $<TARGET_FILE:veloria>)
   set_tests_properties(xvfb_smoke PROPERTIES TIMEOUT 120 LABELS smoke)
   if(VELORIA_XDOTOOL)
+    add_test(NAME xvfb_library COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/smoke/xvfb_library.sh $<TARGET_FILE:veloria>)
+    set_tests_properties(xvfb_library PROPERTIES TIMEOUT 240 LABELS smoke)
     add_test(NAME xvfb_scale COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/smoke/xvfb_scale.sh $<TARGET_FILE:veloria>)
     set_tests_properties(xvfb_scale PROPERTIES TIMEOUT 240 LABELS smoke)
   else()

@@ -60,6 +60,7 @@ const std::set<std::pair<std::string, std::string>> kKnots = {
     {"graphics/compose.cpp", "text/glyph_blend.h"},
     {"graphics/compose.cpp", "text/glyph_font.h"},
     {"graphics/compose.cpp", "text/text.h"},
+    {"graphics/enhanced_sprite_commands.cpp", "text/text.h"},
     {"graphics/scene_commands.cpp", "text/text.h"},
     {"graphics/sprites.cpp", "text/text.h"},
     // Saving is off while a choice is open and while the text routine types.

@@ -92,7 +92,7 @@ click_until() {  # click_until X Y COLOUR
 
 start() {  # start [veloria options...]
   DISPLAY=":$disp" SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    VELORIA_RUNTIME_DIR="$work/rt" VELORIA_CONFIG_DIR="$work/cfg" \
+    VELORIA_RUNTIME_DIR="$work/rt" VELORIA_CONFIG_DIR="$work/cfg" XDG_DATA_HOME="$work/data" \
     "$bin" "$@" "$work/game" >"$work/out.log" 2>&1 &
   vpid=$!
 }

@@ -37,7 +37,7 @@ mkdir -p "$work/game"
 # SIGTERM ends it the way a desktop logging out does, which must be a clean exit.
 printf '*define\ncaption "Veloria smoke"\ngame\n*start\nbg #ff0000,1\nwait 120000\nend\n' >"$work/game/0.txt"
 # Graphics drivers that SDL loads keep allocations of their own; leaks are checked by the other tests.
-DISPLAY=":$disp" SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" VELORIA_RUNTIME_DIR="$work/rt" VELORIA_CONFIG_DIR="$work/cfg" \
+DISPLAY=":$disp" SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" VELORIA_RUNTIME_DIR="$work/rt" VELORIA_CONFIG_DIR="$work/cfg" XDG_DATA_HOME="$work/data" \
   "$bin" "$work/game" >"$work/out.log" 2>&1 &
 vpid=$!
 

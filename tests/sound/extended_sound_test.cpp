@@ -195,10 +195,10 @@ TEST(ExtendedSound, LoopingBgmComesBackAfterALoadAndMusicPlayedOnceDoesNot) {
   const std::string save = readBytes(loop.run.gameDir + "/save1.dat");
   // The marker, version 2, border 200 with no more variables and no frames, then the bgm
   // name, kind 1 (bgm) and no second file (the sprite blocks follow).
-  const std::string tail("\x89VLX\r\n\x1a\n\x02\0\0\0\xc8\0\0\0\0\0\0\0\0\0\0\0song.wav\0\x01\0\0\0\0", 38);
-  const size_t marker = save.find("\x89VLX");
-  ASSERT_NE(marker, std::string::npos);
-  EXPECT_EQ(save.substr(marker, tail.size()), tail);
+  const std::string items("\x89VLX\r\n\x1a\n\x02\0\0\0\xc8\0\0\0\0\0\0\0\0\0\0\0song.wav\0\x01\0\0\0\0", 38);
+  const size_t at = save.find("\x89VLX");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(save.substr(at, items.size()), items);
 
   auto once = game("bgmonce \"song.wav\"");
   ASSERT_EQ(once.run.exitCode, 0) << once.run.stderrText;
@@ -218,8 +218,11 @@ TEST(ExtendedSound, SavesUseTheExtendedLayoutOnlyForBgmMusicAndRefuseBadOnes) {
   const std::string marked = readBytes(music.run.gameDir + "/save1.dat");
   ASSERT_GT(base.size(), 1000u);
   EXPECT_EQ(base.find("\x89VLX"), std::string::npos) << "no bgm music: the base layout";
-  // Marker, version, border and counts, bgm items, and 744 empty sprite groups.
-  ASSERT_EQ(marked.size(), base.size() + 8 + 4 + 12 + 6 + 4 + 1 + kSavedHighSprites * 13);
+  // After the bgm items: 744 empty sprite groups (an empty name and 3 integers), then 256
+  // empty enhanced sprite groups (an empty name and 7 integers).
+  const size_t spriteBlock = kSavedHighSprites * (1 + 3 * 4);
+  const size_t enhancedBlock = 256 * (1 + 7 * 4);
+  ASSERT_EQ(marked.size(), base.size() + 8 + 4 + 12 + 6 + 4 + 1 + spriteBlock + enhancedBlock);
   EXPECT_EQ(marked.substr(0, base.size()), base) << "the base items come first, unchanged";
 
   auto withInt = [&](size_t at, int32_t v) {
@@ -228,7 +231,7 @@ TEST(ExtendedSound, SavesUseTheExtendedLayoutOnlyForBgmMusicAndRefuseBadOnes) {
     return s;
   };
   const size_t version = base.size() + 8, kind = version + 4 + 12 + 6;
-  for (const std::string& bad : {withInt(version, kExtendedSaveVersion + 1), withInt(kind, 4), marked + "x", marked.substr(0, marked.size() - 3)}) {
+  for (const std::string& bad : {withInt(version, 3), withInt(kind, 4), marked + "x", marked.substr(0, marked.size() - 3)}) {
     GameFiles files = tones();
     files["save1.dat"] = bad;
     RunOptions load;

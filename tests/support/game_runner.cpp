@@ -38,6 +38,8 @@ GameRun runGame(const GameFiles& files, const RunOptions& options) {
   h.inputScript = options.input;
   h.autoplay = options.autoplay;
   h.recordAudio = options.recordAudio;
+  h.recordSpeech = options.recordSpeech;
+  if (!options.recordSpeechFile.empty()) h.recordSpeechFile = run.gameDir + "/" + options.recordSpeechFile;
   h.timeoutMs = options.timeoutMs;
   h.baseDir = run.gameDir;
   auto platform = makeHeadlessPlatform(h);
@@ -45,6 +47,7 @@ GameRun runGame(const GameFiles& files, const RunOptions& options) {
   AppOptions app;
   app.autoplay = options.autoplay;
   app.autoplayStrategy = options.strategy;
+  app.readAloud = options.readAloud;
   app.gameDir = run.gameDir;
   app.beforeExit = [&](Engine& e) {
     run.dump = dumpJson(e);

@@ -23,6 +23,11 @@ struct RunOptions {
   bool autoplay = false;
   std::shared_ptr<AutoplayStrategy> strategy;  // with autoplay: what it takes at choices and buttons
   std::string recordAudio;       // host path: the headless mix is written there as WAV
+  // Read aloud into a record (the platform keeps it; recordSpeechFile, relative to the game
+  // directory, gets the lines too). readAloud: on from the start, as --record-speech is.
+  bool recordSpeech = false;
+  std::string recordSpeechFile;
+  bool readAloud = false;
   std::function<void(Engine&)> inspect;  // sees the engine when the run has ended
   bool holdInstanceLock = false;  // pretend another copy is running
   std::function<void(const std::string& gameDir)> prepare;  // runs once the files are written

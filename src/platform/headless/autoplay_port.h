@@ -12,6 +12,7 @@
 namespace veloria {
 
 class Platform;
+struct SpeechEvent;
 
 struct AutoplayOption {
   int x = 0, y = 0;   // where a click takes it
@@ -35,5 +36,8 @@ const AutoplayWait* noteAutoplayWait(Platform& p, const AutoplayWait* wait);
 // Called each time the virtual clock passes a whole second; it may end the run by throwing,
 // as the time limit does. Empty: none.
 void setClockWatch(Platform& p, std::function<void(uint32_t nowMs)> watch);
+// What a headless run that reads aloud into a record has said and stopped so far; nullptr on
+// any other platform.
+const std::vector<SpeechEvent>* recordedSpeech(Platform& p);
 
 }  // namespace veloria

@@ -23,6 +23,11 @@ class HeadlessPlatform final : public Platform {
     auto media = std::make_shared<VirtualClockMedia>(*this, o.recordAudio);
     media_ = media;
     clockMedia_ = media.get();
+    if (o.recordSpeech) {
+      auto voice = std::make_unique<RecordingSpeechPort>(o.recordSpeechFile, [this] { return timeGetTime(); });
+      speechRecord_ = voice.get();
+      speech_ = std::move(voice);
+    }
   }
   ~HeadlessPlatform() override {
     clockMedia_ = nullptr;
@@ -54,6 +59,7 @@ class HeadlessPlatform final : public Platform {
 
   AutoplayPicker picker_;
   const AutoplayWait* autoplayWait_ = nullptr;
+  const RecordingSpeechPort* speechRecord_ = nullptr;
   std::function<void(uint32_t)> clockWatch_;
 
  protected:
@@ -204,7 +210,8 @@ class HeadlessPlatform final : public Platform {
         postMessage(WM_RBUTTONUP, 0, l);
         break;
       case InputEvent::Key:
-        postMessage(WM_KEYDOWN, static_cast<uint32_t>(ev.code), 0);
+        // A key's press names the key (a letter's capital), its character the letter typed.
+        postMessage(WM_KEYDOWN, static_cast<uint32_t>(ev.code >= 'a' && ev.code <= 'z' ? ev.code - 32 : ev.code), 0);
         postMessage(WM_CHAR, static_cast<uint32_t>(ev.code), 0);
         break;
       case InputEvent::Menu: postMessage(WM_COMMAND, static_cast<uint32_t>(ev.code), 0); break;
@@ -252,6 +259,11 @@ void setAutoplayPicker(Platform& p, AutoplayPicker picker) {
 bool hasAutoplayPicker(Platform& p) {
   auto* h = dynamic_cast<HeadlessPlatform*>(&p);
   return h && h->picker_;
+}
+
+const std::vector<SpeechEvent>* recordedSpeech(Platform& p) {
+  auto* h = dynamic_cast<HeadlessPlatform*>(&p);
+  return h && h->speechRecord_ ? &h->speechRecord_->events() : nullptr;
 }
 
 const AutoplayWait* noteAutoplayWait(Platform& p, const AutoplayWait* wait) {

@@ -8,10 +8,7 @@ namespace veloria {
 
 namespace {
 
-// The colours of the window's own boxes (the message boxes use the same).
-constexpr uint32_t kFace = 0xF0F0F0, kBorder = 0x404040, kCaption = 0x2B579A, kWhite = 0xFFFFFF, kBlack = 0x000000;
-constexpr uint32_t kFieldFrame = 0x7A7A7A, kFocusFrame = 0x0078D7, kButton = 0xE1E1E1, kButtonFocus = 0xCCE4F7;
-constexpr uint32_t kButtonFrame = 0xADADAD, kSelection = 0x0078D7, kComposition = 0x1F1F8F;
+using namespace dialog_colours;
 // A drop-down list shows at most this many rows at once.
 constexpr int kDropRows = 8;
 

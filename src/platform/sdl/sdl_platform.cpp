@@ -51,9 +51,13 @@ bool SdlPlatform::init(std::string* error) {
     return false;
   }
   initialised_ = true;
+  // Only the game library takes dropped files; anywhere else their names would never be freed.
+  SDL_EventState(SDL_DROPFILE, SDL_DISABLE);
+  SDL_EventState(SDL_DROPTEXT, SDL_DISABLE);
   installTerminationHandlers();
   wakeEvent_ = SDL_RegisterEvents(1);
   media_ = makeRealTimeMedia(*this);
+  speech_ = makeSpeechServicePort();
   return true;
 }
 
@@ -288,6 +292,17 @@ void SdlPlatform::render() {
   if (!renderer_ || !shown_) return;
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
+  if (library_) {
+    // The library has the whole window: there is no game picture or menu yet.
+    SDL_Rect all{0, 0, 0, 0};
+    SDL_GetRendererOutputSize(renderer_, &all.w, &all.h);
+    DialogPainter p = dialogPainter();
+    fill(all, dialog_colours::kFace);
+    library_->layout(all, p);
+    library_->paint(p);
+    SDL_RenderPresent(renderer_);
+    return;
+  }
   if (texture_) SDL_RenderCopy(renderer_, texture_, nullptr, &clientDst_);
   if (menuVisible()) {
     MenuPainter p{[this](const SDL_Rect& r, uint32_t c) { fill(r, c); },

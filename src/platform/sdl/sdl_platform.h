@@ -1,6 +1,7 @@
 // The SDL2 backend's window class. Its pieces: sdl_platform.cpp (window, clock, drawing),
 // events.cpp (SDL's events into window messages), message_box.cpp (the message box drawn in
-// the window) and dialog_host.cpp (the loop that hosts the input and list dialogs).
+// the window), dialog_host.cpp (the loop that hosts the input and list dialogs) and
+// library_host.cpp (the game library's loop).
 #pragma once
 
 #include <SDL.h>
@@ -16,6 +17,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl/dialog_ui.h"
+#include "platform/sdl/library_ui.h"
 #include "platform/sdl/menu_ui.h"
 #include "platform/sdl/ui_font.h"
 #include "platform/sdl/window_scaler.h"
@@ -65,6 +67,8 @@ class SdlPlatform final : public Platform {
   void setScaleMode(ScaleMode mode) override;
 
   bool headless() const override { return false; }
+
+  LibraryAction showLibrary(const LibraryView& view) override;
 
  protected:
   void pumpOsEvents() override;
@@ -129,6 +133,8 @@ class SdlPlatform final : public Platform {
   bool dialogEvent(DialogUi& d, const SDL_Event& ev);
   void paintDialog(DialogUi& d);
 
+  bool libraryEvent(const SDL_Event& ev);
+
   bool initialised_ = false;
   Uint32 wakeEvent_ = static_cast<Uint32>(-1);
   SDL_Window* window_ = nullptr;
@@ -147,6 +153,7 @@ class SdlPlatform final : public Platform {
   MenuUi menuUi_;
   Modal* modal_ = nullptr;
   DialogUi* dialog_ = nullptr;
+  std::unique_ptr<LibraryUi> library_;  // while the game library is up
   bool caretOn_ = true;
 };
 

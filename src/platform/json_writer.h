@@ -1,4 +1,5 @@
-// A small JSON writer for the automation dump. Strings are written as given (UTF-8).
+// A small JSON writer: the automation dump, the play-test report, the game library.
+// Strings are written as given (UTF-8).
 #pragma once
 
 #include <cstdint>
