@@ -48,9 +48,9 @@ struct ButtonScene {
     s.name = "sprite";
     s.visible = 1;
 
-    image = Button{ButtonKind::Image, 1, 0, 0, w, h, w - 1, h - 1, 0, 0};
-    other = Button{ButtonKind::Image, 2, 0, 0, w, h, w - 1, h - 1, w, 0};
-    sprite = Button{ButtonKind::Sprite, 3, 0, 0, w, h, w - 1, h - 1, 0, ~10};
+    image = Button{ButtonKind::Image, 1, 0, 0, w, h, w - 1, h - 1, 0, 0, {}};
+    other = Button{ButtonKind::Image, 2, 0, 0, w, h, w - 1, h - 1, w, 0, {}};
+    sprite = Button{ButtonKind::Sprite, 3, 0, 0, w, h, w - 1, h - 1, 0, ~10, {}};
   }
 };
 

@@ -56,35 +56,49 @@ def girl():
     write_bmp8("chara/girl.bmp", 200, 300, palette, pixel)
 
 
-def button_menu():
-    # Two buttons of 180 x 60, 40 pixels apart: a sun (east gate) and a moon (west gate).
-    # menu.bmp is the normal look (shown as a sprite; index 0 between the boxes is
-    # transparent with the !0 tag), menu_on.bmp the hover looks the buttons are cut from.
-    def draw(path, fill, border, icon):
-        palette = [(255, 0, 255), fill, border, icon] + [(0, 0, 0)] * 252
+def gate_buttons():
+    # Two gate buttons of 180 x 60, each a sprite of two cells side by side: the normal look,
+    # then the look under the pointer. A sun for the east gate, a moon for the west gate.
+    normal = [(40, 50, 90), (150, 160, 200), (200, 200, 150)]
+    lit = [(90, 110, 190), (255, 255, 255), (255, 230, 80)]
+    palette = [(255, 0, 255)] + normal + lit + [(0, 0, 0)] * 249
 
+    def draw(path, icon):
         def pixel(x, y):
-            if 180 <= x < 220:
-                return 0
-            bx = x if x < 180 else x - 220
+            base = 1 if x < 180 else 4  # fill, border, icon of the cell's look
+            bx = x % 180
             if bx < 3 or bx >= 177 or y < 3 or y >= 57:
-                return 2
-            cx, cy = 90, 30
-            d2 = (bx - cx) ** 2 + (y - cy) ** 2
-            if x < 180:  # sun: a disc with eight rays
-                if d2 < 12 ** 2:
-                    return 3
-                angle = math.atan2(y - cy, bx - cx) * 4 / math.pi
-                if 16 ** 2 < d2 < 24 ** 2 and abs(angle - round(angle)) < 0.12:
-                    return 3
-            elif d2 < 18 ** 2 and (bx - cx - 8) ** 2 + (y - cy + 5) ** 2 >= 15 ** 2:  # crescent
-                return 3
-            return 1
+                return base + 1
+            return base + 2 if icon(bx, y) else base
 
-        write_bmp8(path, 400, 60, palette, pixel)
+        write_bmp8(path, 360, 60, palette, pixel)
 
-    draw("button/menu.bmp", (40, 50, 90), (150, 160, 200), (200, 200, 150))
-    draw("button/menu_on.bmp", (90, 110, 190), (255, 255, 255), (255, 230, 80))
+    def sun(bx, y):
+        d2 = (bx - 90) ** 2 + (y - 30) ** 2
+        angle = math.atan2(y - 30, bx - 90) * 4 / math.pi
+        return d2 < 12 ** 2 or (16 ** 2 < d2 < 24 ** 2 and abs(angle - round(angle)) < 0.12)
+
+    def moon(bx, y):
+        return (bx - 90) ** 2 + (y - 30) ** 2 < 18 ** 2 and (bx - 98) ** 2 + (y - 25) ** 2 >= 15 ** 2
+
+    draw("button/east.bmp", sun)
+    draw("button/west.bmp", moon)
+
+
+def gate_hint():
+    # What lies beyond the gate under the pointer, 120 x 50 per cell: the morning sun over
+    # the street (cell 0), the moon over the arcade (cell 1). Shown only while a gate is
+    # hovered.
+    palette = [(255, 0, 255), (250, 180, 90), (255, 240, 170), (40, 50, 110), (230, 230, 250)]
+    palette += [(0, 0, 0)] * (256 - len(palette))
+
+    def pixel(x, y):
+        cell, bx = divmod(x, 120)
+        if cell == 0:
+            return 2 if (bx - 60) ** 2 + (y - 50) ** 2 < 30 ** 2 else 1
+        return 4 if (bx - 60) ** 2 + (y - 25) ** 2 < 14 ** 2 and (bx - 66) ** 2 + (y - 21) ** 2 >= 12 ** 2 else 3
+
+    write_bmp8("button/hint.bmp", 240, 50, palette, pixel)
 
 
 def sun():
@@ -109,5 +123,6 @@ def sun():
 if __name__ == "__main__":
     station()
     girl()
-    button_menu()
+    gate_buttons()
+    gate_hint()
     sun()

@@ -47,6 +47,15 @@ int32_t ScriptChecker::number(bool* isStatic) {
   return v;
 }
 
+void ScriptChecker::spriteNumber(bool allowAll) {
+  Engine& e = *e_;
+  bool isStatic = false;
+  const int32_t n = number(&isStatic);
+  // A base-language game passes over numbers outside its table; the extended dialect stops.
+  if (isStatic && extendedDialect(e) && (n < 0 || n >= kSpriteCount) && !(allowAll && n == -1))
+    reportScriptErrorF(e, sj("パラメータエラー"), sj("スプライト番号%dは範囲外です。"), std::to_string(n));
+}
+
 std::string ScriptChecker::string(bool* isStatic) {
   Engine& e = *e_;
   skipBlanks(e);
@@ -154,6 +163,7 @@ struct PatternReader {
     while (*p && *p != ']' && *p != '}') {
       switch (*p++) {
         case 'n': c.number(); break;
+        case 'S': c.spriteNumber(); break;
         case 's': c.string(); break;
         case 'l': c.label(); break;
         case 'w': readWord(e); break;

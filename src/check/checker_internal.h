@@ -62,6 +62,8 @@ class ScriptChecker {
   // (a literal or an alias).
   int32_t number(bool* isStatic = nullptr);
   std::string string(bool* isStatic = nullptr);
+  // A sprite number; `allowAll`: -1 (every sprite) is one too.
+  void spriteNumber(bool allowAll = false);
   // A label reference: must name a label; its position, or nullopt when it is a variable.
   std::optional<uint32_t> label();
   void colour(const CommandArgs& args);

@@ -51,7 +51,8 @@ void writeScript(Engine& e, JsonWriter& w) {
 // when no such wait runs.
 void writeButtons(Engine& e, JsonWriter& w) {
   const auto& g = e.gfx;
-  auto entry = [&](const char* kind, int32_t number, int32_t x, int32_t y, int64_t width, int64_t height) {
+  auto entry = [&](const char* kind, int32_t number, int32_t x, int32_t y, int64_t width, int64_t height,
+                   const std::string& control = std::string()) {
     w.beginObject();
     w.key("number").value(number);
     w.key("kind").value(kind);
@@ -59,6 +60,8 @@ void writeButtons(Engine& e, JsonWriter& w) {
     w.key("y").value(y);
     w.key("width").value(width);
     w.key("height").value(height);
+    // exbtn's control string, only for the buttons that have one.
+    if (!control.empty()) w.key("control").value(sjisToUtf8(control));
     w.endObject();
   };
   w.key("buttons").beginArray();
@@ -66,7 +69,7 @@ void writeButtons(Engine& e, JsonWriter& w) {
     for (int i = 0; i < std::min(g.buttonCount, kButtonSlots); ++i) {
       const Button& b = g.buttons[static_cast<size_t>(i)];
       const char* kind = b.kind == ButtonKind::Sprite ? "sprite" : b.kind == ButtonKind::Text ? "text" : "image";
-      entry(kind, b.number, b.x, b.y, b.width, b.height);
+      entry(kind, b.number, b.x, b.y, b.width, b.height, b.control);
     }
   } else if (g.buttonWaitOpen == 2) {
     const int n = std::clamp(e.text.linkCount, 0, static_cast<int>(e.text.links.size()));
@@ -76,6 +79,7 @@ void writeButtons(Engine& e, JsonWriter& w) {
     }
   }
   w.endArray();
+  w.key("buttonDefaultControl").value(g.buttonWaitOpen == 1 ? sjisToUtf8(g.buttonDefaultControl) : std::string());
 }
 
 void writeGraphics(Engine& e, JsonWriter& w) {

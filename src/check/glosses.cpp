@@ -56,7 +56,7 @@ const Gloss kGlosses[] = {
     {"mousecursorのパラメータは、offかファイル名です。", "mousecursor takes off or a file name"},
     {"setwindowの縦横文字数指定が間違っています。", "negative columns or lines"},
     {"カーソルは０（通常）と１（クリック消去用）です。", "cursor 0 is the click wait's, 1 the page wait's"},
-    {"humanz指定が範囲外です。", "humanz takes 0 to 255"},
+    {"humanz指定が範囲外です。", "humanz takes 0 to 255 (0 to 999 in the extended dialect)"},
     {"trap命令のパラメータは、offもしくは*ラベル名です。", "trap takes a label, off, stop or resume"},
     {"selectcolorのパラメータが違います。", "colours are written #rrggbb"},
     {"lookbackcolorのパラメータは#rrggbbの色指定です。", "the colour is written #rrggbb"},
@@ -97,6 +97,10 @@ const Gloss kGlosses[] = {
     {"getspsizeの第二引数以降は数字変数です。", "getspsize stores into numeric variables"},
     {"getscreenshotの大きさが不正です。", "a screenshot is at least 1 x 1 pixels"},
     {"レイヤー番号%sは範囲外です。", "layers are numbered 0 to 31"},
+    // the extended dialect's sprites and buttons
+    {"スプライト番号%sは範囲外です。", "sprites are numbered 0 to 999"},
+    {"ボタンが多すぎます。", "more than 256 buttons"},
+    {"exbtn命令の制御文字列が間違っています。", "a control string is C<sprite> and P<sprite>[,<cell>], one after another"},
 };
 
 }  // namespace

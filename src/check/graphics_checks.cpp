@@ -5,6 +5,7 @@
 #include "check/checker_internal.h"
 #include "engine/engine.h"
 #include "engine/graphics_state.h"
+#include "graphics/buttons.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
 #include "script/script_internal.h"
@@ -157,6 +158,40 @@ void checkSetlayer(ScriptChecker& c, std::string_view) {
   c.string();
 }
 
+void checkCsp(ScriptChecker& c, std::string_view) { c.spriteNumber(true); }
+
+// A literal control string is checked as it will be applied: its form, then its numbers.
+void controlString(ScriptChecker& c) {
+  Engine& e = c.engine();
+  skipBlanks(e);
+  const uint32_t at = c.pos();
+  bool isStatic = false;
+  const std::string s = c.string(&isStatic);
+  if (!isStatic) return;
+  if (!controlStringValid(s)) {
+    c.finding(at, sjisToUtf8(sj("exbtn命令の制御文字列が間違っています。")) + " (" +
+                      std::string(glossFor(sjisToUtf8(sj("exbtn命令の制御文字列が間違っています。")))) + ")");
+    return;
+  }
+  for (int n : controlStringSprites(s))
+    if (n >= kSpriteCount) {
+      c.finding(at, sjisToUtf8(sj("スプライト番号")) + std::to_string(n) + sjisToUtf8(sj("は範囲外です。")) +
+                        " (sprites are numbered 0 to 999)");
+      return;
+    }
+}
+
+void checkExbtn(ScriptChecker& c, std::string_view) {
+  Engine& e = c.engine();
+  c.spriteNumber();
+  expectComma(e);
+  c.number();
+  expectComma(e);
+  controlString(c);
+}
+
+void checkExbtnD(ScriptChecker& c, std::string_view) { controlString(c); }
+
 // The enhanced sprite commands: a literal number outside the table is refused (csp2 also
 // takes -1), then the rest of the arguments by their pattern.
 void enhancedSprite(ScriptChecker& c, bool allowAll, const char* rest) {
@@ -178,6 +213,9 @@ void checkAmsp2(ScriptChecker& c, std::string_view) { enhancedSprite(c, false, "
 }  // namespace
 
 void addGraphicsChecks(CustomChecks& m) {
+  m.emplace("csp", checkCsp);
+  m.emplace("exbtn", checkExbtn);
+  m.emplace("exbtn_d", checkExbtnD);
   m.emplace("lsp2", checkLsp2);
   m.emplace("lsph2", checkLsp2);
   m.emplace("csp2", checkCsp2);

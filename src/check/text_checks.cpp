@@ -3,6 +3,7 @@
 
 #include "check/checker_internal.h"
 #include "engine/engine.h"
+#include "graphics/graphics.h"
 #include "platform/text_codec.h"
 #include "script/script.h"
 #include "script/script_internal.h"
@@ -61,7 +62,8 @@ void checkSetcursor(ScriptChecker& c, std::string_view) {
 void checkHumanz(ScriptChecker& c, std::string_view) {
   bool isStatic = false;
   int32_t n = c.number(&isStatic);
-  if (isStatic && (n < 0 || n > 255)) reportScriptError(c.engine(), sj("エラー"), sj("humanz指定が範囲外です。"));
+  if (isStatic && (n < 0 || n >= spriteLimit(c.engine())))
+    reportScriptError(c.engine(), sj("エラー"), sj("humanz指定が範囲外です。"));
 }
 
 // The options of a choice: texts (with labels for the jumping forms), each after blanks and

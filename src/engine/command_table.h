@@ -20,6 +20,7 @@ using CommandHandler = void (*)(Engine& e, std::string_view word, bool definePas
 
 // The arguments of a command as the checker reads them. `pattern` is read left to right:
 //   n number          s string            l label (must exist)     w word
+//   S sprite number (a literal outside the game's sprites is refused)
 //   c colour (#rrggbb; without '#' the colorMessage, else the reader's colour error)
 //   % numeric variable   $ string variable   v either   x a value of the last v's kind
 //   i numeric variable, or in the extended dialect an array element (v takes one there too)

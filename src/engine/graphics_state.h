@@ -79,6 +79,8 @@ struct Button {
   int32_t x = 0, y = 0, width = 0, height = 0;
   int32_t right = 0, bottom = 0;  // inclusive: x + width - 1, y + height - 1
   int32_t sourceX = 0, sourceY = 0;
+  // exbtn: the sprites shown and hidden while the pointer is over it (empty: none).
+  std::string control;
 };
 
 struct BackgroundWindow {
@@ -86,7 +88,9 @@ struct BackgroundWindow {
   int32_t y = 0, width = 0, height = 0;
 };
 
-constexpr int kSpriteCount = 256;
+// The sprite table; a base-language game uses only its first kBaseSpriteCount.
+constexpr int kSpriteCount = 1000;
+constexpr int kBaseSpriteCount = 256;
 constexpr int kEnhancedSpriteCount = 256;
 constexpr int kEffectSlots = 256;
 constexpr int kBarSlots = 100;
@@ -163,6 +167,8 @@ struct GraphicsState {
   // Buttons: the first buttonCount entries are in use.
   std::array<Button, kButtonSlots> buttons{};
   int32_t buttonCount = 0;
+  // exbtn_d: the control string applied while no button is under the pointer.
+  std::string buttonDefaultControl;
   int32_t buttonTimeout = -1;  // ms; -1: none
   int32_t buttonMask = -1;     // only buttons numbered above it answer
   int32_t lastButtonWaitTime = 0;

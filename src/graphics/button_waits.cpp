@@ -1,7 +1,8 @@
 // The button waits (btnwait, btnwait2, textbtnwait, selectbtnwait), the link wait (tbtnwait)
 // and getbtntimer. Each wait is one pass of runWaitLoop per message: the pointer's moves
-// change the hover look, a left click returns the hovered button, a right click -1, the
-// time-out -2.
+// change the hover look (and apply the control strings of composite buttons), a left click
+// returns the hovered button, a right click -1, the time-out -2 (-5 once the game uses the
+// wheel or Esc and Space, which then give results of their own).
 #include <algorithm>
 
 #include "engine/engine.h"
@@ -34,6 +35,48 @@ struct OpenWait {
   }
   GraphicsState& g;
 };
+
+// Whether the button set uses control strings (exbtn, exbtn_d).
+bool compositeButtons(const GraphicsState& g) {
+  if (!g.buttonDefaultControl.empty()) return true;
+  for (int i = 0; i < std::min(g.buttonCount, kButtonSlots); ++i)
+    if (!g.buttons[static_cast<size_t>(i)].control.empty()) return true;
+  return false;
+}
+
+// Moves the hover from button index `from` to `to` (-1: none). Composite buttons change the
+// sprite looks and apply the new control string (or the default one) together, shown in one
+// picture; the control strings are not undone. Other sets show each look as it changes.
+void changeHover(Engine& e, int from, int to) {
+  GraphicsState& g = e.gfx;
+  const int count = std::min(g.buttonCount, kButtonSlots);
+  const Button* a = from >= 0 && from < count ? &g.buttons[static_cast<size_t>(from)] : nullptr;
+  const Button* b = to >= 0 && to < count ? &g.buttons[static_cast<size_t>(to)] : nullptr;
+  if (!compositeButtons(g)) {
+    if (a) showButtonLook(e, *a, false);
+    if (b) showButtonLook(e, *b, true);
+    return;
+  }
+  if (a && a->kind == ButtonKind::Sprite) setSpriteButtonLook(e, *a, false);
+  if (b && b->kind == ButtonKind::Sprite) setSpriteButtonLook(e, *b, true);
+  applyButtonControl(e, b ? b->control : g.buttonDefaultControl);
+  if (!g.dirtyRect.empty()) {
+    const DirtyRect r = g.dirtyRect;
+    composeScreen(e, &r);
+    runEffect(e, 1, 0, std::string(), &r);
+  }
+  // Image and text looks are drawn over the shown frame.
+  if (a && a->kind != ButtonKind::Sprite) showButtonLook(e, *a, false);
+  if (b && b->kind != ButtonKind::Sprite) showButtonLook(e, *b, true);
+}
+
+// The wheel, Esc and Space as results of their own once the game asked for them (usewheel:
+// -2 up, -3 down; useescspc: -10 Esc, -11 Space); 0 for any other message.
+int32_t inputResult(const Engine& e, const Message& m) {
+  if (m.message == WM_MOUSEWHEEL && wheelInputOn(e)) return m.wParam == 1 ? -2 : m.wParam == 2 ? -3 : 0;
+  if (m.message == WM_CHAR && escSpaceInputOn(e)) return m.wParam == 27 ? -10 : m.wParam == 32 ? -11 : 0;
+  return 0;
+}
 
 int64_t elapsedMs(const WaitPass& p) { return static_cast<int64_t>(static_cast<uint32_t>(p.now - p.start)); }
 
@@ -110,7 +153,10 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
     addDirtyPicture(e, s.image, s.x, s.y);
     anySprite = true;
   }
-  if (anySprite) {
+  // The default control string of composite buttons is in place before anything is shown.
+  const bool defaultControl = !g.buttonDefaultControl.empty();
+  applyButtonControl(e, g.buttonDefaultControl);
+  if (anySprite || (defaultControl && !g.dirtyRect.empty())) {
     const DirtyRect r = g.dirtyRect;
     composeScreen(e, &r);
     runEffect(e, 1, 0, std::string(), &r);
@@ -143,23 +189,35 @@ int32_t runButtonWait(Engine& e, bool textMode, bool selectMode) {
   setup.saveGlobalsAfterOneSecond = true;
   setup.yieldEveryPass = autoEnds;
   setup.before = [&](const WaitPass& p) {
-    if (g.buttonTimeout < 0 || elapsedMs(p) <= g.buttonTimeout) return false;
-    if (e.hooks.saveGlobals) e.hooks.saveGlobals(e);
-    g.lastButtonWaitTime = g.buttonTimeout;
-    result = -2;
-    return true;
+    if (g.buttonTimeout >= 0 && elapsedMs(p) > g.buttonTimeout) {
+      if (e.hooks.saveGlobals) e.hooks.saveGlobals(e);
+      g.lastButtonWaitTime = g.buttonTimeout;
+      // -2 as in the base language until the game asks for the wheel, Esc or Space.
+      result = wheelInputOn(e) || escSpaceInputOn(e) ? -5 : -2;
+      return true;
+    }
+    return false;
   };
   auto hoverAt = [&](int x, int y) {
     const int now = buttonAt(e, x, y);
     if (now == hovered) return;
-    if (hovered >= 0 && hovered < g.buttonCount) showButtonLook(e, g.buttons[static_cast<size_t>(hovered)], false);
-    if (now >= 0) showButtonLook(e, g.buttons[static_cast<size_t>(now)], true);
+    changeHover(e, hovered, now);
     // A text button shows a choice's text, which is read aloud as the option would be.
     if (now >= 0 && g.buttons[static_cast<size_t>(now)].kind == ButtonKind::Text)
       if (const std::string* text = cselText(e, ~g.buttons[static_cast<size_t>(now)].sourceX)) sayHighlighted(e, *text);
     hovered = now;
   };
   setup.after = [&](const WaitPass& p) {
+    const int32_t special = p.pumped ? inputResult(e, p.message) : 0;
+    if (special != 0) {
+      // The window took the key or the turn as a click or a right click: neither happens.
+      // (A text log asked for by the wheel is forgotten when the next click wait starts.)
+      clearClickRequests(e);
+      finishText();
+      g.lastButtonWaitTime = static_cast<int32_t>(e.platform.timeGetTime() - p.start);
+      result = special;
+      return PassResult::End;
+    }
     if (p.pumped && p.message.message == WM_MOUSEMOVE) hoverAt(lParamX(p.message.lParam), lParamY(p.message.lParam));
     if (const auto arrow = p.pumped ? arrowOf(p.message) : std::nullopt) {
       // Buttons sharing a number answer alike: they are one place to go.
@@ -361,6 +419,7 @@ void cmdBtnwait(Engine& e, std::string_view word, bool) {
     releaseImage(e.gfx.buttonPicture);
     e.gfx.buttonPictureName.clear();
     e.gfx.buttonCount = 0;
+    e.gfx.buttonDefaultControl.clear();
   }
 }
 

@@ -10,6 +10,7 @@
 #include "graphics/graphics.h"
 #include "graphics/graphics_commands.h"
 #include "engine/command_table.h"
+#include "platform/text_codec.h"
 #include "script/script.h"
 #include "text/text.h"
 
@@ -19,10 +20,12 @@ namespace {
 
 int32_t clampInt(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
-// Appends a button; the table holds 256 and a definition beyond that is refused.
+// Appends a button; the table holds 256 and a definition beyond that is refused (an error
+// in the extended dialect, a note in the base language).
 void appendButton(Engine& e, Button b) {
   GraphicsState& g = e.gfx;
   if (g.buttonCount >= kButtonSlots) {
+    if (extendedDialect(e)) reportScriptError(e, sj("パラメータエラー"), sj("ボタンが多すぎます。"));
     std::fprintf(stderr, "veloria: the button table is full (%d buttons); button %d is not defined\n", kButtonSlots,
                  b.number);
     return;
@@ -48,6 +51,7 @@ void cmdBtndef(Engine& e, std::string_view, bool) {
   g.buttonCount = 0;
   g.buttonTimeout = -1;
   g.buttonMask = -1;
+  g.buttonDefaultControl.clear();
   if (clear) return;
   if (name.empty()) {
     releaseImage(g.buttonPicture);
@@ -77,13 +81,19 @@ void cmdBtn(Engine& e, std::string_view, bool) {
   appendButton(e, b);
 }
 
-// spbtn sprite, number: a button over the sprite as it is now.
-void cmdSpbtn(Engine& e, std::string_view, bool) {
+// spbtn sprite, number: a button over the sprite as it is now; exbtn adds a control string.
+void cmdSpbtn(Engine& e, std::string_view word, bool) {
   const int n = readNumber(e);
   expectComma(e);
   const int number = readNumber(e);
-  if (n < 0 || n >= kSpriteCount) return;  // no such sprite: no button
-  const Sprite& s = e.gfx.sprites[static_cast<size_t>(n)];
+  std::string control;
+  if (word == "exbtn") {
+    expectComma(e);
+    control = readString(e);
+  }
+  const Sprite* sp = namedSprite(e, n);
+  if (!sp) return;  // no such sprite: no button
+  const Sprite& s = *sp;
   Button b;
   b.kind = ButtonKind::Sprite;
   b.number = number;
@@ -92,6 +102,7 @@ void cmdSpbtn(Engine& e, std::string_view, bool) {
   b.width = s.image.visibleWidth();
   b.height = s.image.height();
   b.sourceY = ~n;
+  b.control = std::move(control);
   appendButton(e, b);
 }
 
@@ -116,6 +127,9 @@ void cmdCselbtn(Engine& e, std::string_view, bool) {
   b.sourceX = ~index;
   appendButton(e, b);
 }
+
+// exbtn_d s: the control string for no button under the pointer (checked when applied).
+void cmdExbtnD(Engine& e, std::string_view, bool) { e.gfx.buttonDefaultControl = readString(e); }
 
 void cmdBtntime(Engine& e, std::string_view, bool) { e.gfx.buttonTimeout = readNumber(e); }
 void cmdMaskbtn(Engine& e, std::string_view, bool) { e.gfx.buttonMask = readNumber(e); }
@@ -169,12 +183,8 @@ void showButtonLook(Engine& e, const Button& b, bool hovered) {
   GraphicsState& g = e.gfx;
   switch (b.kind) {
     case ButtonKind::Sprite: {
-      Sprite* s = buttonSprite(e, b);
-      if (!s) return;
-      // A one-cell picture keeps its only cell rather than showing nothing.
-      s->image.currentCell = hovered ? std::min(1, std::max(s->image.cellCount - 1, 0)) : 0;
-      s->visible = 1;
-      addDirtyPicture(e, s->image, s->x, s->y);
+      if (!buttonSprite(e, b)) return;
+      setSpriteButtonLook(e, b, hovered);
       const DirtyRect r = g.dirtyRect;
       composeScreen(e, &r);
       runEffect(e, 1, 0, std::string(), &r);
@@ -202,6 +212,15 @@ void showButtonLook(Engine& e, const Button& b, bool hovered) {
       return;
     }
   }
+}
+
+void setSpriteButtonLook(Engine& e, const Button& b, bool hovered) {
+  Sprite* s = buttonSprite(e, b);
+  if (!s) return;
+  // A one-cell picture keeps its only cell rather than showing nothing.
+  s->image.currentCell = hovered ? std::min(1, std::max(s->image.cellCount - 1, 0)) : 0;
+  s->visible = 1;
+  addDirtyPicture(e, s->image, s->x, s->y);
 }
 
 void showImageButtonsNormal(Engine& e, int except) {
@@ -271,12 +290,15 @@ void resetButtons(Engine& e) {
   g.buttonCount = 0;
   g.buttonTimeout = -1;
   g.buttonMask = -1;
+  g.buttonDefaultControl.clear();
 }
 
 void registerButtonCommands(CommandTable& t) {
   t.add("btndef", cmdBtndef, kOwnCheck);
   t.add("btn", cmdBtn, "n,n,n,n,n,n,n");
-  t.add("spbtn", cmdSpbtn, "n,n");
+  t.add("spbtn", cmdSpbtn, "S,n");
+  t.add("exbtn", cmdSpbtn, kOwnCheck);
+  t.add("exbtn_d", cmdExbtnD, kOwnCheck);
   t.add("cselbtn", cmdCselbtn, "n,n,n,n");
   t.add("btntime", cmdBtntime, "n");
   t.add("btntimer", cmdBtntime, "n");

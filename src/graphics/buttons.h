@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/headless/autoplay_port.h"
@@ -19,6 +21,9 @@ int buttonAt(const Engine& e, int x, int y);
 // picture (normal: the composed frame again), a sprite button shows cell 1 or 0, a text
 // button its choice text in the selected or the normal colour.
 void showButtonLook(Engine& e, const Button& b, bool hovered);
+// A sprite button's look (cell 1 hovered, else 0; the sprite made visible), added to
+// dirtyRect without composing.
+void setSpriteButtonLook(Engine& e, const Button& b, bool hovered);
 // Shows every image button except the one at index `except` (-1: none) in its normal look,
 // in one picture.
 void showImageButtonsNormal(Engine& e, int except);
@@ -28,6 +33,14 @@ void firstButtonPoint(const Engine& e, int& x, int& y);
 // The buttons a click can take now (the mask respected, one per button number), each with
 // a point that takes it: the options of a button wait for autoplay.
 std::vector<AutoplayOption> clickableButtons(const Engine& e);
+// Applies a control string of exbtn or exbtn_d: the sprites it names are shown, hidden or
+// turned to a cell, and their rectangles added to dirtyRect (nothing is composed). A
+// malformed string stops with the control-string error.
+void applyButtonControl(Engine& e, const std::string& control);
+// Whether a control string is well formed (the checker's test of a literal one).
+bool controlStringValid(std::string_view control);
+// The sprite numbers a well-formed control string names, in order.
+std::vector<int> controlStringSprites(std::string_view control);
 // Drops the buttons and the button picture with the rest of a game's state.
 void resetButtons(Engine& e);
 

@@ -31,6 +31,12 @@ void loadImage(Engine& e, ImageObject& obj, std::string_view request, PictureUse
 // for the engine's own default pictures, which a game need not ship.
 void loadOptionalImage(Engine& e, ImageObject& obj, std::string_view request);
 
+// How many sprites the game addresses: 0..999 in the extended dialect, 0..255 in the base
+// language (the table always holds 1,000).
+int spriteLimit(const Engine& e);
+// Sprite n as a command names it: nullptr for a number outside the game's sprites, which a
+// base-language game passes over; the extended dialect stops with the range error instead.
+Sprite* namedSprite(Engine& e, int n);
 // Grows dirtyRect by (left, top, right, bottom).
 void addDirty(Engine& e, int left, int top, int right, int bottom);
 // Adds a picture placed at (x, y): (x, y, x + visible width + 1, y + visible height + 1).

@@ -17,15 +17,10 @@ namespace veloria {
 
 namespace {
 
-// Numbers outside the table address no sprite: commands that define or change one ignore
-// them, those that require a defined sprite report it as undefined.
-Sprite* spriteAt(Engine& e, int n) {
-  if (n < 0 || n >= kSpriteCount) return nullptr;
-  return &e.gfx.sprites[static_cast<size_t>(n)];
-}
-
+// In the base language numbers outside the table address no sprite: commands that define
+// or change one ignore them, those that require a defined sprite report it as undefined.
 Sprite& definedSprite(Engine& e, int n) {
-  Sprite* s = spriteAt(e, n);
+  Sprite* s = namedSprite(e, n);
   if (!s || s->name.empty())
     reportScriptErrorF(e, sj("エラー"), sj("定義されていないスプライト%dを使おうとしました。"), std::to_string(n));
   return *s;
@@ -49,7 +44,7 @@ void loadSprite(Engine& e, bool visible) {
     haveAlpha = true;
   }
   hideTextWindow(e);
-  Sprite* s = spriteAt(e, n);
+  Sprite* s = namedSprite(e, n);
   if (!s) return;
   if (!s->name.empty() && s->visible) addSprite(e, *s);
   s->name = name;
@@ -77,7 +72,7 @@ void cmdCsp(Engine& e, std::string_view, bool) {
   hideTextWindow(e);
   if (n == -1) {
     for (Sprite& s : e.gfx.sprites) clearSprite(e, s);
-  } else if (Sprite* s = spriteAt(e, n)) {
+  } else if (Sprite* s = namedSprite(e, n)) {
     clearSprite(e, *s);
   }
 }
@@ -130,7 +125,7 @@ void cmdCell(Engine& e, std::string_view, bool) {
   const int n = readNumber(e);
   expectComma(e);
   const int c = readNumber(e);
-  Sprite* s = spriteAt(e, n);
+  Sprite* s = namedSprite(e, n);
   if (!s) return;
   // Any value is kept; the blitter draws nothing for a cell outside the picture.
   s->image.currentCell = c;
@@ -224,6 +219,15 @@ bool stepPicture(ImageObject& im, uint32_t now) {
 
 }  // namespace
 
+int spriteLimit(const Engine& e) { return extendedDialect(e) ? kSpriteCount : kBaseSpriteCount; }
+
+Sprite* namedSprite(Engine& e, int n) {
+  if (n >= 0 && n < spriteLimit(e)) return &e.gfx.sprites[static_cast<size_t>(n)];
+  if (extendedDialect(e))
+    reportScriptErrorF(e, sj("パラメータエラー"), sj("スプライト番号%dは範囲外です。"), std::to_string(n));
+  return nullptr;
+}
+
 bool stepCellAnimations(Engine& e) {
   const uint32_t now = e.platform.timeGetTime();
   bool changed = false;
@@ -306,13 +310,13 @@ uint32_t nextCellAnimationDue(Engine& e) {
 }
 
 void registerSpriteCommands(CommandTable& t) {
-  t.add("lsp", cmdLsp, "n,p,n,n[,n]");
-  t.add("lsph", cmdLsph, "n,p,n,n[,n]");
-  t.add("csp", cmdCsp, "n");
-  t.add("vsp", cmdVsp, "n,n");
-  t.add("msp", cmdMsp, "n,n,n[,n]");
-  t.add("amsp", cmdAmsp, "n,n,n[,n]");
-  t.add("cell", cmdCell, "n,n");
+  t.add("lsp", cmdLsp, "S,p,n,n[,n]");
+  t.add("lsph", cmdLsph, "S,p,n,n[,n]");
+  t.add("csp", cmdCsp, kOwnCheck);
+  t.add("vsp", cmdVsp, "S,n");
+  t.add("msp", cmdMsp, "S,n,n[,n]");
+  t.add("amsp", cmdAmsp, "S,n,n[,n]");
+  t.add("cell", cmdCell, "S,n");
   t.add("allsphide", cmdAllsphide, "");
   t.add("logsp", cmdLogsp, "n,s,n,n{,c}");
   t.add("allspresume", cmdAllspresume, "");

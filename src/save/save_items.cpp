@@ -184,7 +184,14 @@ void transferItems(Io& io, S& s) {
   io.s(s.bgmName);
   io.i(s.bgmKind);
   io.s(s.bgmLoopName);
-  if (s.extendedVersion < 2) return;
+  if (s.extendedVersion < kExtendedSaveVersion) return;
+  // Sprites 256..999, each as a base sprite group.
+  for (auto& sp : s.highSprites) {
+    io.s(sp.name);
+    io.i(sp.x);
+    io.i(sp.y);
+    io.i(sp.visible);
+  }
   // The enhanced sprites.
   for (auto& sp : s.enhancedSprites) {
     io.s(sp.name);
@@ -217,19 +224,28 @@ bool anyEnhancedSprite(const GraphicsState& g) {
                      [](const EnhancedSprite& sp) { return !sp.name.empty(); });
 }
 
-// The extended layout is written only for a game of the extended dialect whose state the base
-// items cannot hold: a border other than 200, a frame other than a subroutine's, bgm music, or
-// an enhanced sprite.
-bool extendedStateUsed(const Engine& e, bool typedFrames) {
+void copySprite(const Sprite& from, SaveSnapshot::SpriteItem& to) {
+  // Save points come often and most names stay as they were: copy only changes.
+  if (to.name.size() != from.name.size() || to.name != from.name) to.name = from.name;
+  to.x = from.x;
+  to.y = from.y;
+  to.visible = from.visible;
+}
+
+// Whether the extended part is needed: a game of the extended dialect whose state the base
+// items cannot hold (a border other than 200, a frame other than a subroutine's, bgm music,
+// a sprite numbered 256 or more, an enhanced sprite).
+bool needsExtendedItems(const Engine& e, const SaveSnapshot& s, bool typedFrames) {
   const ScriptState& ss = e.script;
   return ss.dialect == Dialect::Extended && (ss.globalBorder != kLocalVariableCount || typedFrames ||
-                                             e.sound.bgmKind != BgmKind::None || anyEnhancedSprite(e.gfx));
+                                             e.sound.bgmKind != BgmKind::None || s.highSpritesDefined ||
+                                             anyEnhancedSprite(e.gfx));
 }
 
 void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
   const ScriptState& ss = e.script;
   const SoundState& snd = e.sound;
-  s.extended = extendedStateUsed(e, typedFrames);
+  s.extended = needsExtendedItems(e, s, typedFrames);
   if (!s.extended) return;
   s.extendedVersion = kExtendedSaveVersion;
   s.globalBorder = ss.globalBorder;
@@ -252,6 +268,12 @@ void captureExtendedItems(const Engine& e, SaveSnapshot& s, bool typedFrames) {
   s.bgmName = snd.bgmName;
   s.bgmKind = static_cast<int32_t>(snd.bgmKind);
   s.bgmLoopName = snd.bgmLoopName;
+  const std::vector<Sprite>& sprites = e.gfx.sprites;
+  for (size_t i = 0; i < kSavedHighSprites; ++i) {
+    const size_t n = kSavedSprites + i;
+    if (n < sprites.size()) copySprite(sprites[n], s.highSprites[i]);
+    else s.highSprites[i] = SaveSnapshot::SpriteItem{};
+  }
   for (size_t i = 0; i < kSavedEnhancedSprites; ++i) {
     const EnhancedSprite& sp = e.gfx.enhancedSprites[i];
     s.enhancedSprites[i] =
@@ -339,6 +361,9 @@ void captureSnapshot(const Engine& e, SaveSnapshot& s) {
     out.y = sp.y;
     out.visible = sp.visible;
   }
+  s.highSpritesDefined = false;
+  for (size_t i = kSavedSprites; i < g.sprites.size() && !s.highSpritesDefined; ++i)
+    s.highSpritesDefined = !g.sprites[i].name.empty();
   for (size_t i = 0; i < kSavedVariables; ++i) {
     s.numVars[i] = e.script.numVars[i];
     s.strVars[i] = e.script.strVars[i];
@@ -397,8 +422,7 @@ void updateScriptItems(const Engine& e, SaveSnapshot& s) {
   bool typedFrames = false;
   for (int32_t i = 0; i < s.callDepth && !typedFrames; ++i)
     typedFrames = script.callStack.entries[static_cast<size_t>(i)].kind != FrameKind::Gosub;
-  const bool wanted = extendedStateUsed(e, typedFrames);
-  if (wanted != s.extended) {
+  if (needsExtendedItems(e, s, typedFrames) != s.extended) {
     captureExtendedItems(e, s, typedFrames);
     return;
   }
@@ -422,6 +446,8 @@ bool decodeSnapshot(const uint8_t* data, size_t size, uint32_t scriptLength, Sav
   transferItems(io, s);
   // The extended part is the file's last: anything after it was not written by us.
   if (s.extended && !io.r.atEnd()) return false;
+  // A base-layout or version 1 file holds no sprites past 255.
+  if (!s.extended || s.extendedVersion < kExtendedSaveVersion) s.highSprites.fill(SaveSnapshot::SpriteItem{});
   // A file from before the enhanced sprites (or without an extended part) has none.
   if (!s.extended || s.extendedVersion < 2) s.enhancedSprites.fill(SaveSnapshot::EnhancedSpriteItem{});
   if (s.formatFlag != 1) {  // no bars or numbers in the file: none on the screen
@@ -492,13 +518,18 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
     g.standImages[i].x = s.standX[i];
     g.standImages[i].y = s.standY[i];
   }
-  if (g.sprites.size() < kSavedSprites) g.sprites.resize(kSavedSprites);
-  for (size_t i = 0; i < kSavedSprites; ++i) {
+  // The extended items mean nothing to a base-language game.
+  const bool extended = s.extended && extendedDialect(e);
+  if (g.sprites.size() < kSpriteCount) g.sprites.resize(kSpriteCount);
+  const SaveSnapshot::SpriteItem none;
+  for (size_t i = 0; i < kSpriteCount; ++i) {
+    const SaveSnapshot::SpriteItem& from =
+        i < kSavedSprites ? s.sprites[i] : extended ? s.highSprites[i - kSavedSprites] : none;
     Sprite& sp = g.sprites[i];
-    sp.name = s.sprites[i].name;
-    sp.x = s.sprites[i].x;
-    sp.y = s.sprites[i].y;
-    sp.visible = flag(s.sprites[i].visible);
+    sp.name = from.name;
+    sp.x = from.x;
+    sp.y = from.y;
+    sp.visible = flag(from.visible);
   }
   // With a border below 200 the variables from it up are global: the file's copies of them
   // are not the game's to take.
@@ -554,8 +585,6 @@ void applySnapshot(Engine& e, const SaveSnapshot& s) {
   g.allSpritesHidden = flag(s.allSpritesHidden);
   t.logEnabled = flag(s.logEnabled);
   g.buttonPictureName = s.buttonPicture;
-  // The extended items mean nothing to a base-language game.
-  const bool extended = s.extended && extendedDialect(e);
   snd.bgmName = extended ? s.bgmName : std::string();
   snd.bgmKind = extended ? static_cast<BgmKind>(s.bgmKind) : BgmKind::None;
   snd.bgmLoopName = extended ? s.bgmLoopName : std::string();

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/graphics_state.h"
+
 namespace veloria {
 
 struct Engine;
@@ -28,6 +30,8 @@ inline constexpr int32_t kExtendedVersion = 1;
 // Saves are written with version 2 (the sprite blocks after the bgm items); version 1 saves,
 // which end with the bgm items, still load. gloval.sav stays at kExtendedVersion.
 inline constexpr int32_t kExtendedSaveVersion = 2;
+// Sprites 256..999, which only the extended part of a save holds.
+inline constexpr int kSavedHighSprites = kSpriteCount - kSavedSprites;
 inline constexpr int kSavedEnhancedSprites = 256;
 // Base variables (200) plus those up to the highest border a script may set.
 inline constexpr int kMaxSavedVariables = 10000;
@@ -109,6 +113,11 @@ struct SaveSnapshot {
   std::string bgmName;
   int32_t bgmKind = 0;
   std::string bgmLoopName;
+  // Version 2: sprites 256..999, as the base sprite groups.
+  std::array<SpriteItem, kSavedHighSprites> highSprites;
+  // Not saved: whether a sprite 256..999 was defined when the state was taken (sprites change
+  // only by commands that take the whole state again).
+  bool highSpritesDefined = false;
   // From version 2: the enhanced sprites (the pictures are loaded again by name).
   std::array<EnhancedSpriteItem, kSavedEnhancedSprites> enhancedSprites;
 };

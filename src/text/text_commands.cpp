@@ -188,7 +188,8 @@ void cmdLinkcolor(Engine& e, std::string_view, bool) {
 
 void cmdHumanz(Engine& e, std::string_view, bool) {
   int32_t n = readNumber(e);
-  if (n < 0 || n > 255) reportScriptError(e, sj("エラー"), sj("humanz指定が範囲外です。"));
+  // Any sprite of the game's table may stand at the depth.
+  if (n < 0 || n >= spriteLimit(e)) reportScriptError(e, sj("エラー"), sj("humanz指定が範囲外です。"));
   e.text.humanzDepth = n;
 }
 

@@ -23,7 +23,7 @@ void put(GameDir& dir, const std::string& name) { dir.write(name, "x"); }
 // exists. And no check of its own is left for a word that lost its row.
 TEST(CheckerArguments, EveryRowCanBeRead) {
   ScriptHarness h;
-  const std::string_view letters = "nslwc%$ivxbpafe,[]{}";
+  const std::string_view letters = "nSslwc%$ivxbpafe,[]{}";
   std::set<std::string_view> own;
   for (std::string_view w : ownCheckWords()) own.insert(w);
   for (std::string_view w : h.e.commands.words()) {

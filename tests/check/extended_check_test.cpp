@@ -119,5 +119,46 @@ TEST(ExtendedCheck, ALargeGeneratedScriptRunsAndChecksClean) {
   EXPECT_EQ(h.e.script.callStack.depth, 0);
 }
 
+// Literal sprite numbers: 0..999 and csp -1 in the extended dialect; a base-language game
+// passes over higher numbers when it runs, so its check says nothing of them.
+TEST(ExtendedCheck, LiteralSpriteNumbersOutsideTheTableAreFound) {
+  GameDir dir;
+  dir.write("a.bmp", "x");
+  const std::string body =
+      "lsp 999,\"a.bmp\",0,0 : csp -1 : humanz 900 : vsp %1,1\n"  // line 5 (4 in the base game)
+      "lsp 1000,\"a.bmp\",0,0\n"
+      "msp -1,1,1\n"
+      "csp -2\n"
+      "spbtn 4000,1\n"
+      "end\n";
+  auto f = check(dir, ";value 200\n*define\ngame\n*start\n" + body);
+  const std::string range = "スプライト番号";
+  EXPECT_FALSE(has(f, "0.txt:5: ", range)) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:6: ", "スプライト番号1000は範囲外です。")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:7: ", range)) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:8: ", range)) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:9: ", "sprites are numbered 0 to 999")) << joined(f);
+  EXPECT_FALSE(has(f, "0.txt:5: ", "humanz")) << joined(f);
+
+  f = check(dir, "*define\ngame\n*start\n" + body);
+  EXPECT_FALSE(has(f, "0.txt:", range)) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:4: ", "humanz指定が範囲外です。")) << joined(f);
+}
+
+TEST(ExtendedCheck, LiteralControlStringsAreCheckedAsTheyWillBeApplied) {
+  GameDir dir;
+  auto f = check(dir,
+                 "*define\ngame\n*start\n"
+                 "exbtn 30,1,\"P40c41 p45,2\" : exbtn_d $1 : exbtn 31,%1,\"C\" + $2\n"  // line 4: all fine
+                 "exbtn 30,1,\"P12,x\"\n"
+                 "exbtn_d \"P1000\"\n"
+                 "exbtn 1000,1,\"\"\n"
+                 "end\n");
+  EXPECT_FALSE(has(f, "0.txt:4: ", "")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:5: ", "exbtn命令の制御文字列が間違っています。")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:6: ", "スプライト番号1000は範囲外です。")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:7: ", "スプライト番号1000は範囲外です。")) << joined(f);
+}
+
 }  // namespace
 }  // namespace veloria::test

@@ -65,6 +65,37 @@ TEST(ButtonGame, ScriptErrorsNameTheLine) {
   EXPECT_NE(run.errorMessage.find("0.txt line:4"), std::string::npos);
 }
 
+TEST(ButtonGame, DumpShowsTheControlStringsOfCompositeButtons) {
+  GameFiles files;
+  files["look.bmp"] = test::solidBmp(100, 20, 0xFF0000);
+  files["0.txt"] =
+      "*define\n"
+      "game\n"
+      "*start\n"
+      "lsp 30,\":c;look.bmp\",10,10\n"
+      "lsph 40,\":c;look.bmp\",100,100\n"
+      "btn 7,300,300,10,10,0,0\n"
+      "exbtn 30,1,\"P40\"\n"
+      "exbtn_d \"c40\"\n"
+      "btnwait %5\n"
+      "end\n";
+  test::RunOptions o;
+  o.input = "wait 3000\ndump during.json\nwait 10\nclick 15 15\n";
+  auto run = runGame(files, o);
+  EXPECT_EQ(run.exitCode, 0) << run.stderrText;
+  EXPECT_NE(run.dump.find("\"numVars\":{\"5\":1}"), std::string::npos) << run.dump;
+  EXPECT_NE(run.dump.find("\"buttons\":[],\"buttonDefaultControl\":\"\""), std::string::npos) << run.dump;
+  auto during = fs::readHostFile(fs::joinHost(run.gameDir, "during.json"));
+  ASSERT_TRUE(during);
+  const std::string json(during->begin(), during->end());
+  // Only the composite button carries a control string.
+  EXPECT_NE(json.find("\"buttons\":[{\"number\":7,\"kind\":\"image\",\"x\":300,\"y\":300,\"width\":10,\"height\":10},"
+                      "{\"number\":1,\"kind\":\"sprite\",\"x\":10,\"y\":10,\"width\":100,\"height\":20,"
+                      "\"control\":\"P40\"}],\"buttonDefaultControl\":\"c40\""),
+            std::string::npos)
+      << json;
+}
+
 }  // namespace
 }  // namespace veloria
 

@@ -50,12 +50,13 @@ TEST(EnhancedSave, SavedWithTheSpritesAndLoadedWithTheirPictures) {
   EXPECT_EQ(s.enhancedSprites[3].scaleY, -50);
   EXPECT_EQ(s.enhancedSprites[7].visible, 0);
 
-  // The same save as the first version wrote it: no enhanced sprites.
+  // The same save as the first version wrote it: no sprites past 255, no enhanced sprites.
   SaveSnapshot old = s;
   old.extendedVersion = 1;
   std::vector<uint8_t> oldBytes;
   encodeSnapshot(old, oldBytes);
-  EXPECT_EQ(oldBytes.size() + 256 * (1 + 7 * 4) + 2 * 8, save.size());  // two names of 8 bytes
+  EXPECT_EQ(oldBytes.size() + kSavedHighSprites * (1 + 3 * 4) + 256 * (1 + 7 * 4) + 2 * 8,
+            save.size());  // two names of 8 bytes
   SaveSnapshot back;
   ASSERT_TRUE(decodeSnapshot(oldBytes.data(), oldBytes.size(), 100000, back));
   EXPECT_TRUE(back.enhancedSprites[3].name.empty());

@@ -8,6 +8,7 @@
 #include "platform/text_codec.h"
 #include "save/persist_formats.h"
 #include "save/save_items.h"
+#include "support/bmp_writer.h"
 #include "support/game_runner.h"
 
 using namespace veloria;
@@ -121,7 +122,8 @@ TEST(ExtendedSave, DamagedExtendedPartsAreRefused) {
     SaveSnapshot r;
     return !decodeSnapshot(bytes.data(), bytes.size(), 100, r);
   };
-  EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.extendedVersion = 3; }));
+  EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.extendedVersion = kExtendedSaveVersion + 1; }));
+  EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.extendedVersion = 0; }));
   EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.globalBorder = 0; }));
   EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.frames[0].step = 0; }));
   EXPECT_TRUE(spoilt([](SaveSnapshot& t) { t.frames[0].pos = 101; }));
@@ -171,4 +173,97 @@ TEST(ExtendedSave, WithoutTheNeedTheBaseLayoutsStay) {
   const std::string globals = fileText(run.gameDir, "gloval.sav");
   EXPECT_FALSE(marked(globals));
   EXPECT_EQ(globals.size(), static_cast<size_t>(kGlobalVariableCount) * 5);
+}
+
+namespace {
+
+// Sprite 906 stands at the click where the game is saved; the border and frames need no
+// extended part, so the sprite alone asks for it.
+const char* kHighSpriteScript =
+    ";value 200\n"
+    "*define\n"
+    "game\n"
+    "*start\n"
+    "bg #202020,1\n"
+    "lsp 906,\":c;red.bmp\",30,40\n"
+    "lsp 3,\":c;red.bmp\",200,40\n"
+    "print 1\n"
+    "click\n"
+    "csp 906\n"
+    "print 1\n"
+    "click\n"
+    "end\n";
+
+}  // namespace
+
+TEST(ExtendedSave, SpritesPast255ComeBackAndOnlyThemAskForTheExtendedPart) {
+  GameFiles files{{"0.txt", sjisText(kHighSpriteScript)}, {"red.bmp", solidBmp(20, 10, 0xFF0000)}};
+  RunOptions o;
+  o.input = "wait 1000\nsave 1\nclick 1 1\nwait 100\nsave 2\nclick 1 1\nwait 100\nquit\n";
+  auto run = runGame(files, o);
+  ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+  const std::string withSprite = fileText(run.gameDir, "save1.dat");
+  ASSERT_TRUE(marked(withSprite));
+  SaveSnapshot s;
+  ASSERT_TRUE(decodeSnapshot(reinterpret_cast<const uint8_t*>(withSprite.data()), withSprite.size(), 100000, s));
+  EXPECT_EQ(s.extendedVersion, 2);
+  const auto& item = s.highSprites[906 - kSavedSprites];
+  EXPECT_EQ(item.name, ":c;red.bmp");
+  EXPECT_EQ(item.x, 30);
+  EXPECT_EQ(item.y, 40);
+  EXPECT_EQ(item.visible, 1);
+  EXPECT_EQ(s.sprites[3].x, 200);
+  // Once sprite 906 is gone the save keeps the base layout.
+  EXPECT_FALSE(marked(fileText(run.gameDir, "save2.dat")));
+
+  // Loaded into a new run: sprite 906 is back and drawn.
+  files["save1.dat"] = withSprite;
+  RunOptions again;
+  again.input = "wait 1000\nload 1\nwait 100\nscreenshot back.png\nquit\n";
+  std::string name;
+  again.inspect = [&](Engine& e) { name = e.gfx.sprites[906].name; };
+  auto second = runGame(files, again);
+  ASSERT_EQ(second.exitCode, 0) << second.stderrText;
+  EXPECT_EQ(name, ":c;red.bmp");
+  EXPECT_EQ(pixelAt(second, 35, 45), 0xFF0000u);
+
+  // A version 1 file has no sprites past 255: loading it clears them.
+  SaveSnapshot v1 = s;
+  v1.extendedVersion = 1;
+  v1.globalBorder = 300;  // a version 1 file needed a reason of its own
+  v1.moreVariables = 100;
+  v1.moreNumVars.assign(100, 0);
+  v1.moreStrVars.assign(100, "");
+  std::vector<uint8_t> bytes;
+  encodeSnapshot(v1, bytes);
+  EXPECT_LT(bytes.size(), withSprite.size() + 100 * 5);  // no sprite block written
+  SaveSnapshot back;
+  ASSERT_TRUE(decodeSnapshot(bytes.data(), bytes.size(), 100000, back));
+  EXPECT_EQ(back.extendedVersion, 1);
+  EXPECT_TRUE(back.highSprites[906 - kSavedSprites].name.empty());
+  files["save1.dat"] = std::string(bytes.begin(), bytes.end());
+  auto third = runGame(files, again);
+  ASSERT_EQ(third.exitCode, 0) << third.stderrText;
+  EXPECT_TRUE(name.empty());
+  EXPECT_EQ(pixelAt(third, 35, 45), 0x202020u);
+}
+
+TEST(ExtendedSave, ABaseGameWithSpritesKeepsTheBaseLayout) {
+  // The same scene in the base language: sprite 906 is passed over, 255 is saved in item 46.
+  std::string script = kHighSpriteScript;
+  script.erase(0, script.find('\n') + 1);
+  script.replace(script.find("lsp 3,"), 6, "lsp 255,");
+  RunOptions o;
+  o.input = "wait 1000\nsave 1\nclick 1 1\nwait 100\nquit\n";
+  auto run = runGame({{"0.txt", sjisText(script)}, {"red.bmp", solidBmp(20, 10, 0xFF0000)}}, o);
+  ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+  const std::string save = fileText(run.gameDir, "save1.dat");
+  ASSERT_FALSE(marked(save));
+  SaveSnapshot s;
+  ASSERT_TRUE(decodeSnapshot(reinterpret_cast<const uint8_t*>(save.data()), save.size(), 100000, s));
+  EXPECT_FALSE(s.extended);
+  EXPECT_EQ(s.sprites[255].name, ":c;red.bmp");
+  // The file ends with item 70, the button picture's name (empty): nothing follows the base items.
+  EXPECT_EQ(save.back(), '\0');
+  EXPECT_EQ(save.substr(save.size() - 13), std::string("\1\0\0\0\0\0\0\0\1\0\0\0\0", 13));
 }

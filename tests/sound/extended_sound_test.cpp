@@ -1,6 +1,7 @@
 // The extended dialect's sound: 200 channels with their own volumes, sounds loaded ahead of
 // playing, the bgm music with its fade, and what stop and a load do to it; heard through the
 // recorded headless mix.
+#include "save/save_items.h"
 #include "sound/sound_test_util.h"
 
 namespace veloria::test {
@@ -217,9 +218,11 @@ TEST(ExtendedSound, SavesUseTheExtendedLayoutOnlyForBgmMusicAndRefuseBadOnes) {
   const std::string marked = readBytes(music.run.gameDir + "/save1.dat");
   ASSERT_GT(base.size(), 1000u);
   EXPECT_EQ(base.find("\x89VLX"), std::string::npos) << "no bgm music: the base layout";
-  // After the bgm items: 256 empty enhanced sprite groups (an empty name and 7 integers).
+  // After the bgm items: 744 empty sprite groups (an empty name and 3 integers), then 256
+  // empty enhanced sprite groups (an empty name and 7 integers).
+  const size_t spriteBlock = kSavedHighSprites * (1 + 3 * 4);
   const size_t enhancedBlock = 256 * (1 + 7 * 4);
-  ASSERT_EQ(marked.size(), base.size() + 8 + 4 + 12 + 6 + 4 + 1 + enhancedBlock);
+  ASSERT_EQ(marked.size(), base.size() + 8 + 4 + 12 + 6 + 4 + 1 + spriteBlock + enhancedBlock);
   EXPECT_EQ(marked.substr(0, base.size()), base) << "the base items come first, unchanged";
 
   auto withInt = [&](size_t at, int32_t v) {
