@@ -8,30 +8,9 @@ set -u
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
 tool="$here/xwd_tool.py"
-work=$(mktemp -d)
-xpid=""
-vpid=""
-cleanup() {
-  [ -n "$vpid" ] && kill "$vpid" 2>/dev/null && wait "$vpid" 2>/dev/null
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "xvfb library: $*" >&2; exit 1; }
-
-command -v Xvfb >/dev/null || fail "Xvfb is not installed"
-command -v xwd >/dev/null || fail "xwd is not installed"
+NAME="xvfb library" SCREEN=1024x768
+. "$here/xvfb_common.sh"
 command -v xdotool >/dev/null || fail "xdotool is not installed"
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xpid=$!
-for _ in $(seq 1 600); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xpid" 2>/dev/null || break
-  sleep 0.1
-done
-disp=$(head -n 1 "$work/display" 2>/dev/null)
-[ -n "$disp" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 mkdir -p "$work/game" "$work/empty" "$work/data/veloria"
 chmod 700 "$work/data/veloria"

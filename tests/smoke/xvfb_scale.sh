@@ -8,32 +8,9 @@ set -u
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
 tool="$here/xwd_tool.py"
-work=$(mktemp -d)
-xpid=""
-vpid=""
-cleanup() {
-  [ -n "$vpid" ] && kill "$vpid" 2>/dev/null
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "xvfb scale: $*" >&2; exit 1; }
-
-command -v Xvfb >/dev/null || fail "Xvfb is not installed"
-command -v xwd >/dev/null || fail "xwd is not installed"
+NAME="xvfb scale" SCREEN=1600x1200
+. "$here/xvfb_common.sh"
 command -v xdotool >/dev/null || fail "xdotool is not installed"
-
-# Xvfb picks a free display itself and tells us which once it accepts clients: other
-# copies of this test, or other users' servers, can never be mistaken for ours.
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xpid=$!
-for _ in $(seq 1 600); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xpid" 2>/dev/null || break
-  sleep 0.1
-done
-disp=$(head -n 1 "$work/display" 2>/dev/null)
-[ -n "$disp" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 mkdir -p "$work/game"
 # A picture whose every pixel differs from its neighbours: red counts columns, green rows,
