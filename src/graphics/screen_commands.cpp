@@ -165,7 +165,7 @@ void cmdLayermessage(Engine& e, std::string_view, bool) {
 }  // namespace
 
 void registerScreenCommands(CommandTable& t) {
-  t.add("getspsize", cmdGetspsize, {.pattern = "n,%,%[,%]", .messages = {kSizeTarget, kSizeTarget, kSizeTarget}});
+  t.add("getspsize", cmdGetspsize, {.pattern = "S,%,%[,%]", .messages = {kSizeTarget, kSizeTarget, kSizeTarget}});
   t.markScriptOnly("getspsize");
   t.add("bgcopy", cmdBgcopy, "");
   t.add("getscreenshot", cmdGetscreenshot, kOwnCheck);

@@ -318,7 +318,7 @@ void registerSpriteCommands(CommandTable& t) {
   t.add("amsp", cmdAmsp, "S,n,n[,n]");
   t.add("cell", cmdCell, "S,n");
   t.add("allsphide", cmdAllsphide, "");
-  t.add("logsp", cmdLogsp, "n,s,n,n{,c}");
+  t.add("logsp", cmdLogsp, "S,s,n,n{,c}");
   t.add("allspresume", cmdAllspresume, "");
 }
 

@@ -145,6 +145,20 @@ TEST(ExtendedCheck, LiteralSpriteNumbersOutsideTheTableAreFound) {
   EXPECT_TRUE(has(f, "0.txt:4: ", "humanz指定が範囲外です。")) << joined(f);
 }
 
+// The screen words that name a sprite take the same literal range.
+TEST(ExtendedCheck, SpriteNumbersOfTheScreenWordsAreCheckedToo) {
+  GameDir dir;
+  auto f = check(dir,
+                 "*define\ngame\n*start\n"
+                 "getspsize 999,%1,%2 : logsp 999,\"a\",0,0\n"  // line 4: fine
+                 "getspsize 1000,%1,%2\n"
+                 "logsp 1000,\"a\",0,0,#ffffff\n"
+                 "end\n");
+  EXPECT_FALSE(has(f, "0.txt:4: ", "")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:5: ", "スプライト番号1000は範囲外です。")) << joined(f);
+  EXPECT_TRUE(has(f, "0.txt:6: ", "スプライト番号1000は範囲外です。")) << joined(f);
+}
+
 TEST(ExtendedCheck, LiteralControlStringsAreCheckedAsTheyWillBeApplied) {
   GameDir dir;
   auto f = check(dir,
