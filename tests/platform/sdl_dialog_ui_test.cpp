@@ -5,23 +5,13 @@
 #ifdef VELORIA_HAVE_SDL
 
 #include "platform/sdl/dialog_ui.h"
+#include "dialog_painter_stub.h"
 
 using namespace veloria;
 
 namespace {
 
-// Every byte 8 pixels wide, lines 13 high, at 1x; the drawing itself is not looked at.
-DialogPainter painter() {
-  DialogPainter p;
-  p.fill = [](const SDL_Rect&, uint32_t) {};
-  p.frame = [](const SDL_Rect&, uint32_t) {};
-  p.text = [](const std::string&, int, int, uint32_t) {};
-  p.measure = [](const std::string& s) { return static_cast<int>(s.size()) * 8; };
-  p.clip = [](const SDL_Rect*) {};
-  p.lineHeight = 14;
-  p.scale = 1;
-  return p;
-}
+DialogPainter painter() { return test::stubPainter(); }
 
 const SDL_Rect kArea{0, 20, 640, 480};
 
