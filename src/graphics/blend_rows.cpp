@@ -22,6 +22,15 @@ void alphaRowScalar(uint8_t* d, const uint8_t* s, const uint8_t* m, int n) {
   }
 }
 
+void weightedRowScalar(uint8_t* d, const uint8_t* w, const uint8_t* m, int n) {
+  for (int i = 0; i < n; ++i, d += 3, w += 3, ++m) {
+    const unsigned mv = m[0];
+    d[0] = static_cast<uint8_t>(w[0] + mul255(d[0], mv));
+    d[1] = static_cast<uint8_t>(w[1] + mul255(d[1], mv));
+    d[2] = static_cast<uint8_t>(w[2] + mul255(d[2], mv));
+  }
+}
+
 void alphaLevelRowScalar(uint8_t* d, const uint8_t* s, const uint8_t* m, int n, int k) {
   for (int i = 0; i < n; ++i, d += 3, s += 3, ++m) {
     unsigned a = mul255(255 - m[0], static_cast<unsigned>(k)), ia = 255 - a;
@@ -142,6 +151,95 @@ struct AlphaLevelGroup {
   }
 };
 
+// The weighted blend keeps bytes in their places: each 16-byte lane is widened, multiplied by
+// its pixels' mask bytes and packed back in the same lane, so no byte crosses a lane.
+// kWeightedShuf[r] spreads the mask bytes over the colour bytes of the r-th 32 bytes of a
+// 32-pixel group, from a register whose lanes hold mask bytes 0..15 or 16..31 as given below.
+struct WeightedShuffles {
+  alignas(32) int8_t idx[3][32];
+  WeightedShuffles() {
+    // Register r, lane l, takes its mask bytes from the mask's low half (base 0) or high half
+    // (base 16): r0 both lanes low, r1 low then high, r2 both high.
+    const int base[3][2] = {{0, 0}, {0, 16}, {16, 16}};
+    for (int r = 0; r < 3; ++r)
+      for (int l = 0; l < 2; ++l)
+        for (int b = 0; b < 16; ++b) idx[r][16 * l + b] = static_cast<int8_t>((32 * r + 16 * l + b) / 3 - base[r][l]);
+  }
+};
+const WeightedShuffles kWShuf;
+
+__attribute__((target("avx2"))) inline __m256i weightedBytes(__m256i dv, __m256i wv, __m256i mv) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i lo = div255(_mm256_mullo_epi16(_mm256_unpacklo_epi8(dv, zero), _mm256_unpacklo_epi8(mv, zero)));
+  const __m256i hi = div255(_mm256_mullo_epi16(_mm256_unpackhi_epi8(dv, zero), _mm256_unpackhi_epi8(mv, zero)));
+  // w + M[d][m] never passes 255, so a byte add cannot wrap.
+  return _mm256_add_epi8(_mm256_packus_epi16(lo, hi), wv);
+}
+
+// 32 pixels (96 bytes).
+__attribute__((target("avx2"))) inline void weightedGroup32(uint8_t* d, const uint8_t* w, const uint8_t* m) {
+  const __m256i mm = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m));
+  if (_mm256_testz_si256(mm, mm)) {
+    std::memcpy(d, w, 96);
+    return;
+  }
+  if (_mm256_testc_si256(mm, _mm256_set1_epi8(-1))) return;
+  const __m256i halves[3] = {_mm256_permute2x128_si256(mm, mm, 0x00), mm, _mm256_permute2x128_si256(mm, mm, 0x11)};
+  for (int r = 0; r < 3; ++r) {
+    const __m256i mv = _mm256_shuffle_epi8(halves[r], _mm256_load_si256(reinterpret_cast<const __m256i*>(kWShuf.idx[r])));
+    const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + 32 * r));
+    const __m256i wv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 32 * r));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32 * r), weightedBytes(dv, wv, mv));
+  }
+}
+
+// 16 pixels (48 bytes): the first 32 bytes as above, the last 16 in one lane.
+__attribute__((target("avx2"))) inline void weightedGroup16(uint8_t* d, const uint8_t* w, const uint8_t* m) {
+  const __m128i m16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m));
+  if (_mm_testz_si128(m16, m16)) {
+    std::memcpy(d, w, 48);
+    return;
+  }
+  if (_mm_testc_si128(m16, _mm_set1_epi8(-1))) return;
+  const __m256i both = _mm256_broadcastsi128_si256(m16);
+  const __m256i mv0 = _mm256_shuffle_epi8(both, _mm256_load_si256(reinterpret_cast<const __m256i*>(kWShuf.idx[0])));
+  const __m256i dv0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
+  const __m256i wv0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), weightedBytes(dv0, wv0, mv0));
+  // Bytes 32..47 belong to pixels 10..15: the low lane of register 1's pattern.
+  const __m256i mv1 = _mm256_shuffle_epi8(both, _mm256_load_si256(reinterpret_cast<const __m256i*>(kWShuf.idx[1])));
+  const __m256i dv1 = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 32)));
+  const __m256i wv1 = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w + 32)));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), _mm256_castsi256_si128(weightedBytes(dv1, wv1, mv1)));
+}
+
+struct WeightedGroup {
+  __attribute__((target("avx2"))) void operator()(uint8_t* d, const uint8_t* w, const uint8_t* m) const {
+    weightedGroup16(d, w, m);
+  }
+};
+
+// Whole 32-pixel groups, then a 16-pixel one; the last few pixels as in groupsOverRow.
+__attribute__((target("avx2"))) void weightedRowAvx2(uint8_t* d, const uint8_t* w, const uint8_t* m, int n) {
+  if (n < 16 || n % 16 != 0) {
+    if (n <= 16) {
+      groupsOverRow(d, w, m, n, WeightedGroup{});
+      return;
+    }
+    // The last 16 pixels first, from the untouched target; stored after the rest.
+    const size_t last = static_cast<size_t>(n - 16);
+    alignas(32) uint8_t tail[48];
+    std::memcpy(tail, d + last * 3, 48);
+    weightedGroup16(tail, w + last * 3, m + last);
+    weightedRowAvx2(d, w, m, n & ~15);
+    std::memcpy(d + last * 3, tail, 48);
+    return;
+  }
+  int i = 0;
+  for (; i + 32 <= n; i += 32) weightedGroup32(d + 3 * i, w + 3 * i, m + i);
+  if (i < n) weightedGroup16(d + 3 * i, w + 3 * i, m + i);
+}
+
 __attribute__((target("avx2"))) void alphaRowAvx2(uint8_t* d, const uint8_t* s, const uint8_t* m, int n) {
   groupsOverRow(d, s, m, n, AlphaGroup{});
 }
@@ -192,10 +290,10 @@ __attribute__((target("avx2"))) void fadeBytesAvx2(uint8_t* out, const uint8_t* 
 }
 #endif
 
-const BlendKernels kScalar{alphaRowScalar, alphaLevelRowScalar, levelBytesScalar, fadeBytesScalar};
+const BlendKernels kScalar{alphaRowScalar, alphaLevelRowScalar, levelBytesScalar, fadeBytesScalar, weightedRowScalar};
 
 #ifdef VELORIA_X86
-const BlendKernels kAvx2{alphaRowAvx2, alphaLevelRowAvx2, levelBytesAvx2, fadeBytesAvx2};
+const BlendKernels kAvx2{alphaRowAvx2, alphaLevelRowAvx2, levelBytesAvx2, fadeBytesAvx2, weightedRowAvx2};
 bool haveAvx2() {
   static const bool have = __builtin_cpu_supports("avx2");
   return have;

@@ -16,6 +16,9 @@ struct BlendKernels {
   // out = M[old][255 - k] + M[new][k] for the bytes of parity `phase` (0 or 1) in [0, bytes);
   // the other bytes of `out` are left alone. Parity is counted from `out`'s first byte.
   void (*fadeBytes)(uint8_t* out, const uint8_t* oldp, const uint8_t* newp, int bytes, int k, int phase);
+  // dst = w + M[dst][m], where w = M[src][255 - m] was worked out beforehand (same layout as
+  // alphaRow, the same bytes with one product fewer a byte).
+  void (*weightedRow)(uint8_t* dst, const uint8_t* weighted, const uint8_t* mask, int pixels);
 };
 
 // The plain versions (also the reference the vector versions are tested against).

@@ -157,13 +157,15 @@ void drawRun(const Placement& p, ImageObject& dst, int j, int from, int to, RunK
   const uint8_t* in = p.src->dib.row(p.srcY + j) + at;
   uint8_t* out = dst.dib.row(p.dstY + j) + static_cast<size_t>(p.dstX + from) * 3;
   const int n = to - from;
-  if (kind == RunKind::Copy) {
-    if (p.level < 0) std::memcpy(out, in, static_cast<size_t>(n) * 3);
-    else k.levelBytes(out, in, n * 3, p.level);
+  const uint8_t* mask = p.runs->maskRow(p.src->currentCell, p.srcY + j) + p.cx + from;
+  if (p.level < 0) {
+    // The weighted colour equals the colour where the picture is opaque.
+    const uint8_t* w = p.runs->weightedRow(p.src->currentCell, p.srcY + j) + static_cast<size_t>(p.cx + from) * 3;
+    if (kind == RunKind::Copy) std::memcpy(out, w, static_cast<size_t>(n) * 3);
+    else k.weightedRow(out, w, mask, n);
     return;
   }
-  const uint8_t* mask = p.runs->maskRow(p.src->currentCell, p.srcY + j) + p.cx + from;
-  if (p.level < 0) k.alphaRow(out, in, mask, n);
+  if (kind == RunKind::Copy) k.levelBytes(out, in, n * 3, p.level);
   else k.alphaLevelRow(out, in, mask, n, p.level);
 }
 
@@ -201,7 +203,6 @@ void drawRow(const Placement& p, ImageObject& dst, int j, int from, int to, cons
 // pointers are worked out once a row and rows are prefetched only where they draw.
 void drawAlphaPlacement(const Placement& p, ImageObject& dst, const BlendKernels& k) {
   const MaskRuns& t = *p.runs;
-  const Dib& sd = p.src->dib;
   Dib& dd = dst.dib;
   const int cell = p.src->currentCell, x0 = p.cx, x1 = p.cx + p.w;
   const uint32_t* rowStart = t.rowStart.data() + static_cast<size_t>(cell) * static_cast<size_t>(t.height);
@@ -222,12 +223,12 @@ void drawAlphaPlacement(const Placement& p, ImageObject& dst, const BlendKernels
       drawnExtent(y + kAhead, a, b);
       if (a < b) {
         const size_t n = static_cast<size_t>(b - a);
-        prefetchBytes(sd.row(y + kAhead) + static_cast<size_t>(p.cellX + a) * 3, n * 3, false);
+        prefetchBytes(t.weightedRow(cell, y + kAhead) + static_cast<size_t>(a) * 3, n * 3, false);
         prefetchBytes(dd.row(p.dstY + j + kAhead) + static_cast<size_t>(p.dstX + a - x0) * 3, n * 3, true);
         prefetchBytes(t.maskRow(cell, y + kAhead) + a, n, false);
       }
     }
-    const uint8_t* in = sd.row(y) + static_cast<size_t>(p.cellX + x0) * 3;
+    const uint8_t* in = t.weightedRow(cell, y) + static_cast<size_t>(x0) * 3;
     uint8_t* out = dd.row(p.dstY + j) + static_cast<size_t>(p.dstX) * 3;
     const uint8_t* mask = t.maskRow(cell, y) + x0;
     const uint32_t* it = entries + rowStart[y];
@@ -245,7 +246,7 @@ void drawAlphaPlacement(const Placement& p, ImageObject& dst, const BlendKernels
       if (a >= b) continue;
       const size_t o = static_cast<size_t>(a) * 3;
       if (kind == RunKind::Copy) std::memcpy(out + o, in + o, static_cast<size_t>(b - a) * 3);
-      else k.alphaRow(out + o, in + o, mask + a, b - a);
+      else k.weightedRow(out + o, in + o, mask + a, b - a);
     }
   }
 }
@@ -289,7 +290,11 @@ MaskRuns::Span opaqueColumns(const Placement& p, int j) {
 void prefetchSegment(const Placement& p, const ImageObject& dst, const Segment& s) {
   const int bpp = p.pal8 ? 1 : 3;
   const size_t n = static_cast<size_t>(s.to - s.from);
-  prefetchBytes(p.src->dib.row(p.srcY + s.j) + static_cast<size_t>(p.cellX + p.cx + s.from) * bpp, n * bpp, false);
+  if (p.runs && p.level < 0)
+    prefetchBytes(p.runs->weightedRow(p.src->currentCell, p.srcY + s.j) + static_cast<size_t>(p.cx + s.from) * 3, n * 3,
+                  false);
+  else
+    prefetchBytes(p.src->dib.row(p.srcY + s.j) + static_cast<size_t>(p.cellX + p.cx + s.from) * bpp, n * bpp, false);
   prefetchBytes(dst.dib.row(p.dstY + s.j) + static_cast<size_t>(p.dstX + s.from) * 3, n * 3, true);
   if (p.runs) prefetchBytes(p.runs->maskRow(p.src->currentCell, p.srcY + s.j) + p.cx + s.from, n, false);
 }

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "graphics/image.h"
+
 namespace veloria {
 
 namespace {
@@ -19,12 +21,14 @@ RunKind kindOfMask(uint8_t m) { return m == 0 ? RunKind::Copy : m == 255 ? RunKi
 
 // Appends the entries of one row and returns its longest opaque stretch; `kinds` is scratch
 // space. Only the blue byte of a mask pixel counts, as in the blend kernels.
-MaskRuns::Span appendRow(const uint8_t* mask, int w, std::vector<RunKind>& kinds, MaskRuns& t) {
+MaskRuns::Span appendRow(const uint8_t* colour, const uint8_t* mask, int w, std::vector<RunKind>& kinds,
+                         MaskRuns& t) {
   std::vector<uint32_t>& out = t.entries;
   kinds.resize(static_cast<size_t>(w));
   for (int x = 0; x < w; ++x) {
     const uint8_t m = mask[static_cast<size_t>(x) * 3];
     t.mask.push_back(m);
+    for (int c = 0; c < 3; ++c) t.weighted.push_back(mul255(colour[static_cast<size_t>(x) * 3 + c], 255u - m));
     kinds[static_cast<size_t>(x)] = kindOfMask(m);
   }
   auto runEnd = [&](int x) {
@@ -84,11 +88,13 @@ std::shared_ptr<MaskRuns> buildMaskRuns(const ImageObject& obj) {
   t->rowStart.reserve(static_cast<size_t>(t->cellCount) * static_cast<size_t>(d.height) + 1);
   t->opaque.reserve(static_cast<size_t>(t->cellCount) * static_cast<size_t>(d.height));
   t->mask.reserve(static_cast<size_t>(t->cellCount) * static_cast<size_t>(d.height) * static_cast<size_t>(std::max(visW, 0)));
+  t->weighted.reserve(t->mask.capacity() * 3);
   std::vector<RunKind> kinds;
   for (int c = 0; c < t->cellCount; ++c)
     for (int y = 0; y < d.height; ++y) {
       t->rowStart.push_back(static_cast<uint32_t>(t->entries.size()));
-      t->opaque.push_back(appendRow(d.row(y) + (static_cast<size_t>(c) * cellW + visW) * 3, visW, kinds, *t));
+      const uint8_t* colour = d.row(y) + static_cast<size_t>(c) * cellW * 3;
+      t->opaque.push_back(appendRow(colour, colour + static_cast<size_t>(visW) * 3, visW, kinds, *t));
     }
   t->rowStart.push_back(static_cast<uint32_t>(t->entries.size()));
   for (const MaskRuns::Span& o : t->opaque) t->longestOpaque = std::max(t->longestOpaque, o.to - o.from);

@@ -35,15 +35,23 @@ struct MaskRuns {
   // The blue byte of every mask pixel (the one the blend uses), visibleWidth bytes a row, rows
   // in the same order as rowStart.
   std::vector<uint8_t> mask;
+  // The colour already weighted by its opacity, M[colour][255 - m] for each byte, three bytes a
+  // pixel, rows as for the mask. Drawing at full level adds the target's share to it, one
+  // product a byte instead of two; where the picture is opaque it is the colour itself.
+  std::vector<uint8_t> weighted;
 
+  size_t rowIndex(int cell, int y) const {
+    return static_cast<size_t>(cell) * static_cast<size_t>(height) + static_cast<size_t>(y);
+  }
   const uint8_t* maskRow(int cell, int y) const {
-    return mask.data() +
-           (static_cast<size_t>(cell) * static_cast<size_t>(height) + static_cast<size_t>(y)) *
-               static_cast<size_t>(visibleWidth);
+    return mask.data() + rowIndex(cell, y) * static_cast<size_t>(visibleWidth);
+  }
+  const uint8_t* weightedRow(int cell, int y) const {
+    return weighted.data() + rowIndex(cell, y) * static_cast<size_t>(visibleWidth) * 3;
   }
 
   const Span& opaqueSpan(int cell, int y) const {
-    return opaque[static_cast<size_t>(cell) * static_cast<size_t>(height) + static_cast<size_t>(y)];
+    return opaque[rowIndex(cell, y)];
   }
 
   static int startOf(uint32_t entry) { return static_cast<int>(entry >> 2); }
@@ -53,7 +61,7 @@ struct MaskRuns {
   // The first run is found by bisection, so a narrow window of a wide row costs little.
   template <typename F>
   void forRuns(int cell, int y, int x0, int x1, F f) const {
-    const size_t r = static_cast<size_t>(cell) * static_cast<size_t>(height) + static_cast<size_t>(y);
+    const size_t r = rowIndex(cell, y);
     const uint32_t* first = entries.data() + rowStart[r];
     const uint32_t* last = entries.data() + rowStart[r + 1] - 1;  // the terminator
     const uint32_t* it = std::upper_bound(first, last, x0, [](int x, uint32_t e) { return x < startOf(e); });

@@ -2,6 +2,7 @@
 // every pair of byte values; the expected numbers here are plain integer arithmetic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -35,8 +36,13 @@ TEST(GraphicsBlend, AlphaRowExactForAllPairs) {
       }
       mask[i] = static_cast<uint8_t>(m);
     }
+    // The same blend from the colour weighted beforehand.
+    std::vector<uint8_t> weighted(n * 3), dst2 = dst;
+    for (int i = 0; i < n * 3; ++i) weighted[i] = static_cast<uint8_t>(div255(src[i] * (255u - mask[i / 3])));
     k->alphaRow(dst.data(), src.data(), mask.data(), n);
     ASSERT_EQ(dst, want);
+    k->weightedRow(dst2.data(), weighted.data(), mask.data(), n);
+    ASSERT_EQ(dst2, want);
   }
 }
 
@@ -85,7 +91,7 @@ TEST(GraphicsBlend, LevelAndFadeBytesExactForAllPairs) {
 }
 
 // Masks with long opaque and transparent runs take the shortcuts; rows of every length up to
-// 100 pixels exercise the partial last group. Both must agree with the plain version.
+// 100 pixels exercise the partial last groups. All must agree with the plain version.
 TEST(GraphicsBlend, ShortcutsAndRowEndsMatchThePlainKernels) {
   std::mt19937 rng(12345);
   for (int n = 1; n <= 100; ++n) {
@@ -100,10 +106,14 @@ TEST(GraphicsBlend, ShortcutsAndRowEndsMatchThePlainKernels) {
         for (; run > 0 && i < n; --run, ++i)
           mask[static_cast<size_t>(i)] = kind == 0 ? 0 : kind == 1 ? 255 : static_cast<uint8_t>(rng());
       }
-      std::vector<uint8_t> a = dst, b = dst;
+      std::vector<uint8_t> a = dst, b = dst, c = dst, weighted(src.size());
       vectorKernels().alphaRow(a.data(), src.data(), mask.data(), n);
       scalarKernels().alphaRow(b.data(), src.data(), mask.data(), n);
       ASSERT_EQ(a, b) << "n " << n;
+      for (size_t i = 0; i < weighted.size(); ++i)
+        weighted[i] = static_cast<uint8_t>(div255(src[i] * (255u - mask[std::min(i / 3, mask.size() - 1)])));
+      vectorKernels().weightedRow(c.data(), weighted.data(), mask.data(), n);
+      ASSERT_EQ(c, b) << "n " << n;
       a = dst;
       b = dst;
       vectorKernels().alphaLevelRow(a.data(), src.data(), mask.data(), n, 77);
