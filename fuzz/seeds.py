@@ -374,6 +374,17 @@ def script_dictionary():
         f.write("\n".join(lines) + "\n")
 
 
+def input_script_seeds():
+    put("platform_input_script", "play", b"# a short run\nwait 500\nclick 320 240\nwait 100\nkey space\nrclick 10 10\n"
+        b"wheel up\nmenu 40103\nanswer yes\ntype \xe5\x90\x8d\xe5\x89\x8d\nselect 2\ncancel\nsave 3\nload 3\n"
+        b"screenshot out/a.png\ndump state.json\nclose\nquit\n")
+    put("platform_input_script", "keys-and-pad", b"key up\nkey down\nkey left\nkey right\nkey &\nkey Q\nkey enter\n"
+        b"key esc\npad a\npad b\npad start\npad up\npad skip\r\n\tpad skip\n")
+    put("platform_input_script", "wide-numbers", b"wait 9223372036854775807\nwait 9223372036854775807\nmove -1 99999\n"
+        b"click 2147483647 -2147483648\nselect 0\nload 4294967297\n")
+    put("platform_input_script", "bad-lines", b"wait\nclick 1\nwait -5\nanswer maybe\njump 1 2\nkey ab\nsave 0\n")
+
+
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
@@ -388,6 +399,7 @@ def main():
     player_file_seeds()
     consent_seeds()
     cursor_seeds()
+    input_script_seeds()
     bmp_seeds()
     codec_seeds()
     script_dictionary()

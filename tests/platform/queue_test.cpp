@@ -173,6 +173,14 @@ TEST(ScriptedInput, MalformedLinesAreReportedWithTheirLineNumber) {
   EXPECT_THROW(parseInputScript("wait -5\n"), InputScriptError);
   EXPECT_THROW(parseInputScript("answer maybe\n"), InputScriptError);
   EXPECT_THROW(parseInputScript("jump 1 2\n"), InputScriptError);
+  // Numbers wider than an int are refused, not wrapped into another slot or place.
+  EXPECT_THROW(parseInputScript("load 4294967297\n"), InputScriptError);
+  EXPECT_THROW(parseInputScript("select 4294967296\n"), InputScriptError);
+  EXPECT_THROW(parseInputScript("click 2147483648 0\n"), InputScriptError);
+  // A clock that would pass its end stays there; later commands never come back to time 0.
+  auto late = parseInputScript("wait 9223372036854775807\nwait 9223372036854775807\nwait 9\nquit\n");
+  ASSERT_EQ(late.size(), 1u);
+  EXPECT_EQ(late[0].timeMs, UINT64_MAX);
   try {
     parseInputScript("wait 1\n\nclick x 2\n");
     FAIL();

@@ -1,5 +1,6 @@
 #include "platform/headless/input_script.h"
 
+#include <climits>
 #include <sstream>
 
 #include "platform/platform.h"
@@ -25,6 +26,14 @@ long parseInt(const std::string& s, int line) {
   } catch (const std::exception&) {
     throw InputScriptError("input line " + std::to_string(line) + ": not a number: " + s);
   }
+}
+
+// A number that must fit an int (a position, a menu id, a slot): anything wider is an error
+// rather than a wrapped value that would click or load somewhere else.
+int parseIntArg(const std::string& s, int line) {
+  const long v = parseInt(s, line);
+  if (v < INT_MIN || v > INT_MAX) throw InputScriptError("input line " + std::to_string(line) + ": out of range: " + s);
+  return static_cast<int>(v);
 }
 
 }  // namespace
@@ -56,13 +65,14 @@ std::vector<InputEvent> parseInputScript(const std::string& text) {
       need(1);
       long ms = parseInt(words[0], lineNo);
       if (ms < 0) throw InputScriptError("input line " + std::to_string(lineNo) + ": negative wait");
-      t += static_cast<uint64_t>(ms);
+      // Past the clock's end every later command happens at its end, never back at the start.
+      t = static_cast<uint64_t>(ms) > UINT64_MAX - t ? UINT64_MAX : t + static_cast<uint64_t>(ms);
       continue;
     } else if (cmd == "move" || cmd == "click" || cmd == "rclick") {
       need(2);
       ev.kind = cmd == "move" ? InputEvent::Move : cmd == "click" ? InputEvent::Click : InputEvent::RClick;
-      ev.x = static_cast<int>(parseInt(words[0], lineNo));
-      ev.y = static_cast<int>(parseInt(words[1], lineNo));
+      ev.x = parseIntArg(words[0], lineNo);
+      ev.y = parseIntArg(words[1], lineNo);
     } else if (cmd == "key") {
       need(1);
       ev.kind = InputEvent::Key;
@@ -111,7 +121,7 @@ std::vector<InputEvent> parseInputScript(const std::string& text) {
     } else if (cmd == "menu") {
       need(1);
       ev.kind = InputEvent::Menu;
-      ev.code = static_cast<int>(parseInt(words[0], lineNo));
+      ev.code = parseIntArg(words[0], lineNo);
     } else if (cmd == "close") {
       need(0);
       ev.kind = InputEvent::Close;
@@ -131,7 +141,7 @@ std::vector<InputEvent> parseInputScript(const std::string& text) {
     } else if (cmd == "save" || cmd == "load") {
       need(1);
       ev.kind = cmd == "save" ? InputEvent::Save : InputEvent::Load;
-      ev.code = static_cast<int>(parseInt(words[0], lineNo));
+      ev.code = parseIntArg(words[0], lineNo);
       if (ev.code < 1 || ev.code > kMaxInputSlot)
         throw InputScriptError("input line " + std::to_string(lineNo) + ": '" + cmd + "' takes a slot from 1 to " +
                                std::to_string(kMaxInputSlot));
@@ -141,7 +151,7 @@ std::vector<InputEvent> parseInputScript(const std::string& text) {
     } else if (cmd == "select") {
       need(1);
       ev.kind = InputEvent::Select;
-      ev.code = static_cast<int>(parseInt(words[0], lineNo));
+      ev.code = parseIntArg(words[0], lineNo);
       if (ev.code < 0) throw InputScriptError("input line " + std::to_string(lineNo) + ": 'select' takes 0 or more");
     } else if (cmd == "quit") {
       need(0);
