@@ -29,7 +29,7 @@ const char kUsage[] =
     "       veloria --check [GAME_DIR]\n"
     "       veloria --playtest [--runs N] [--timeout MS] [--stall MS] [--report FILE.json]\n"
     "                          [--coverage FILE.info] [GAME_DIR]\n"
-    "Plays the game in GAME_DIR (default: the current directory).\n"
+    "Plays the game in GAME_DIR (default: the current directory; a file stands for its folder).\n"
     "\n"
     "  --check                  check the script without running it; problems go to stdout\n"
     "                           as FILE:LINE: message (exit code 1 when there are any)\n"
@@ -252,6 +252,12 @@ int main(int argc, char** argv) {
     if (::getcwd(cwd, sizeof cwd)) hopt.baseDir = cwd;
   }
   struct stat st {};
+  // A file named (a script or an archive opened from a file manager) stands for the folder it
+  // lies in, as one dropped on the library does.
+  if (::stat(opt.gameDir.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    const size_t slash = opt.gameDir.find_last_of('/');
+    opt.gameDir = slash == std::string::npos ? "." : slash == 0 ? "/" : opt.gameDir.substr(0, slash);
+  }
   if (::stat(opt.gameDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     return usageError("no such game directory: " + opt.gameDir);
   const bool haveScript = fs::holdsGameScript(opt.gameDir);

@@ -159,6 +159,15 @@ TEST(CommandLine, AFolderWithoutAScriptIsNamedAsSuchWhereNoWindowCanOfferAnother
     auto played = runVeloria("--headless --timeout 100000 " + game.path());
     EXPECT_EQ(played.output.find("holds no script"), std::string::npos) << name << ": " << played.output;
   }
+
+  // A file named stands for its folder: the game's own script plays; a stray file's folder
+  // still holds no script.
+  veloria::test::GameDir game(veloria::test::GameFiles{{"0.txt", "*define\ngame\n*start\nend\n"}});
+  EXPECT_EQ(runVeloria("--headless --timeout 100000 " + game.path() + "/0.txt").code, 0);
+  EXPECT_EQ(runVeloria("--headless --timeout 100000 0.txt", "cd " + game.path() + " &&").code, 0);
+  r = runVeloria("--headless " + g.path() + "/readme.txt");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.output, line);
 }
 
 TEST(CommandLine, RecordSpeechWritesWhatIsSaidWhereWeStarted) {
