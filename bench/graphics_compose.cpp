@@ -2,6 +2,9 @@
 // front of 20 alpha sprites of 200x300, or 200 small alpha sprites) against pixman doing the same OVER composition on 32-bit
 // premultiplied pictures, and of a 100x100 dirty rectangle. Before timing, the composed frame is
 // checked pixel by pixel against the MulTable rule computed independently here.
+// A shared machine's load drifts over a run; to compare with pixman, interleave the two:
+//   bench_graphics_compose --benchmark_repetitions=15 --benchmark_min_time=0.2 \
+//     --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
