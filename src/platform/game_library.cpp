@@ -22,14 +22,24 @@ struct JsonValue {
   bool integer = false;  // written without fraction or exponent
   std::string text;
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  // A struct of its own rather than a pair: a pair needs JsonValue complete here, which not
+  // every standard library lets go.
+  struct Member;
+  std::vector<Member> members;
 
-  const JsonValue* member(std::string_view key) const {
-    for (const auto& [k, v] : members)
-      if (k == key) return &v;
-    return nullptr;
-  }
+  const JsonValue* member(std::string_view key) const;
 };
+
+struct JsonValue::Member {
+  std::string key;
+  JsonValue value;
+};
+
+const JsonValue* JsonValue::member(std::string_view key) const {
+  for (const Member& m : members)
+    if (m.key == key) return &m.value;
+  return nullptr;
+}
 
 class JsonReader {
  public:
@@ -90,7 +100,7 @@ class JsonReader {
       if (pos_ >= s_.size() || s_[pos_++] != ':') return false;
       JsonValue member;
       if (!value(member, depth + 1)) return false;
-      v.members.emplace_back(std::move(key), std::move(member));
+      v.members.push_back(JsonValue::Member{std::move(key), std::move(member)});
       space();
       if (pos_ >= s_.size()) return false;
       char c = s_[pos_++];
