@@ -393,7 +393,7 @@ std::string formatPlayedTime(int64_t unixSeconds) {
   time_t secs = static_cast<time_t>(unixSeconds);
   struct tm tm {};
   if (!::localtime_r(&secs, &tm)) return {};
-  char buf[32];
+  char buf[64];  // room for any int in every field, so nothing is cut
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
                 tm.tm_min);
   return buf;
