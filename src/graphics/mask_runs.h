@@ -1,7 +1,8 @@
 // Run tables of alpha pictures: for every cell and row, the stretches of the mask that are
-// transparent (skipped), opaque (copied) or partly transparent (blended), and the mask itself
-// at one byte a pixel. A table is built once from a picture's pixels and kept beside them, so
-// drawing never reads the mask half.
+// transparent (skipped), opaque (copied) or partly transparent (blended), the mask itself at
+// one byte a pixel and the colour weighted by it. A table is built once from a picture's
+// pixels and kept beside them (four bytes a visible pixel), so drawing at full level reads
+// neither half of the picture.
 #pragma once
 
 #include <algorithm>
